@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+
+// One subcommand of rigwarden-cli. `run` gets the arguments after the
+// command's name and returns the exit code: 0 success, 2 a usage error or a
+// refused input; a command documents any other code it uses.
+struct CliCommand
+{
+    const char *name;
+    const char *synopsis; // shown by --help, after "rigwarden-cli "
+    const char *summary;
+    int (*run)(const QStringList &arguments);
+};
+
+namespace Cli {
+
+constexpr int ExitUsage = 2;
+
+// Every command, in the order --help lists them.
+QList<CliCommand> commands();
+
+// Writes one line to stderr, prefixed with "rigwarden-cli: ".
+void error(const QString &message);
+// Writes text to stdout as it is.
+void print(const QString &text);
+
+} // namespace Cli

@@ -1,0 +1,89 @@
+#include "lum_application.h"
+
+#include "app_constants.h"
+#include "change_events.h"
+#include "event_log.h"
+#include "lum_assert.h"
+#include "lum_preferences.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+namespace {
+LumApplication *theInstance = nullptr;
+int processLogLevel = 0;
+} // namespace
+
+LumApplication *LumApplication::create(QObject *parent)
+{
+    LumApplication *&instance = theInstance;
+    LUM_ASSERT(instance == NULL);
+    instance = new LumApplication(parent);
+    return instance;
+}
+
+LumApplication *LumApplication::instance()
+{
+    return theInstance;
+}
+
+LumApplication::LumApplication(QObject *parent) : QObject(parent)
+{
+    QCoreApplication::setOrganizationName(AppConstants::organisationName());
+    QCoreApplication::setApplicationName(AppConstants::applicationName());
+    QCoreApplication::setApplicationVersion(AppConstants::versionText());
+    m_eventLog = new EventLog(this);
+    m_preferences = new LumPreferences(this);
+}
+
+LumApplication::~LumApplication()
+{
+    theInstance = nullptr;
+}
+
+void LumApplication::log(LogCategory category, const QString &message, int level,
+                         bool escapeControlChars)
+{
+    if (theInstance)
+        theInstance->m_eventLog->log(category, message, level, escapeControlChars);
+}
+
+int LumApplication::logLevel()
+{
+    return processLogLevel;
+}
+
+void LumApplication::setLogLevel(int level)
+{
+    processLogLevel = level;
+}
+
+void LumApplication::singleAppMessageReceived(const QString &message)
+{
+    static const QRegularExpression launch(
+        QRegularExpression::anchoredPattern(QStringLiteral("launch(?: (.+))?")));
+    const QRegularExpressionMatch match = launch.match(message);
+    if (match.hasMatch())
+        emit launchRequested(match.captured(1));
+}
+
+bool LumApplication::event(QEvent *event)
+{
+    if (!isChangeEvent(event->type()))
+        return QObject::event(event);
+
+    switch (int(event->type())) {
+    case Event_ApplicationLaunched:
+        emit applicationLaunched(static_cast<ApplicationLaunchedEvent *>(event)->path());
+        break;
+    case Event_ShowLaunchDialog:
+        emit launchDialogRequested();
+        break;
+    case Event_Unused:
+        break;
+    default:
+        emit changeEvent(event);
+        break;
+    }
+    return true;
+}

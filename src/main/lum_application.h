@@ -1,0 +1,61 @@
+#pragma once
+
+#include "log_entry.h"
+
+#include <QObject>
+
+class EventLog;
+class LumPreferences;
+
+// The one application object of the process, without widgets: both the GUI
+// and the command line create it. It owns the event log and the preferences,
+// receives the model's change events and turns them into signals for the
+// shell that runs it.
+class LumApplication : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Creates the one instance; a second creation is a programming error.
+    static LumApplication *create(QObject *parent = nullptr);
+    static LumApplication *instance();
+    ~LumApplication() override;
+
+    // The application-wide log call. Without an application object (a bare
+    // model in a unit test) the entry is dropped.
+    static void log(LogCategory category, const QString &message, int level,
+                    bool escapeControlChars);
+
+    // Process-wide log display level, set from "-log_level=" at start-up.
+    static int logLevel();
+    static void setLogLevel(int level);
+
+    EventLog *eventLog() const { return m_eventLog; }
+    LumPreferences *preferences() const { return m_preferences; }
+
+public slots:
+    // Understands "launch" optionally followed by one blank and a path.
+    void singleAppMessageReceived(const QString &message);
+
+signals:
+    void documentOpened();
+    void documentClosing();
+    void documentClosed();
+    // The launch event arrived with the file named on the command line.
+    void applicationLaunched(const QString &path);
+    // Another start handed over "launch [path]".
+    void launchRequested(const QString &path);
+    void launchDialogRequested();
+    // Every model change event, after the application's own reaction; sent
+    // events are delivered before the sender goes on.
+    void changeEvent(QEvent *event);
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    explicit LumApplication(QObject *parent);
+
+    EventLog *m_eventLog;
+    LumPreferences *m_preferences;
+};

@@ -1,0 +1,6 @@
+#include "gui_startup.h"
+
+int main(int argc, char **argv)
+{
+    return GuiStartup::run(argc, argv);
+}

@@ -1,0 +1,66 @@
+#include "file_lock.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+int openLockFile(const QString &path, bool create)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
+    return ::open(name.constData(), flags, 0600);
+}
+
+bool lockWithoutWaiting(int fd)
+{
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+} // namespace
+
+FileLock::FileLock(const QString &path) : m_path(path) {}
+
+FileLock::~FileLock()
+{
+    unlock();
+}
+
+bool FileLock::tryLock()
+{
+    if (isLocked())
+        return true;
+    const int fd = openLockFile(m_path, true);
+    if (fd < 0)
+        return false;
+    if (!lockWithoutWaiting(fd)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+void FileLock::unlock()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd); // closing the only descriptor releases the lock
+        m_fd = -1;
+    }
+}
+
+bool FileLock::isHeldElsewhere(const QString &path)
+{
+    const int fd = openLockFile(path, false);
+    if (fd < 0)
+        return false; // no lock file: nobody has ever held it
+    const bool free = lockWithoutWaiting(fd);
+    ::close(fd);
+    return !free;
+}

@@ -1,0 +1,75 @@
+#include "gui_startup.h"
+
+#include "app_constants.h"
+#include "change_events.h"
+#include "command_line.h"
+#include "gui_shell.h"
+#include "installer_lock.h"
+#include "local_interfaces.h"
+#include "lum_application.h"
+#include "main_window.h"
+#include "single_instance.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <memory>
+
+namespace GuiStartup {
+
+namespace {
+constexpr int handoverTimeoutMs = 5000;
+}
+
+void showInstallerRunningMessage()
+{
+    QMessageBox::warning(
+        nullptr, QCoreApplication::translate("GuiStartup", "Installer already running"),
+        QCoreApplication::translate("GuiStartup",
+                                    "You must close the installer before you can run Rigwarden"));
+}
+
+int run(int argc, char **argv)
+{
+    QApplication qtApp(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/22x22/tray_icon.png")));
+
+    if (InstallerLock::installerRunning()) {
+        showInstallerRunningMessage();
+        return 0;
+    }
+
+    std::unique_ptr<LumApplication> appOwner(LumApplication::create());
+    LumApplication *app = appOwner.get();
+    const QStringList arguments = QApplication::arguments().mid(1);
+
+    SingleInstance single(AppConstants::singleInstanceKey());
+    if (single.sendMessage(CommandLine::handoverMessage(arguments), handoverTimeoutMs))
+        return 0;
+    if (single.isRunning() || !single.becomeOwner())
+        return 0;
+    QObject::connect(&single, &SingleInstance::messageReceived, app,
+                     &LumApplication::singleAppMessageReceived);
+
+    LocalInterfaces::initialise();
+
+    const StartupOptions options = CommandLine::parse(arguments, &CommandLine::storedLastFile);
+    LumApplication::setLogLevel(options.logLevel);
+
+    GuiShell shell(app);
+    MainWindow *window = MainWindow::instance();
+    shell.showSplashScreen(options.startMinimised ? 3000 : 2000, nullptr);
+    if (options.startMinimised)
+        window->minimiseToTray();
+    else
+        window->show();
+
+    QCoreApplication::postEvent(app, new ApplicationLaunchedEvent(options.fileToOpen));
+    const int exitCode = QApplication::exec();
+
+    MainWindow::destroyInstance();
+    appOwner.reset();
+    return exitCode;
+}
+
+} // namespace GuiStartup

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "log_entry.h"
+
+#include <QTextEdit>
+
+// The read-only pane of the "Log Viewer" dock. Shows the entries whose level
+// is not above the process-wide log level, one line each, while a project is
+// open; empty between a close and the next open.
+class LogViewer : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit LogViewer(QWidget *parent = nullptr);
+
+    int threshold() const { return m_threshold; }
+
+public slots:
+    void onDocumentOpened();
+    void onDocumentClosing();
+    void appendLogEntry(const LogEntry &entry);
+
+private:
+    int m_threshold;
+};

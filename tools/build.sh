@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Configures and builds Rigwarden. Used by run-app.sh and run-tests.sh.
+#   RW_SANITIZE=1   build with AddressSanitizer and UndefinedBehaviorSanitizer
+#                   (in build-asan/ instead of build/)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/install-deps.sh"
+
+build="$root/build"
+options=()
+if [ "${RW_SANITIZE:-0}" = 1 ]; then
+  build="$root/build-asan"
+  options+=(-DRW_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+cmake -S "$root" -B "$build" -G Ninja "${options[@]}" >/dev/null
+cmake --build "$build" -- -j"$(nproc)"
+echo "$build"
