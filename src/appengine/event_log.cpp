@@ -5,8 +5,7 @@ EventLog::EventLog(QObject *parent) : QObject(parent)
     qRegisterMetaType<LogEntry>();
 }
 
-void EventLog::log(LogCategory category, const QString &message, int level,
-                   bool escapeControlChars)
+void EventLog::log(LogCategory category, const QString &message, int level, bool escapeControlChars)
 {
     LogEntry entry{category, level, message, {}};
     if (escapeControlChars) {

@@ -5,7 +5,8 @@
 #include <QString>
 
 // Which subsystem wrote a log entry.
-enum LogCategory {
+enum LogCategory
+{
     Category_App = 0,
     Category_Http = 1,
     Category_Ftp = 2,

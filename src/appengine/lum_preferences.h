@@ -9,7 +9,8 @@ class LumPreferences : public Preferences
     Q_OBJECT
 
 public:
-    enum Key : uint {
+    enum Key : uint
+    {
         Key_MaxAttempts = 0,
         Key_RetryInterval = 1,
         Key_StopOnFirstFail = 2,

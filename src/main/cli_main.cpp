@@ -21,8 +21,9 @@ QString usage()
     if (!commands.isEmpty()) {
         text += QStringLiteral("\nCommands:\n");
         for (const CliCommand &command : commands) {
-            text += QStringLiteral("  rigwarden-cli %1\n      %2\n")
-                        .arg(QString::fromUtf8(command.synopsis), QString::fromUtf8(command.summary));
+            text +=
+                QStringLiteral("  rigwarden-cli %1\n      %2\n")
+                    .arg(QString::fromUtf8(command.synopsis), QString::fromUtf8(command.summary));
         }
     }
     text += QStringLiteral("\nOptions:\n"

@@ -10,20 +10,21 @@
 
 #include <set>
 
-enum ChangeEventType {
-    Event_ApplicationLaunched = 1000,     // posted
-    Event_ShowLaunchDialog = 1001,        // posted, plain QEvent
-    Event_InstallationGroupAdded = 1002,  // sent
-    Event_InstallationGroupRemoved = 1003, // sent
-    Event_InstallationGroupChanged = 1004, // posted
+enum ChangeEventType
+{
+    Event_ApplicationLaunched = 1000,         // posted
+    Event_ShowLaunchDialog = 1001,            // posted, plain QEvent
+    Event_InstallationGroupAdded = 1002,      // sent
+    Event_InstallationGroupRemoved = 1003,    // sent
+    Event_InstallationGroupChanged = 1004,    // posted
     Event_InstallationTemplateChanged = 1005, // sent
-    Event_InstallationAdded = 1006,       // sent
-    Event_InstallationRemoved = 1007,     // sent
-    Event_InstallationChanged = 1008,     // posted
-    Event_ControllerChanged = 1009,       // posted
-    Event_Unused = 1010,                  // consumed without effect
-    Event_ControllerDiscovery = 1011,     // posted
-    Event_ScheduledUploadTimeChanged = 1012 // sent
+    Event_InstallationAdded = 1006,           // sent
+    Event_InstallationRemoved = 1007,         // sent
+    Event_InstallationChanged = 1008,         // posted
+    Event_ControllerChanged = 1009,           // posted
+    Event_Unused = 1010,                      // consumed without effect
+    Event_ControllerDiscovery = 1011,         // posted
+    Event_ScheduledUploadTimeChanged = 1012   // sent
 };
 
 using IdSet = std::set<uint>;
@@ -61,8 +62,7 @@ class ApplicationLaunchedEvent : public QEvent
 public:
     explicit ApplicationLaunchedEvent(const QString &path)
         : QEvent(QEvent::Type(Event_ApplicationLaunched)), m_path(path)
-    {
-    }
+    {}
     QString path() const { return m_path; }
 
 private:
@@ -74,8 +74,7 @@ class InstallationGroupAddedEvent : public IdEvent
 public:
     InstallationGroupAddedEvent(uint groupId, bool noSelection)
         : IdEvent(Event_InstallationGroupAdded, groupId), m_noSelection(noSelection)
-    {
-    }
+    {}
     bool noSelection() const { return m_noSelection; }
 
 private:
@@ -87,8 +86,7 @@ class InstallationGroupRemovedEvent : public IdEvent
 public:
     explicit InstallationGroupRemovedEvent(uint groupId)
         : IdEvent(Event_InstallationGroupRemoved, groupId)
-    {
-    }
+    {}
 };
 
 class InstallationGroupChangedEvent : public IdEvent
@@ -96,8 +94,7 @@ class InstallationGroupChangedEvent : public IdEvent
 public:
     explicit InstallationGroupChangedEvent(uint groupId)
         : IdEvent(Event_InstallationGroupChanged, groupId)
-    {
-    }
+    {}
 };
 
 class InstallationTemplateChangedEvent : public IdEvent
@@ -105,8 +102,7 @@ class InstallationTemplateChangedEvent : public IdEvent
 public:
     explicit InstallationTemplateChangedEvent(uint groupId)
         : IdEvent(Event_InstallationTemplateChanged, groupId)
-    {
-    }
+    {}
 };
 
 class InstallationAddedEvent : public IdSetEvent
@@ -114,8 +110,7 @@ class InstallationAddedEvent : public IdSetEvent
 public:
     InstallationAddedEvent(const IdSet &installationIds, bool noSelection)
         : IdSetEvent(Event_InstallationAdded, installationIds), m_noSelection(noSelection)
-    {
-    }
+    {}
     bool noSelection() const { return m_noSelection; }
 
 private:
@@ -127,8 +122,7 @@ class InstallationRemovedEvent : public IdSetEvent
 public:
     explicit InstallationRemovedEvent(const IdSet &installationIds)
         : IdSetEvent(Event_InstallationRemoved, installationIds)
-    {
-    }
+    {}
 };
 
 class InstallationChangedEvent : public IdEvent
@@ -136,8 +130,7 @@ class InstallationChangedEvent : public IdEvent
 public:
     explicit InstallationChangedEvent(uint installationId)
         : IdEvent(Event_InstallationChanged, installationId)
-    {
-    }
+    {}
 };
 
 class ControllerChangedEvent : public IdEvent
@@ -145,8 +138,7 @@ class ControllerChangedEvent : public IdEvent
 public:
     explicit ControllerChangedEvent(uint controllerId)
         : IdEvent(Event_ControllerChanged, controllerId)
-    {
-    }
+    {}
 };
 
 class ControllerDiscoveryEvent : public IdEvent
@@ -154,8 +146,7 @@ class ControllerDiscoveryEvent : public IdEvent
 public:
     explicit ControllerDiscoveryEvent(uint controllerId)
         : IdEvent(Event_ControllerDiscovery, controllerId)
-    {
-    }
+    {}
 };
 
 class ScheduledUploadTimeChangedEvent : public QEvent

@@ -6,7 +6,8 @@
 #include <QString>
 
 // What a file of a show is, as the controller knows it.
-enum MediaType {
+enum MediaType
+{
     MediaType_Unknown = 0,
     MediaType_Show = 1,
     MediaType_Video = 2,
@@ -35,7 +36,8 @@ bool compatible(int a, int b);
 } // namespace HardwareType
 
 // Outcome of reading a show file.
-enum FileLoadResult {
+enum FileLoadResult
+{
     FileLoadResult_NoError = 0,
     FileLoadResult_NotRecognised = 1,
     FileLoadResult_WrongDevice = 2,

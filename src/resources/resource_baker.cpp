@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -13,7 +14,6 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <QSvgRenderer>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstdio>

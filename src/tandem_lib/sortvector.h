@@ -123,7 +123,10 @@ public:
     }
 
     // Hands the element back; the caller owns it from then on.
-    std::unique_ptr<T> remove(uint id) { return std::unique_ptr<T>(static_cast<T *>(removeElement(id))); }
+    std::unique_ptr<T> remove(uint id)
+    {
+        return std::unique_ptr<T>(static_cast<T *>(removeElement(id)));
+    }
     std::unique_ptr<T> remove(const T *it)
     {
         LUM_ASSERT(exists(it->getId()));

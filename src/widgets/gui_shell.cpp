@@ -21,8 +21,7 @@ GuiShell::~GuiShell()
 
 QString GuiShell::splashMessage()
 {
-    return AppConstants::splashTopSpacing() +
-           tr("Version %1\n").arg(AppConstants::versionText()) +
+    return AppConstants::splashTopSpacing() + tr("Version %1\n").arg(AppConstants::versionText()) +
            tr("Lumora show-control software\n") + tr("Copyright Lumora. All rights reserved.\n");
 }
 

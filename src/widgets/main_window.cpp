@@ -54,10 +54,11 @@ MainWindow::MainWindow()
     trayMenu->addAction(tr("&Restore"), this, &MainWindow::restoreFromTray);
     trayMenu->addAction(tr("&Quit"), qApp, &QApplication::quit);
     m_trayIcon->setContextMenu(trayMenu);
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && m_inTray)
-            restoreFromTray();
-    });
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger && m_inTray)
+                    restoreFromTray();
+            });
     m_trayIcon->setVisible(true);
 }
 
@@ -87,5 +88,6 @@ void MainWindow::bringToFront()
 
 void MainWindow::showLaunchNote(const QString &path)
 {
-    m_note->setText(path.isEmpty() ? tr("No project is open.") : tr("Project to open: %1").arg(path));
+    m_note->setText(path.isEmpty() ? tr("No project is open.")
+                                   : tr("Project to open: %1").arg(path));
 }

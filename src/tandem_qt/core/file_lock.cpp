@@ -25,7 +25,8 @@ bool lockWithoutWaiting(int fd)
 }
 } // namespace
 
-FileLock::FileLock(const QString &path) : m_path(path) {}
+FileLock::FileLock(const QString &path) : m_path(path)
+{}
 
 FileLock::~FileLock()
 {

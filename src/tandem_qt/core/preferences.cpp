@@ -14,12 +14,10 @@ QVariant typedLike(QVariant stored, const QVariant &defaultValue)
 }
 } // namespace
 
-Preferences::Preferences(const QString &organisation, const QString &application,
-                         QObject *parent)
-    : QObject(parent), m_settings(QSettings::NativeFormat, QSettings::UserScope, organisation,
-                                  application)
-{
-}
+Preferences::Preferences(const QString &organisation, const QString &application, QObject *parent)
+    : QObject(parent),
+      m_settings(QSettings::NativeFormat, QSettings::UserScope, organisation, application)
+{}
 
 QVariant Preferences::value(uint key) const
 {

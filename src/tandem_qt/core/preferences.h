@@ -13,8 +13,7 @@ class Preferences : public QObject
     Q_OBJECT
 
 public:
-    Preferences(const QString &organisation, const QString &application,
-                QObject *parent = nullptr);
+    Preferences(const QString &organisation, const QString &application, QObject *parent = nullptr);
 
     // The cached value; an invalid QVariant for a key never registered.
     QVariant value(uint key) const;
