@@ -1,4 +1,5 @@
 #include "fatal_probe.h"
+#include "local_interfaces.h"
 #include "lum_application.h"
 #include "test_main.h"
 
@@ -56,6 +57,18 @@ private slots:
         QCOMPARE(spy.size(), understood ? 1 : 0);
         if (understood)
             QCOMPARE(spy[0][0].toString(), path);
+    }
+
+    void localAddressesAreUpNonLoopbackIPv4()
+    {
+        LocalInterfaces::initialise();
+        const QList<QHostAddress> addresses = LocalInterfaces::addresses();
+        for (const QHostAddress &address : addresses) {
+            QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
+            QVERIFY(!address.isLoopback());
+        }
+        const QString first = LocalInterfaces::firstAddress();
+        QCOMPARE(first, addresses.isEmpty() ? QStringLiteral("0.0.0.0") : addresses[0].toString());
     }
 };
 
