@@ -126,7 +126,8 @@ bool ControllerTemplate::showFileModified() const
     const QDateTime current = QFileInfo(m_showFile).lastModified();
     if (!current.isValid())
         return false;
-    // A file that could not be read before counts as changed once it can be.
+    // A show never read (it was missing or unreadable) counts as changed once
+    // it exists.
     return !m_showReadTime.isValid() || m_showReadTime < current;
 }
 

@@ -4,13 +4,11 @@
 #include "lum_application.h"
 
 #include <QCoreApplication>
-#include <QList>
-#include <QObject>
 
 #include <utility>
 
-// Records the (type, identifier) of every model change event that reaches the
-// application object. Posted events arrive only once the queue is delivered.
+// Records the (type, identifier) of the model change events that reach the
+// application object. Posted events arrive only when the queue is delivered.
 class ChangeEventRecorder : public QObject
 {
 public:
@@ -21,19 +19,16 @@ public:
         QCoreApplication::sendPostedEvents(); // what earlier steps posted is not ours
         connect(LumApplication::instance(), &LumApplication::changeEvent, this,
                 [this](QEvent *event) {
-                    m_seen.append({int(event->type()), static_cast<IdEvent *>(event)->id()});
+                    seen.append({int(event->type()), static_cast<IdEvent *>(event)->id()});
                 });
     }
 
-    // What arrived so far, without delivering posted events.
-    Seen seen() const { return m_seen; }
-    // Delivers posted events, then hands over and forgets what arrived.
+    // Delivers posted events, then hands over what arrived.
     Seen take()
     {
         QCoreApplication::sendPostedEvents();
-        return std::exchange(m_seen, {});
+        return std::exchange(seen, {});
     }
 
-private:
-    Seen m_seen;
+    Seen seen;
 };

@@ -1,55 +1,34 @@
 #pragma once
 
-// Show file headers built byte by byte, independent of the reader's own
-// stream code, so that a wrong byte order or field order shows.
+// Show file headers built byte by byte, independent of the reader's stream
+// code, so that a wrong byte order or field order shows.
 
 #include <QByteArray>
 #include <QFile>
 #include <QList>
-#include <QString>
 
 #include <array>
 #include <optional>
 
 namespace ShowFileBytes {
 
-inline void be16(QByteArray &bytes, quint16 value)
+inline void put(QByteArray &bytes, quint32 value, int size, bool bigEndian)
 {
-    bytes.append(char(value >> 8));
-    bytes.append(char(value));
-}
-
-inline void be32(QByteArray &bytes, quint32 value)
-{
-    be16(bytes, quint16(value >> 16));
-    be16(bytes, quint16(value));
-}
-
-inline void le16(QByteArray &bytes, quint16 value)
-{
-    bytes.append(char(value));
-    bytes.append(char(value >> 8));
-}
-
-inline void le32(QByteArray &bytes, quint32 value)
-{
-    le16(bytes, quint16(value));
-    le16(bytes, quint16(value >> 16));
+    for (int i = 0; i < size; ++i)
+        bytes.append(char(value >> (8 * (bigEndian ? size - 1 - i : i))));
 }
 
 using UuidParts = std::array<quint32, 4>;
-
-// {00112233-4455-6677-8899-aabbccddeeff} as the four numbers a file holds.
+// {00112233-4455-6677-8899-aabbccddeeff} and another, as a file holds them.
 constexpr UuidParts uuidA = {0x00112233, 0x44556677, 0x8899AABB, 0xCCDDEEFF};
 constexpr UuidParts uuidB = {0x10203040, 0x50607080, 0x90A0B0C0, 0xD0E0F001};
 
 struct General
 {
-    quint16 marker = 0xFF33;
     quint32 signature = 0x00005678;
     quint16 repeatedMarker = 0xFF33;
     quint16 version = 315;
-    std::array<quint8, 3> firmware = {2, 5, 1};
+    quint32 firmware = 0x020501; // 2.5.1
     quint16 deviceType = 9;
     UuidParts uuid = uuidA;
     QList<QByteArray> names;
@@ -58,24 +37,23 @@ struct General
     QByteArray bytes() const
     {
         QByteArray out;
-        be16(out, marker);
-        be32(out, signature);
-        be16(out, repeatedMarker);
-        be16(out, version);
-        for (quint8 part : firmware)
-            out.append(char(part));
+        for (auto [value, size] : {std::pair{0xFF33u, 2},
+                                   {signature, 4},
+                                   {repeatedMarker, 2},
+                                   {version, 2},
+                                   {firmware, 3}})
+            put(out, value, size, true);
         if (version >= 300)
-            be16(out, deviceType);
+            put(out, deviceType, 2, true);
         if (version >= 306) {
             for (quint32 part : uuid)
-                be32(out, part);
+                put(out, part, 4, true);
         }
-        if (version >= 315) {
-            be16(out, clipCount.value_or(quint16(names.size())));
-            for (const QByteArray &name : names) {
-                be16(out, quint16(name.size()));
-                out.append(name);
-            }
+        if (version >= 315)
+            put(out, clipCount.value_or(quint16(names.size())), 2, true);
+        for (const QByteArray &name : names) {
+            put(out, quint32(name.size()), 2, true);
+            out.append(name);
         }
         return out;
     }
@@ -84,47 +62,34 @@ struct General
 struct KmaClip
 {
     qint32 number = 0;
-    QByteArray name;
-    QByteArray videoPath;
-    QByteArray videoName;
-    QByteArray audioPath;
-    QByteArray audioName;
+    QByteArray name, videoPath, videoName, audioPath, audioName;
 };
 
 struct Kma
 {
-    quint32 signature = 0xA58100FF;
     quint32 version = 28;
-    std::array<quint8, 3> firmware = {3, 1, 4};
     UuidParts uuid = uuidA;
     QList<KmaClip> clips;
     std::optional<quint32> clipCount; // instead of clips.size()
 
-    static void text(QByteArray &out, const QByteArray &value)
-    {
-        le16(out, quint16(value.size()));
-        out.append(value);
-    }
-
     QByteArray bytes() const
     {
         QByteArray out;
-        le32(out, signature);
-        le32(out, version);
+        put(out, 0xA58100FF, 4, false);
+        put(out, version, 4, false);
         if (version < 28)
             return out;
-        for (quint8 part : firmware)
-            out.append(char(part));
+        put(out, 0x040103, 3, false); // firmware 3.1.4
         for (quint32 part : uuid)
-            le32(out, part);
-        le32(out, clipCount.value_or(quint32(clips.size())));
+            put(out, part, 4, false);
+        put(out, clipCount.value_or(quint32(clips.size())), 4, false);
         for (const KmaClip &clip : clips) {
-            le32(out, quint32(clip.number));
-            text(out, clip.name);
-            text(out, clip.videoPath);
-            text(out, clip.videoName);
-            text(out, clip.audioPath);
-            text(out, clip.audioName);
+            put(out, quint32(clip.number), 4, false);
+            for (const QByteArray &text :
+                 {clip.name, clip.videoPath, clip.videoName, clip.audioPath, clip.audioName}) {
+                put(out, quint32(text.size()), 2, false);
+                out.append(text);
+            }
         }
         return out;
     }
@@ -133,8 +98,7 @@ struct Kma
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace ShowFileBytes

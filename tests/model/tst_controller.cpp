@@ -4,7 +4,7 @@
 
 namespace {
 
-// Records the link's work that the configuration setters start or stop, with
+// Records the link's work that the configuration setters stop and start, with
 // the discovery state at the moment discovery starts.
 class RecordingController : public Controller
 {
@@ -18,7 +18,6 @@ public:
     {
         calls << QStringLiteral("discover in state %1").arg(discoveryState());
     }
-    void undiscover() override { calls << QStringLiteral("undiscover"); }
     void cancelUpload() override { calls << QStringLiteral("cancelUpload"); }
 };
 
@@ -29,12 +28,8 @@ ControllerTemplatePtr templateOfType(int hardwareType)
     return controllerTemplate;
 }
 
-enum Setting
-{
-    Setting_Hostname,
-    Setting_HttpPort,
-    Setting_FtpPort
-};
+const QStringList stopped = {QStringLiteral("cancelUpload")};
+const QStringList rediscovered = stopped + QStringList{QStringLiteral("discover in state 0")};
 
 } // namespace
 
@@ -51,8 +46,6 @@ private slots:
         QCOMPARE(controller.hostname(), QStringLiteral("0.0.0.0"));
         QCOMPARE(controller.httpPort(), 80u);
         QCOMPARE(controller.ftpPort(), 21u);
-        QVERIFY(controller.password().isEmpty());
-        QCOMPARE(controller.installationId(), Controller::NoInstallation);
         QCOMPARE(controller.discoveryState(), Discovery_NotFound);
     }
 
@@ -60,58 +53,45 @@ private slots:
     // discover again; the FTP port only stops the link.
     void settersStopAndRediscover_data()
     {
-        QTest::addColumn<int>("setting");
+        QTest::addColumn<QString>("setting");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<int>("stateAfter");
-        const QStringList rediscovered = {QStringLiteral("cancelUpload"),
-                                          QStringLiteral("discover in state 0")};
-        QTest::newRow("hostname") << int(Setting_Hostname) << rediscovered
+        QTest::newRow("hostname") << QStringLiteral("host") << rediscovered
                                   << int(Discovery_NotFound);
+        QTest::newRow("empty hostname") << QString() << rediscovered << int(Discovery_NotFound);
         QTest::newRow("HTTP port")
-            << int(Setting_HttpPort) << rediscovered << int(Discovery_NotFound);
-        QTest::newRow("FTP port") << int(Setting_FtpPort)
-                                  << QStringList{QStringLiteral("cancelUpload")}
-                                  << int(Discovery_Found);
+            << QStringLiteral("http") << rediscovered << int(Discovery_NotFound);
+        QTest::newRow("FTP port") << QStringLiteral("ftp") << stopped << int(Discovery_Found);
     }
     void settersStopAndRediscover()
     {
-        QFETCH(int, setting);
+        QFETCH(QString, setting);
         QFETCH(QStringList, calls);
         QFETCH(int, stateAfter);
         SortVector<Controller> controllers(256, 1024);
         controllers.insert(std::make_unique<RecordingController>(templateOfType(9)), 3);
         auto *controller = static_cast<RecordingController *>(controllers.at(3));
-        ChangeEventRecorder recorder;
+        controller->setHostname(QStringLiteral("10.0.0.1"));
         controller->setDiscoveryState(Discovery_Found);
-        recorder.take();
+        controller->calls.clear();
+        ChangeEventRecorder recorder;
 
-        switch (setting) {
-        case Setting_Hostname:
-            controller->setHostname(QStringLiteral("controller-1.local"));
-            QCOMPARE(controller->hostname(), QStringLiteral("controller-1.local"));
-            break;
-        case Setting_HttpPort:
+        if (setting == QLatin1String("http"))
             controller->setHttpPort(8080);
-            QCOMPARE(controller->httpPort(), 8080u);
-            break;
-        case Setting_FtpPort:
+        else if (setting == QLatin1String("ftp"))
             controller->setFtpPort(2121);
-            QCOMPARE(controller->ftpPort(), 2121u);
-            break;
-        }
+        else
+            controller->setHostname(setting);
         QCOMPARE(controller->calls, calls);
         QCOMPARE(int(controller->discoveryState()), stateAfter);
+        QCOMPARE(controller->hostname(), setting.isEmpty() ? QStringLiteral("0.0.0.0")
+                                         : setting == QLatin1String("host")
+                                             ? setting
+                                             : QStringLiteral("10.0.0.1"));
+        QCOMPARE(controller->httpPort(), setting == QLatin1String("http") ? 8080u : 80u);
+        QCOMPARE(controller->ftpPort(), setting == QLatin1String("ftp") ? 2121u : 21u);
         // Forgetting the discovery result is not announced on its own.
-        QVERIFY(recorder.seen().isEmpty());
         QCOMPARE(recorder.take(), (ChangeEventRecorder::Seen{{Event_ControllerChanged, 3u}}));
-    }
-
-    void emptyHostnameMeansNoAddress()
-    {
-        RecordingController controller(templateOfType(9));
-        controller.setHostname(QStringLiteral("10.0.0.1"));
-        controller.setHostname(QString());
-        QCOMPARE(controller.hostname(), QStringLiteral("0.0.0.0"));
     }
 
     void discoveryStateIsAnnouncedOnlyWhenItChanges()
@@ -124,47 +104,34 @@ private slots:
         controller->setDiscoveryState(Discovery_WrongType);
         controller->setDiscoveryState(Discovery_WrongType);
         QCOMPARE(recorder.take(), (ChangeEventRecorder::Seen{{Event_ControllerDiscovery, 8u}}));
-        QCOMPARE(controller->discoveryState(), Discovery_WrongType);
     }
 
     // The controller decides what to upload against its own copy, which only
-    // setTemplate replaces.
-    void keepsItsOwnCopyOfTheTemplate()
-    {
-        const ControllerTemplatePtr groupTemplate = templateOfType(9);
-        groupTemplate->setName(QStringLiteral("Front"));
-        RecordingController controller(groupTemplate);
-        QVERIFY(controller.controllerTemplate() != groupTemplate);
-        QCOMPARE(*controller.controllerTemplate(), *groupTemplate);
-
-        groupTemplate->setName(QStringLiteral("Back"));
-        QCOMPARE(controller.controllerTemplate()->name(), QStringLiteral("Front"));
-        controller.setTemplate(groupTemplate, false);
-        QCOMPARE(controller.controllerTemplate()->name(), QStringLiteral("Back"));
-        QVERIFY(controller.controllerTemplate() != groupTemplate);
-    }
-
-    void anotherHardwareTypeIsDiscoveredAgain_data()
+    // setTemplate replaces; another hardware type is discovered again.
+    void keepsItsOwnCopyOfTheTemplate_data()
     {
         QTest::addColumn<int>("newType");
         QTest::addColumn<bool>("rediscover");
         QTest::addColumn<QStringList>("calls");
-        const QStringList stopped = {QStringLiteral("cancelUpload")};
-        QTest::newRow("other type")
-            << 1 << true
-            << QStringList{QStringLiteral("cancelUpload"), QStringLiteral("discover in state 0")};
+        QTest::newRow("other type") << 1 << true << rediscovered;
         QTest::newRow("same type") << 9 << true << stopped;
         QTest::newRow("not asked to") << 1 << false << stopped;
     }
-    void anotherHardwareTypeIsDiscoveredAgain()
+    void keepsItsOwnCopyOfTheTemplate()
     {
         QFETCH(int, newType);
         QFETCH(bool, rediscover);
         QFETCH(QStringList, calls);
-        RecordingController controller(templateOfType(9));
-        controller.setTemplate(templateOfType(newType), rediscover);
+        const ControllerTemplatePtr groupTemplate = templateOfType(9);
+        RecordingController controller(groupTemplate);
+        QVERIFY(controller.controllerTemplate() != groupTemplate);
+        groupTemplate->setHardwareType(newType);
+        QCOMPARE(controller.controllerTemplate()->hardwareType(), 9);
+
+        controller.setTemplate(groupTemplate, rediscover);
         QCOMPARE(controller.calls, calls);
-        QCOMPARE(controller.controllerTemplate()->hardwareType(), newType);
+        QCOMPARE(*controller.controllerTemplate(), *groupTemplate);
+        QVERIFY(controller.controllerTemplate() != groupTemplate);
     }
 };
 

@@ -9,34 +9,21 @@ class TestInstallation : public QObject
 private slots:
     void initTestCase() { LumApplication::create(this); }
 
-    void newInstallationBelongsToNoGroup()
-    {
-        const Installation installation({3, 4, 5});
-        QCOMPARE(installation.groupId(), Installation::NoGroup);
-        QCOMPARE(installation.controllerIds(), (QList<uint>{3, 4, 5}));
-        QVERIFY(installation.storedName().isEmpty());
-        QVERIFY(installation.password().isEmpty());
-    }
-
-    void emptyNamesFallBackToTheDefault()
-    {
-        Installation installation({});
-        QCOMPARE(installation.name(), QStringLiteral("Unnamed Installation"));
-        installation.setName(QStringLiteral("Left tower"));
-        QCOMPARE(installation.name(), QStringLiteral("Left tower"));
-        installation.setName(QString());
-        QCOMPARE(installation.name(), QStringLiteral("Unnamed Installation"));
-        QVERIFY(installation.storedName().isEmpty());
-    }
-
-    void renamingIsPostedWithTheInstallationIdentifier()
+    void renamingFallsBackAndIsPosted()
     {
         SortVector<Installation> installations(256, 1024);
-        installations.insert(std::make_unique<Installation>(QList<uint>{}), 12);
+        installations.insert(std::make_unique<Installation>(QList<uint>{3, 4}), 12);
+        Installation *installation = installations.at(12);
+        QCOMPARE(installation->groupId(), Installation::NoGroup);
+        QCOMPARE(installation->name(), QStringLiteral("Unnamed Installation"));
         ChangeEventRecorder recorder;
-        installations.at(12)->setName(QStringLiteral("Right tower"));
-        QVERIFY(recorder.seen().isEmpty()); // posted, not sent
+        installation->setName(QStringLiteral("Left tower"));
+        QCOMPARE(installation->name(), QStringLiteral("Left tower"));
+        QVERIFY(recorder.seen.isEmpty()); // posted, not sent
         QCOMPARE(recorder.take(), (ChangeEventRecorder::Seen{{Event_InstallationChanged, 12u}}));
+        installation->setName(QString());
+        QCOMPARE(installation->name(), QStringLiteral("Unnamed Installation"));
+        QVERIFY(installation->storedName().isEmpty());
     }
 };
 
