@@ -13,8 +13,8 @@ const QDateTime early(QDate(2031, 3, 14), QTime(9, 26, 53, 500));
 const QDateTime late = early.addDays(1);
 
 // Integers as the stream holds them, then `early` as a Qt 4.8 stream holds a
-// local time: Julian day 2462940, 34013500 ms since midnight, and the spec
-// byte: 0xFF as Qt writes it, 0 and 1 as Qt 4 wrote standard and summer time.
+// local time: Julian day 2462940, 34013500 ms since midnight, and the time
+// kind byte: 0xFF as Qt writes it, 0 and 1 as Qt 4 wrote standard and summer time.
 QByteArray bytes(const QList<quint32> &numbers)
 {
     QByteArray out;
@@ -24,20 +24,20 @@ QByteArray bytes(const QList<quint32> &numbers)
     return out;
 }
 
-QByteArray earlyBytes(char spec = char(0xFF))
+QByteArray earlyBytes(char timeSpec = char(0xFF))
 {
-    return bytes({2462940, 34013500}) + spec;
+    return bytes({2462940, 34013500}) + timeSpec;
 }
 
 // One time listing `listed`, and a lookup mapping each of `looked` to it.
 QByteArray oneTime(const QList<quint32> &listed, const QList<quint32> &looked,
-                   char spec = char(0xFF))
+                   char timeSpec = char(0xFF))
 {
     QByteArray out =
-        bytes({1}) + earlyBytes(spec) + bytes({quint32(listed.size())}) + bytes(listed);
+        bytes({1}) + earlyBytes(timeSpec) + bytes({quint32(listed.size())}) + bytes(listed);
     out += bytes({quint32(looked.size())});
     for (quint32 id : looked)
-        out += bytes({id}) + earlyBytes(spec);
+        out += bytes({id}) + earlyBytes(timeSpec);
     return out;
 }
 
@@ -131,16 +131,16 @@ private slots:
     // time specification the writer used.
     void readingKeepsEverything_data()
     {
-        QTest::addColumn<char>("spec");
+        QTest::addColumn<char>("timeSpec");
         QTest::newRow("written by Qt 6") << char(0xFF);
         QTest::newRow("Qt 4 standard time") << char(0);
         QTest::newRow("Qt 4 summer time") << char(1);
     }
     void readingKeepsEverything()
     {
-        QFETCH(char, spec);
+        QFETCH(char, timeSpec);
         UploadSchedule schedule;
-        QCOMPARE(readInto(schedule, oneTime({4, 9}, {4, 9}, spec)), QDataStream::Ok);
+        QCOMPARE(readInto(schedule, oneTime({4, 9}, {4, 9}, timeSpec)), QDataStream::Ok);
         QCOMPARE(schedule.times(), QList<QDateTime>{early});
         QCOMPARE(schedule.scheduledTime(9), early);
         QCOMPARE(schedule.scheduledTime(9).timeSpec(), Qt::LocalTime);
