@@ -1,0 +1,238 @@
+#include "controller_template.h"
+#include "show_file_bytes.h"
+#include "test_main.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace ShowFileBytes;
+
+namespace {
+
+const QUuid uuidTextA(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
+const QUuid uuidTextB(QStringLiteral("{10203040-5060-7080-90a0-b0c0d0e0f001}"));
+
+Kma kmaShow(const UuidParts &uuid)
+{
+    Kma kma;
+    kma.uuid = uuid;
+    kma.clips = {{1, "Intro", "C:/intro.mpg", "intro.vid", "C:/intro.wav", "intro.aud"},
+                 {2, "Finale", "C:/finale.mpg", "finale.vid", "", ""}};
+    return kma;
+}
+
+} // namespace
+
+class TestControllerTemplate : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString write(const QByteArray &bytes, const QString &name = QStringLiteral("show"))
+    {
+        const QString path = m_dir.filePath(name);
+        if (!writeFile(path, bytes))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    void newTemplateHasItsDefaults()
+    {
+        const ControllerTemplate fresh;
+        QCOMPARE(fresh.number(), 1);
+        QCOMPARE(fresh.hardwareType(), 9);
+        QVERIFY(fresh.showFile().isEmpty() && fresh.mediaPaths().empty());
+        QCOMPARE(fresh.minimumFirmware(), (FirmwareVersion{255, 255, 255}));
+        QVERIFY(fresh.showProjectUuid().isNull() && fresh.showReadTime().isNull());
+        QCOMPARE(fresh.mediaPath(3, MediaType_Video), QString());
+    }
+
+    void deviceTypeMustSuitTheTemplate_data()
+    {
+        QTest::addColumn<int>("showType");
+        QTest::addColumn<int>("templateType");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("same") << 4 << 4 << true;
+        QTest::newRow("equivalent") << 10 << 9 << true;
+        QTest::newRow("NX1 show on VQ2") << 1 << 6 << true;
+        QTest::newRow("VQ1 show on NX2") << 5 << 2 << true;
+        QTest::newRow("NX2 show on NX1") << 2 << 1 << false;
+        QTest::newRow("NX1 show on NX X") << 1 << 4 << false;
+    }
+    void deviceTypeMustSuitTheTemplate()
+    {
+        QFETCH(int, showType);
+        QFETCH(int, templateType);
+        QFETCH(bool, accepted);
+        General general;
+        general.deviceType = quint16(showType);
+        general.names = {"clip01.bin"};
+        ControllerTemplate controllerTemplate;
+        controllerTemplate.setHardwareType(templateType);
+        controllerTemplate.setShowFile(write(general.bytes()));
+
+        QCOMPARE(controllerTemplate.isDeviceTypeAccepted(), accepted);
+        QCOMPARE(controllerTemplate.showDeviceType(), showType);
+        QCOMPARE(controllerTemplate.minimumFirmware(), (FirmwareVersion{2, 5, 1}));
+        QCOMPARE(controllerTemplate.loadResultText(),
+                 accepted ? QStringLiteral("No error")
+                          : QStringLiteral("The specified device cannot load this file"));
+        // Nothing after the device type is taken from a show it cannot load.
+        QCOMPARE(controllerTemplate.showProjectUuid(), accepted ? uuidTextA : QUuid());
+        QCOMPARE(controllerTemplate.fileMediaClips().size(), size_t(accepted ? 1 : 0));
+    }
+
+    // An analysis that cannot read the project keeps the one known before.
+    void failedOrOlderAnalysesKeepTheProject_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("loadResult");
+        QTest::addColumn<bool>("read");
+        General v305;
+        v305.version = 305;
+        v305.firmware = 0x010203;
+        General wrong;
+        wrong.signature = 0x1234;
+        General cut;
+        cut.names = {"clip01.bin"};
+        QTest::newRow("version 305") << v305.bytes() << int(FileLoadResult_NoError) << true;
+        QTest::newRow("missing") << QByteArray() << int(FileLoadResult_NoError) << false;
+        QTest::newRow("wrong signature")
+            << wrong.bytes() << int(FileLoadResult_NotRecognised) << false;
+        QTest::newRow("truncated")
+            << cut.bytes().chopped(3) << int(FileLoadResult_NotRecognised) << false;
+    }
+    void failedOrOlderAnalysesKeepTheProject()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, loadResult);
+        QFETCH(bool, read);
+        ControllerTemplate controllerTemplate;
+        controllerTemplate.setShowFile(write(General().bytes(), QStringLiteral("first")));
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        const QString path = m_dir.filePath(name);
+        if (!bytes.isEmpty())
+            write(bytes, name);
+        controllerTemplate.setShowFile(path);
+
+        QCOMPARE(int(controllerTemplate.loadResult()), loadResult);
+        QCOMPARE(controllerTemplate.showProjectUuid(), uuidTextA);
+        QCOMPARE(controllerTemplate.minimumFirmware(),
+                 read ? (FirmwareVersion{1, 2, 3}) : FirmwareVersion());
+        QCOMPARE(controllerTemplate.showDeviceType(), read ? 9 : 0);
+        QCOMPARE(controllerTemplate.showReadTime(), QFileInfo(path).lastModified());
+        QVERIFY(controllerTemplate.fileMediaClips().empty());
+    }
+
+    void slotsAreFoundInTheMediaFolder()
+    {
+        General general;
+        general.names = {"clip01.bin", "clip02.bin"};
+        ControllerTemplate controllerTemplate;
+        controllerTemplate.setMediaPath(-1, MediaType_Folder, QStringLiteral("/media/frames"));
+        controllerTemplate.setMediaPath(5, MediaType_Slot, QStringLiteral("/stale/clip.bin"));
+        controllerTemplate.setShowFile(write(general.bytes()));
+        const MediaPaths expected = {
+            {{-1, MediaType_Folder}, QStringLiteral("/media/frames")},
+            {{0, MediaType_Slot}, QStringLiteral("/media/frames/clip01.bin")},
+            {{1, MediaType_Slot}, QStringLiteral("/media/frames/clip02.bin")},
+        };
+        QCOMPARE(controllerTemplate.mediaPaths(), expected);
+
+        // A show without a project has no media.
+        general.version = 300;
+        controllerTemplate.setShowFile(write(general.bytes(), QStringLiteral("v300")));
+        QVERIFY(controllerTemplate.mediaPaths().empty());
+    }
+
+    // Saving the same project again keeps the operator's choices (dropping
+    // those of clips the show no longer has); another project replaces them.
+    void kmaKeepsChosenPathsForTheSameProject()
+    {
+        ControllerTemplate controllerTemplate;
+        controllerTemplate.setHardwareType(7);
+        controllerTemplate.setShowFile(write(kmaShow(uuidA).bytes()));
+        const MediaPaths recorded = {
+            {{1, MediaType_Video}, QStringLiteral("C:/intro.mpg")},
+            {{1, MediaType_Audio}, QStringLiteral("C:/intro.wav")},
+            {{2, MediaType_Video}, QStringLiteral("C:/finale.mpg")},
+        };
+        QCOMPARE(controllerTemplate.mediaPaths(), recorded);
+        controllerTemplate.setMediaPath(1, MediaType_Video, QStringLiteral("/mine/intro.mpg"));
+        controllerTemplate.setMediaPath(2, MediaType_Video, QStringLiteral("/mine/finale.mpg"));
+
+        Kma saved = kmaShow(uuidA);
+        saved.clips[1].videoPath.clear();
+        saved.clips.append({4, "Encore", "C:/encore.mpg", "encore.vid", "", ""});
+        write(saved.bytes());
+        controllerTemplate.analyseShowFile();
+        const MediaPaths kept = {
+            {{1, MediaType_Video}, QStringLiteral("/mine/intro.mpg")},
+            {{1, MediaType_Audio}, QStringLiteral("C:/intro.wav")},
+            {{4, MediaType_Video}, QStringLiteral("C:/encore.mpg")},
+        };
+        QCOMPARE(controllerTemplate.mediaPaths(), kept);
+
+        write(kmaShow(uuidB).bytes());
+        controllerTemplate.analyseShowFile();
+        QCOMPARE(controllerTemplate.showProjectUuid(), uuidTextB);
+        QCOMPARE(controllerTemplate.mediaPaths(), recorded);
+    }
+
+    void onlyAChangedPathOrTypeAnalysesAgain()
+    {
+        const QString path = write(kmaShow(uuidA).bytes());
+        ControllerTemplate controllerTemplate;
+        controllerTemplate.setShowFile(path);
+        QCOMPARE(controllerTemplate.loadResult(), FileLoadResult_NotRecognised);
+        write(General().bytes());
+        controllerTemplate.setShowFile(path); // the same path: not read again
+        QCOMPARE(controllerTemplate.loadResult(), FileLoadResult_NotRecognised);
+        controllerTemplate.setHardwareType(10);
+        QCOMPARE(controllerTemplate.loadResult(), FileLoadResult_NoError);
+        controllerTemplate.setHardwareType(0); // no format: nothing read
+        QVERIFY(controllerTemplate.showReadTime().isNull());
+
+        ControllerTemplate withoutShow;
+        withoutShow.setHardwareType(3);
+        QVERIFY(withoutShow.showReadTime().isNull());
+    }
+
+    void laterSavesAreNoticed()
+    {
+        const QString path = write(General().bytes());
+        const auto touch = [&](const QDateTime &time) {
+            QFile file(path);
+            return file.open(QIODevice::ReadWrite) &&
+                   file.setFileTime(time, QFileDevice::FileModificationTime);
+        };
+        const QDateTime earlier = QDateTime::currentDateTime().addSecs(-3600);
+        QVERIFY(touch(earlier));
+        ControllerTemplate controllerTemplate;
+        controllerTemplate.setShowFile(path);
+        QVERIFY(!controllerTemplate.showFileModified());
+        QVERIFY(touch(earlier.addSecs(-60)));
+        QVERIFY(!controllerTemplate.showFileModified());
+        QVERIFY(touch(earlier.addSecs(60)));
+        QVERIFY(controllerTemplate.showFileModified());
+        controllerTemplate.analyseShowFile();
+        QVERIFY(!controllerTemplate.showFileModified());
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!controllerTemplate.showFileModified());
+    }
+
+    void projectMatchesTheShowsProject()
+    {
+        ControllerTemplate controllerTemplate;
+        QVERIFY(controllerTemplate.projectMatches(uuidTextB)); // nothing known yet
+        controllerTemplate.setShowProjectUuid(uuidTextA);
+        QVERIFY(controllerTemplate.projectMatches(uuidTextA));
+        QVERIFY(!controllerTemplate.projectMatches(uuidTextB));
+    }
+};
+
+RW_TEST_MAIN(TestControllerTemplate)
+#include "tst_controller_template.moc"

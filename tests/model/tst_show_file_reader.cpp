@@ -1,0 +1,204 @@
+#include "show_file_bytes.h"
+#include "show_file_reader.h"
+#include "test_main.h"
+
+#include <algorithm>
+
+using namespace ShowFileBytes;
+
+namespace {
+
+const QUuid uuidTextA(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
+const QByteArray longName = "a_remote_name_of_30_bytes.bin!";
+
+ShowFileInfo read(const QByteArray &bytes, int format)
+{
+    return ShowFileReader::read(bytes, ShowFileReader::Format(format));
+}
+
+Kma twoKmaClips()
+{
+    Kma kma;
+    kma.clips = {{7, "Intro \xc3\xbc", "C:/intro.mpg", longName, "C:/intro.wav", "intro.aud"},
+                 {-3, "Silent", "C:/silent.mpg", QByteArray("silent\0pad", 10), "", ""}};
+    return kma;
+}
+
+} // namespace
+
+class TestShowFileReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void generalFieldsAppearWithTheirVersion_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("hasDeviceType");
+        QTest::addColumn<bool>("hasUuid");
+        QTest::addColumn<int>("clipCount");
+        QTest::newRow("299") << 299 << false << false << 0;
+        QTest::newRow("300") << 300 << true << false << 0;
+        QTest::newRow("305") << 305 << true << false << 0;
+        QTest::newRow("306") << 306 << true << true << 0;
+        QTest::newRow("315") << 315 << true << true << 2;
+    }
+    void generalFieldsAppearWithTheirVersion()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, hasDeviceType);
+        QFETCH(bool, hasUuid);
+        QFETCH(int, clipCount);
+        General general;
+        general.version = quint16(version);
+        general.deviceType = 0x0102;
+        if (version >= 315)
+            general.names = {longName, "next.bin"};
+        const ShowFileInfo info = read(general.bytes(), ShowFileReader::Format_General);
+
+        QCOMPARE(info.status, ShowFileInfo::Status_Ok);
+        QCOMPARE(info.minimumFirmware, (FirmwareVersion{2, 5, 1}));
+        QCOMPARE(info.deviceType, hasDeviceType ? std::optional(0x0102) : std::nullopt);
+        QCOMPARE(info.projectUuid, hasUuid ? std::optional(uuidTextA) : std::nullopt);
+        QCOMPARE(int(info.clips.size()), clipCount);
+        if (clipCount == 0)
+            return;
+        // A name longer than the controller's 16-byte field keeps its first
+        // 16 bytes, and the next name is still read from the right place.
+        QCOMPARE(info.clips.at(0).name(), QStringLiteral("Slot 1"));
+        QCOMPARE(info.clips.at(0).file(MediaType_Slot), ClipFile(QString(), longName.left(16)));
+        QCOMPARE(info.clips.at(1).name(), QStringLiteral("Slot 2"));
+        QCOMPARE(info.clips.at(1).file(MediaType_Slot).remoteName(), QByteArray("next.bin"));
+    }
+
+    void kmaFieldsAreLittleEndian()
+    {
+        const ShowFileInfo info = read(twoKmaClips().bytes(), ShowFileReader::Format_Kma);
+        QCOMPARE(info.status, ShowFileInfo::Status_Ok);
+        QCOMPARE(info.minimumFirmware, (FirmwareVersion{3, 1, 4}));
+        QCOMPARE(info.projectUuid, std::optional(uuidTextA));
+        const MediaClip &intro = info.clips.at(7);
+        QCOMPARE(intro.name(), QStringLiteral("Intro \u00fc"));
+        // The rest of a long name is skipped: the audio path after it is whole.
+        QCOMPARE(intro.file(MediaType_Video),
+                 ClipFile(QStringLiteral("C:/intro.mpg"), longName.left(16)));
+        QCOMPARE(intro.file(MediaType_Audio),
+                 ClipFile(QStringLiteral("C:/intro.wav"), "intro.aud"));
+        // A name ends at its first zero byte; no audio path, no audio file.
+        const MediaClip &silent = info.clips.at(-3);
+        QCOMPARE(silent.file(MediaType_Video).remoteName(), QByteArray("silent"));
+        QVERIFY(!silent.hasFile(MediaType_Audio));
+
+        Kma old = twoKmaClips();
+        old.version = 27;
+        const ShowFileInfo oldInfo =
+            read(old.bytes() + QByteArray(100, 1), ShowFileReader::Format_Kma);
+        QCOMPARE(oldInfo.status, ShowFileInfo::Status_Ok);
+        QCOMPARE(oldInfo.minimumFirmware, FirmwareVersion());
+        QVERIFY(!oldInfo.projectUuid && oldInfo.clips.empty());
+    }
+
+    void foreignFilesAreNotRecognised_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        General wrongSignature;
+        wrongSignature.signature = 0x5679;
+        General wrongRepeat;
+        wrongRepeat.repeatedMarker = 0x33FF;
+        QByteArray bigEndianKma = twoKmaClips().bytes();
+        std::reverse(bigEndianKma.begin(), bigEndianKma.begin() + 4);
+        QTest::newRow("signature") << int(ShowFileReader::Format_General) << wrongSignature.bytes();
+        QTest::newRow("repeated marker")
+            << int(ShowFileReader::Format_General) << wrongRepeat.bytes();
+        QTest::newRow("KMA as general")
+            << int(ShowFileReader::Format_General) << twoKmaClips().bytes();
+        QTest::newRow("general as KMA") << int(ShowFileReader::Format_Kma) << General().bytes();
+        QTest::newRow("KMA big-endian") << int(ShowFileReader::Format_Kma) << bigEndianKma;
+    }
+    void foreignFilesAreNotRecognised()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(read(bytes, format).status, ShowFileInfo::Status_WrongSignature);
+    }
+
+    // Every cut of a valid header is refused whole; none reads past the data
+    // (the sanitizer build checks).
+    void truncatedHeadersAreDamaged_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("signatureSize");
+        General general;
+        general.names = {"clip01.bin", longName};
+        QTest::newRow("general") << int(ShowFileReader::Format_General) << general.bytes() << 8;
+        QTest::newRow("KMA") << int(ShowFileReader::Format_Kma) << twoKmaClips().bytes() << 4;
+    }
+    void truncatedHeadersAreDamaged()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, signatureSize);
+        for (int size = 0; size < bytes.size(); ++size) {
+            const ShowFileInfo info = read(bytes.left(size), format);
+            QVERIFY2(info.status == (size < signatureSize ? ShowFileInfo::Status_WrongSignature
+                                                          : ShowFileInfo::Status_Damaged),
+                     qPrintable(QString::number(size)));
+            QVERIFY(info.clips.empty() && !info.projectUuid);
+        }
+    }
+
+    void countsBeyondTheDataAreRefused_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        General manyGeneral;
+        manyGeneral.names = {"one.bin"};
+        manyGeneral.clipCount = 65535;
+        QByteArray longGeneralName = General().bytes().chopped(2); // without the clip count
+        put(longGeneralName, 0x0001FFFF, 4, true);                 // one clip, 65535 bytes
+        Kma manyKma = twoKmaClips();
+        manyKma.clipCount = 0xFFFFFFFF;
+        Kma beyondAnyShow;
+        beyondAnyShow.clipCount = ShowFileReader::MaxClipCount + 1;
+        QByteArray longKmaText = Kma().bytes().chopped(4);
+        put(longKmaText, 1, 4, false);     // one clip
+        put(longKmaText, 1, 4, false);     // number 1
+        put(longKmaText, 65535, 2, false); // a name of 65535 bytes
+        longKmaText.append("only a few");
+
+        QTest::newRow("general clips")
+            << int(ShowFileReader::Format_General) << manyGeneral.bytes();
+        QTest::newRow("general name") << int(ShowFileReader::Format_General) << longGeneralName;
+        QTest::newRow("KMA clips") << int(ShowFileReader::Format_Kma) << manyKma.bytes();
+        QTest::newRow("KMA clips beyond any show")
+            << int(ShowFileReader::Format_Kma) << beyondAnyShow.bytes();
+        QTest::newRow("KMA text") << int(ShowFileReader::Format_Kma) << longKmaText;
+    }
+    void countsBeyondTheDataAreRefused()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, bytes);
+        const ShowFileInfo info = read(bytes, format);
+        QCOMPARE(info.status, ShowFileInfo::Status_Damaged);
+        QVERIFY(info.clips.empty());
+    }
+
+    // Texts are kept whole, so a KMA header may hold no more text than any
+    // real show needs, however large the file.
+    void kmaTextIsBounded()
+    {
+        const QByteArray text(65535, 'x');
+        Kma kma;
+        for (int number = 0; number <= ShowFileReader::MaxTextBytes / (3 * text.size()); ++number)
+            kma.clips.append({number, text, text, "v.vid", text, "a.aud"});
+        QCOMPARE(read(kma.bytes(), ShowFileReader::Format_Kma).status,
+                 ShowFileInfo::Status_Damaged);
+        kma.clips.removeLast();
+        QCOMPARE(read(kma.bytes(), ShowFileReader::Format_Kma).status, ShowFileInfo::Status_Ok);
+    }
+};
+
+RW_TEST_MAIN(TestShowFileReader)
+#include "tst_show_file_reader.moc"
