@@ -1,5 +1,7 @@
 #pragma once
 
+#include "version.h"
+
 #include <QColor>
 #include <QString>
 #include <QUrl>
@@ -10,7 +12,8 @@ namespace AppConstants {
 QString displayName();          // "Lumora Rigwarden"
 QString organisationName();     // "Lumora": scope of every QSettings
 QString applicationName();      // "Rigwarden"
-QString versionText();          // "1.0.8"
+Version version();              // 1.0.8
+QString versionText();          // "1.0.8", the text form of version()
 QString singleInstanceKey();    // "LumoraRigwarden"
 QString documentExtension();    // "lmp"
 QString installerMutexName();   // "lumoraRigwardenMutex"
