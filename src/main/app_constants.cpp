@@ -19,9 +19,15 @@ QString applicationName()
     return QStringLiteral("Rigwarden");
 }
 
+Version version()
+{
+    // The project's version as the build system knows it.
+    return Version::fromString(QStringLiteral(RW_VERSION_TEXT));
+}
+
 QString versionText()
 {
-    return QStringLiteral(RW_VERSION_TEXT);
+    return version().toString();
 }
 
 QString singleInstanceKey()

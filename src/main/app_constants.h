@@ -1,5 +1,7 @@
 #pragma once
 
+#include "version.h"
+
 #include <QColor>
 #include <QString>
 #include <QUrl>
@@ -7,6 +9,7 @@
 // Process-wide constants of the application.
 namespace AppConstants {
 
+<<<<<<< HEAD
 QString displayName();        // "Lumora Rigwarden"
 QString organisationName();   // "Lumora": scope of every QSettings
 QString applicationName();    // "Rigwarden"
@@ -14,6 +17,16 @@ QString versionText();        // "1.0.8"
 QString singleInstanceKey();  // "LumoraRigwarden"
 QString documentExtension();  // "lmp"
 QString installerMutexName(); // "lumoraRigwardenMutex"
+=======
+QString displayName();          // "Lumora Rigwarden"
+QString organisationName();     // "Lumora": scope of every QSettings
+QString applicationName();      // "Rigwarden"
+Version version();              // 1.0.8
+QString versionText();          // "1.0.8", the text form of version()
+QString singleInstanceKey();    // "LumoraRigwarden"
+QString documentExtension();    // "lmp"
+QString installerMutexName();   // "lumoraRigwardenMutex"
+>>>>>>> issue-4
 QColor splashTextColour();
 QString splashTopSpacing(); // five line breaks
 // The release feed; the environment variable RIGWARDEN_RELEASE_FEED_URL
