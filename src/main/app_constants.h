@@ -9,24 +9,14 @@
 // Process-wide constants of the application.
 namespace AppConstants {
 
-<<<<<<< HEAD
 QString displayName();        // "Lumora Rigwarden"
 QString organisationName();   // "Lumora": scope of every QSettings
 QString applicationName();    // "Rigwarden"
-QString versionText();        // "1.0.8"
+Version version();            // 1.0.8
+QString versionText();        // "1.0.8", the text form of version()
 QString singleInstanceKey();  // "LumoraRigwarden"
 QString documentExtension();  // "lmp"
 QString installerMutexName(); // "lumoraRigwardenMutex"
-=======
-QString displayName();          // "Lumora Rigwarden"
-QString organisationName();     // "Lumora": scope of every QSettings
-QString applicationName();      // "Rigwarden"
-Version version();              // 1.0.8
-QString versionText();          // "1.0.8", the text form of version()
-QString singleInstanceKey();    // "LumoraRigwarden"
-QString documentExtension();    // "lmp"
-QString installerMutexName();   // "lumoraRigwardenMutex"
->>>>>>> issue-4
 QColor splashTextColour();
 QString splashTopSpacing(); // five line breaks
 // The release feed; the environment variable RIGWARDEN_RELEASE_FEED_URL
