@@ -587,8 +587,6 @@ void FtpClient::beginTransfer()
     m_total = 0;
     m_lineBuffer.clear();
     m_discardingLine = false;
-    if (command.type == Command_Get)
-        m_download.clear();
     if (command.type == Command_Put && !command.device->isSequential())
         m_total = command.device->size() - command.device->pos();
     m_phase = Phase_Type;

@@ -96,7 +96,7 @@ public:
     bool hasPendingCommands() const { return !m_pending.empty(); }
     void clearPendingCommands() { m_pending.clear(); }
 
-    // What a get() without device received.
+    // What the get() commands without device received and readAll() did not take.
     qint64 bytesAvailable() const { return m_download.size(); }
     QByteArray readAll();
 

@@ -21,7 +21,9 @@ class QNetworkReply;
 //
 // An answer with an error status (404, 500...) is an answer: the request
 // succeeds and the body is delivered; only transport faults and requests for
-// authentication are errors. Redirects are not followed. The transport is a
+// authentication are errors. Redirects are not followed. The transport drops
+// an answer whose status line is not HTTP as if the server had closed the
+// connection: Error_UnexpectedClose. The transport is a
 // QNetworkAccessManager shared by every client of the thread.
 class HttpClient : public QObject
 {
