@@ -248,6 +248,8 @@ void FtpClient::finishCommand(bool error)
     if (!m_current)
         return;
     const int id = m_current->id;
+    if (m_current->device)
+        m_current->device->disconnect(this);
     m_current.reset();
     m_phase = Phase_Idle;
     m_inactivityTimer->stop();
@@ -583,12 +585,20 @@ void FtpClient::beginTransfer()
     m_dataDone = false;
     m_dataLost = false;
     m_deviceAtEnd = false;
+    m_deviceFinished = false;
     m_done = 0;
     m_total = 0;
     m_lineBuffer.clear();
     m_discardingLine = false;
     if (command.type == Command_Put && !command.device->isSequential())
         m_total = command.device->size() - command.device->pos();
+    if (command.type == Command_Put && command.device->isSequential()) {
+        // A pipe or socket may run dry before its end: go on when it has more.
+        connect(command.device, &QIODevice::readyRead, this, &FtpClient::pumpUpload,
+                Qt::UniqueConnection);
+        connect(command.device, &QIODevice::readChannelFinished, this, &FtpClient::onDeviceFinished,
+                Qt::UniqueConnection);
+    }
     m_phase = Phase_Type;
     sendLine(command.transferType == TransferType_Binary ? QStringLiteral("TYPE I")
                                                          : QStringLiteral("TYPE A"));
@@ -692,7 +702,8 @@ void FtpClient::onDataConnected()
 
 void FtpClient::pumpUpload()
 {
-    if (!m_data || !m_dataConnected || m_deviceAtEnd || m_dataLost)
+    if (!m_current || m_current->type != Command_Put || m_phase != Phase_Transfer ||
+        !m_transferStarted || !m_data || !m_dataConnected || m_deviceAtEnd || m_dataLost)
         return;
     QIODevice *device = m_current->device;
     if (!device) {
@@ -703,13 +714,15 @@ void FtpClient::pumpUpload()
         m_chunk.resize(UploadChunk);
     while (m_data->bytesToWrite() < UploadWriteAhead) {
         const qint64 count = device->read(m_chunk.data(), UploadChunk);
-        if (count < 0) {
+        // A pipe or socket that has ended answers -1 rather than 0.
+        const bool ended = count == 0 || (count < 0 && device->isSequential() && m_deviceFinished);
+        if (count < 0 && !ended) {
             failCommand(Error_UnknownError,
                         tr("Reading the data to send failed: %1").arg(device->errorString()));
             return;
         }
-        if (count == 0) {
-            if (device->isSequential() && !device->atEnd())
+        if (ended) {
+            if (device->isSequential() && !m_deviceFinished)
                 return; // more comes with the device's readyRead
             m_deviceAtEnd = true;
             m_chunk = QByteArray();
@@ -718,6 +731,12 @@ void FtpClient::pumpUpload()
         }
         m_data->write(m_chunk.constData(), count);
     }
+}
+
+void FtpClient::onDeviceFinished()
+{
+    m_deviceFinished = true;
+    pumpUpload();
 }
 
 void FtpClient::onDataBytesWritten(qint64 bytes)

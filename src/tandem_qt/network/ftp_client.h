@@ -81,7 +81,8 @@ public:
     // Into `device` when given, else kept for readAll().
     int get(const QString &file, QIODevice *device = nullptr,
             TransferType type = TransferType_Binary);
-    // Streams from the open device in small chunks; the device must outlive the command.
+    // Streams from the open device in small chunks; the device must outlive the
+    // command. A sequential device (pipe, socket) ends with its readChannelFinished().
     int put(QIODevice *device, const QString &file, TransferType type = TransferType_Binary);
     int put(const QByteArray &data, const QString &file, TransferType type = TransferType_Binary);
     int close();
@@ -171,6 +172,7 @@ private:
     void onDataDisconnected();
     void onDataError();
     void pumpUpload();
+    void onDeviceFinished();
     void processListData(bool atEnd);
     void tryFinishTransfer();
     void restartInactivity();
@@ -212,6 +214,7 @@ private:
     bool m_dataDone = false;
     bool m_dataLost = false;
     bool m_deviceAtEnd = false;
+    bool m_deviceFinished = false;
     qint64 m_done = 0;
     qint64 m_total = 0;
     QByteArray m_chunk;

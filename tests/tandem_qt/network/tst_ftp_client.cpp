@@ -411,6 +411,23 @@ private slots:
             QVERIFY(!command.startsWith("DELE"));
     }
 
+    void uploadFromADeviceThatRunsDry()
+    {
+        FakeFtpServer server;
+        QProcess producer;
+        producer.start(QStringLiteral("sh"),
+                       {QStringLiteral("-c"), QStringLiteral("printf abc; sleep 0.3; printf def")});
+        QVERIFY(producer.waitForStarted());
+        producer.closeWriteChannel();
+        FtpClient client;
+        Recorder recorder(&client);
+        login(client, server.port());
+        client.put(&producer, QStringLiteral("piped"));
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
+        QVERIFY2(recorder.events.last() == QLatin1String("done"), qPrintable(client.errorString()));
+        QCOMPARE(server.file("piped"), QByteArray("abcdef"));
+    }
+
     void downloadIntoMemoryIsBounded()
     {
         FakeFtpServer server;
