@@ -185,15 +185,20 @@ private slots:
         QBuffer device(&large);
         device.open(QIODevice::ReadOnly);
         const int putId = client.put(&device, QStringLiteral("large.bin"));
-        QSignalSpy progress(&client, &FtpClient::dataTransferProgress);
-        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty(), 10000);
-        const int eventsBefore = recorder.events.size();
-        client.abort();
-        QCOMPARE(recorder.events.size(), eventsBefore); // nothing at once
-        QTRY_VERIFY(recorder.isDone());
+        // Abort from inside the first progress report: surely in the middle.
+        int eventsBefore = -1;
+        QMetaObject::Connection connection;
+        connection = connect(&client, &FtpClient::dataTransferProgress, this, [&] {
+            disconnect(connection);
+            eventsBefore = recorder.events.size();
+            client.abort();
+            QCOMPARE(recorder.events.size(), eventsBefore); // nothing at once
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(eventsBefore >= 0 && recorder.isDone(), 10000);
         QCOMPARE(recorder.events.mid(eventsBefore),
                  (QStringList{QStringLiteral("finished %1 error").arg(putId),
                               QStringLiteral("done error")}));
+        QVERIFY(device.pos() < large.size());
 
         // The replies owed to the aborted transfer do not confuse what follows.
         recorder.events.clear();
