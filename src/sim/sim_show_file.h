@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QUuid>
+
+// Reads the project identity from the header of an uploaded show file: the
+// general layout (big-endian, "upload.wr_") or the KMA layout
+// (little-endian, "newshow.kma"). The one place where the simulator reads
+// show files, so that it can move to the application's own reader.
+class SimShowFile
+{
+public:
+    enum Layout
+    {
+        Layout_General,
+        Layout_Kma
+    };
+
+    // The layout that a file of this remote name has.
+    static Layout layoutOfName(const QString &remoteName);
+    // The project UUID; null when the file cannot be read, is not a show
+    // file, or is too old to carry one.
+    static QUuid projectUuid(const QString &path, Layout layout);
+};

@@ -1,0 +1,134 @@
+#include "fake_ftp_server.h"
+
+#include <QTcpSocket>
+
+FakeFtpServer::FakeFtpServer()
+{
+    m_server.listen(QHostAddress::LocalHost, 0);
+    connect(&m_server, &QTcpServer::newConnection, this, &FakeFtpServer::onConnection);
+    connect(&m_passive, &QTcpServer::newConnection, this, &FakeFtpServer::onDataConnection);
+}
+
+void FakeFtpServer::onConnection()
+{
+    m_control = m_server.nextPendingConnection();
+    connect(m_control, &QTcpSocket::readyRead, this, &FakeFtpServer::onControlReadyRead);
+    m_control->write(m_greeting);
+}
+
+void FakeFtpServer::onControlReadyRead()
+{
+    m_buffer += m_control->readAll();
+    qsizetype newline;
+    while (m_control && (newline = m_buffer.indexOf("\r\n")) >= 0) {
+        const QByteArray line = m_buffer.left(newline);
+        m_buffer.remove(0, newline + 2);
+        m_commands.append(line);
+        const qsizetype blank = line.indexOf(' ');
+        const QByteArray verb = blank < 0 ? line : line.left(blank);
+        handle(verb, blank < 0 ? QByteArray() : line.mid(blank + 1));
+    }
+}
+
+void FakeFtpServer::handle(const QByteArray &verb, const QByteArray &argument)
+{
+    if (m_scripts.contains(verb)) {
+        m_control->write(m_scripts.value(verb));
+        return;
+    }
+    if (verb == "USER") {
+        m_control->write("331 password please\r\n");
+    } else if (verb == "PASS") {
+        m_control->write("230 welcome\r\n");
+    } else if (verb == "TYPE") {
+        m_control->write("200 type set\r\n");
+    } else if (verb == "EPSV" || verb == "PASV") {
+        openPassive(verb == "EPSV");
+    } else if (verb == "SIZE") {
+        if (m_files.contains(argument))
+            m_control->write("213 " + QByteArray::number(m_files.value(argument).size()) + "\r\n");
+        else
+            m_control->write("550 no such file\r\n");
+    } else if (verb == "LIST" || verb == "MLSD" || verb == "RETR" || verb == "STOR") {
+        m_transferVerb = verb;
+        m_transferName = argument;
+        m_received.clear();
+        startTransferIfReady();
+    } else if (verb == "ABOR") {
+        m_control->write("226 abort done\r\n");
+    } else if (verb == "QUIT") {
+        m_control->write("221 bye\r\n");
+        m_control->disconnectFromHost();
+        m_control = nullptr;
+    } else {
+        m_control->write("502 not implemented\r\n");
+    }
+}
+
+void FakeFtpServer::openPassive(bool extended)
+{
+    m_passive.close();
+    m_passive.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = m_passive.serverPort();
+    if (extended)
+        m_control->write("229 Entering Extended Passive Mode (|||" + QByteArray::number(port) +
+                         "|)\r\n");
+    else
+        m_control->write("227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port >> 8) +
+                         ',' + QByteArray::number(port & 0xFF) + ")\r\n");
+}
+
+void FakeFtpServer::onDataConnection()
+{
+    m_data = m_passive.nextPendingConnection();
+    m_passive.close();
+    connect(m_data, &QTcpSocket::readyRead, this, &FakeFtpServer::onDataReadyRead);
+    connect(m_data, &QTcpSocket::disconnected, this, &FakeFtpServer::onDataDisconnected);
+    startTransferIfReady();
+}
+
+void FakeFtpServer::startTransferIfReady()
+{
+    if (!m_data || m_transferVerb.isEmpty() || !m_control)
+        return;
+    m_control->write("150 here it comes\r\n");
+    if (m_transferVerb == "STOR") {
+        onDataReadyRead();
+        return;
+    }
+    m_data->write(m_transferVerb == "RETR" ? m_files.value(m_transferName) : m_listing);
+    m_data->disconnectFromHost();
+}
+
+void FakeFtpServer::onDataReadyRead()
+{
+    if (m_transferVerb != "STOR" || m_stalled || !m_data)
+        return;
+    if (m_fault == Fault_StallStor && m_data->bytesAvailable() > 0) {
+        m_stalled = true;
+        m_data->setReadBufferSize(1);
+        return;
+    }
+    m_received += m_data->readAll();
+    if (m_fault == Fault_DropDuringStor && !m_received.isEmpty()) {
+        QTcpSocket *control = m_control;
+        m_control = nullptr;
+        m_data->abort();
+        control->abort();
+    }
+}
+
+void FakeFtpServer::onDataDisconnected()
+{
+    QTcpSocket *data = m_data;
+    m_data = nullptr;
+    data->deleteLater();
+    if (!m_control || m_stalled)
+        return;
+    if (m_transferVerb == "STOR") {
+        m_received += data->readAll();
+        m_files[m_transferName] = m_received;
+    }
+    m_transferVerb.clear();
+    m_control->write("226 transfer complete\r\n");
+}
