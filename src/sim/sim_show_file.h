@@ -5,8 +5,7 @@
 
 // Reads the project identity from the header of an uploaded show file: the
 // general layout (big-endian, "upload.wr_") or the KMA layout
-// (little-endian, "newshow.kma"). The one place where the simulator reads
-// show files, so that it can move to the application's own reader.
+// (little-endian, "newshow.kma"), with the application's own show file reader.
 class SimShowFile
 {
 public:
