@@ -8,6 +8,16 @@ target_compile_definitions(rw_common INTERFACE
     QT_FORCE_ASSERTS
     RW_VERSION_TEXT="${PROJECT_VERSION}")
 
+if(RW_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "RW_FUZZ needs clang (CMAKE_CXX_COMPILER=clang++)")
+    endif()
+    set(rw_fuzz_flags -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    target_compile_options(rw_common INTERFACE ${rw_fuzz_flags})
+    target_link_options(rw_common INTERFACE -fsanitize=address,undefined)
+endif()
+
 if(RW_SANITIZE)
     set(rw_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined
         -fno-omit-frame-pointer)
