@@ -1,0 +1,158 @@
+#include "elementary_stream_packetiser.h"
+
+#include <QIODevice>
+
+#include <cstring>
+
+namespace {
+constexpr uchar PictureStartCode = 0x00;
+constexpr uchar SequenceHeaderCode = 0xB3;
+constexpr uchar PackHeaderCode = 0xBA;
+constexpr uchar SystemHeaderCode = 0xBB;
+constexpr uchar StreamMapCode = 0xBC;
+// Codes from here on (stream identifiers) need no attention.
+constexpr uchar FirstStreamCode = 0xBD;
+// Zero bytes kept of a run: three, then eight more four-zero windows.
+constexpr int MaxZeroWindows = 8;
+} // namespace
+
+ElementaryStreamPacketiser::ElementaryStreamPacketiser(QIODevice &output)
+    : m_output(output), m_buffer(new char[MaxChunkLength])
+{}
+
+ElementaryStreamPacketiser::~ElementaryStreamPacketiser() = default;
+
+ConvertResult ElementaryStreamPacketiser::feed(const char *data, qint64 length)
+{
+    const uchar *p = reinterpret_cast<const uchar *>(data);
+    const uchar *const end = p + length;
+    while (p < end) {
+        if (*p == 0 || m_headerBytesToRead > 0) {
+            if (const ConvertResult result = processByte(*p++))
+                return result;
+            continue;
+        }
+        // A run of non-zero bytes: only its first two can end a start code
+        // (00 00 01 xx needs zeros two places back), the rest are plain data.
+        for (int i = 0; i < 2 && p < end && *p != 0; ++i) {
+            if (const ConvertResult result = processByte(*p++))
+                return result;
+        }
+        if (p == end || *p == 0)
+            continue;
+        const void *zero = std::memchr(p, 0, size_t(end - p));
+        const uchar *runEnd = zero ? static_cast<const uchar *>(zero) : end;
+        if (const ConvertResult result = appendOrdinary(p, runEnd - p))
+            return result;
+        p = runEnd;
+    }
+    return ConvertResult_Ok;
+}
+
+ConvertResult ElementaryStreamPacketiser::finish()
+{
+    // A stream that ends inside a picture header has no usable last picture.
+    if (m_headerBytesToRead > 0)
+        return ConvertResult_InputCorrupt;
+    if (m_chunkType != Chunk_None && m_length > 0)
+        return writeOpenChunk(m_length);
+    return ConvertResult_Ok;
+}
+
+ConvertResult ElementaryStreamPacketiser::processByte(uchar byte)
+{
+    m_window = (m_window << 8) | byte;
+    if (m_headerBytesToRead > 0) {
+        if (!append(byte))
+            return ConvertResult_BufferOverflow;
+        if (--m_headerBytesToRead == 0)
+            return onPictureCodingType(byte);
+        return ConvertResult_Ok;
+    }
+    if (m_window == 0) {
+        if (++m_zeroRun <= MaxZeroWindows && !append(byte))
+            return ConvertResult_BufferOverflow;
+        return ConvertResult_Ok;
+    }
+    if ((m_window >> 8) == 0x000001 && byte < FirstStreamCode) {
+        switch (byte) {
+        case PictureStartCode:
+            return onPictureStart();
+        case SequenceHeaderCode:
+            if (m_chunkType != Chunk_None && m_length >= 4)
+                return onSequenceHeader();
+            break; // appended with the headers that lead to the next picture
+        case PackHeaderCode:
+        case SystemHeaderCode:
+        case StreamMapCode:
+            return ConvertResult_NotRawM2v;
+        default:
+            break;
+        }
+    }
+    m_zeroRun = 0;
+    return append(byte) ? ConvertResult_Ok : ConvertResult_BufferOverflow;
+}
+
+ConvertResult ElementaryStreamPacketiser::appendOrdinary(const uchar *data, qint64 length)
+{
+    if (length > MaxChunkLength - m_length)
+        return ConvertResult_BufferOverflow;
+    std::memcpy(m_buffer.get() + m_length, data, size_t(length));
+    m_length += length;
+    m_zeroRun = 0;
+    for (qint64 i = std::max<qint64>(length - 4, 0); i < length; ++i)
+        m_window = (m_window << 8) | data[i];
+    return ConvertResult_Ok;
+}
+
+ConvertResult ElementaryStreamPacketiser::onPictureStart()
+{
+    // The buffer ends with the start code's 00 00 01: they open the next chunk.
+    if (m_chunkType != Chunk_None && m_length >= 4) {
+        if (const ConvertResult result = writeOpenChunk(m_length - 3))
+            return result;
+        std::memcpy(m_buffer.get(), "\0\0\1", 3);
+        m_length = 3;
+    }
+    if (!append(PictureStartCode))
+        return ConvertResult_BufferOverflow;
+    // Temporal reference, then the picture coding type in bits 5 to 3.
+    m_headerBytesToRead = 2;
+    return ConvertResult_Ok;
+}
+
+ConvertResult ElementaryStreamPacketiser::onSequenceHeader()
+{
+    if (const ConvertResult result = writeOpenChunk(m_length - 3))
+        return result;
+    std::memcpy(m_buffer.get(), "\0\0\1\xB3", 4);
+    m_length = 4;
+    m_chunkType = Chunk_None;
+    return ConvertResult_Ok;
+}
+
+ConvertResult ElementaryStreamPacketiser::onPictureCodingType(uchar byte)
+{
+    switch ((byte >> 3) & 7) {
+    case 1:
+        m_chunkType = MediaChunk::Type_IPicture;
+        return ConvertResult_Ok;
+    case 2:
+        m_chunkType = MediaChunk::Type_PPicture;
+        return ConvertResult_Ok;
+    case 3:
+        m_chunkType = MediaChunk::Type_BPicture;
+        return ConvertResult_Ok;
+    default:
+        return ConvertResult_InputCorrupt;
+    }
+}
+
+ConvertResult ElementaryStreamPacketiser::writeOpenChunk(qint64 length)
+{
+    if (!writeChunk(m_output, MediaChunk::Type(m_chunkType), true, m_buffer.get(), length))
+        return ConvertResult_CannotWriteOutput;
+    ++m_chunkCount;
+    return ConvertResult_Ok;
+}
