@@ -2,6 +2,7 @@
 
 #include "audio_conversion.h"
 #include "convert_result.h"
+#include "media_libraries.h"
 #include "progress_line.h"
 #include "progress_tracker.h"
 #include "video_analysis.h"
@@ -91,6 +92,7 @@ int run(const QStringList &arguments)
         sourceInfo.canonicalFilePath() == outputInfo.canonicalFilePath())
         return usageError(tr("the output %1 is the source itself").arg(output));
 
+    MediaLibraries::initialise();
     ProgressLine line(tr("Transcoding %1").arg(sourceInfo.fileName()));
     ProgressTracker progress;
     if (line.isShown())
