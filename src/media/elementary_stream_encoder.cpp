@@ -1,6 +1,8 @@
 #include "elementary_stream_encoder.h"
 
+#include "av_pointers.h"
 #include "codec_lock.h"
+#include "media_input.h"
 #include "progress_tracker.h"
 
 #include <QDir>
@@ -16,6 +18,49 @@ constexpr int GopSize = 12;
 constexpr int MaxBFrames = 2;
 constexpr double MuxMaxDelaySeconds = 0.7;
 constexpr int MaxOutputPathLength = 1024;
+
+// The pipeline behind encodeElementaryStream: demux, decode, scale, encode, mux.
+class ElementaryStreamEncoder
+{
+public:
+    ElementaryStreamEncoder(const QString &sourcePath, const QString &outputPath, bool pal,
+                            ProgressTracker *progress);
+    ~ElementaryStreamEncoder();
+    ElementaryStreamEncoder(const ElementaryStreamEncoder &) = delete;
+    ElementaryStreamEncoder &operator=(const ElementaryStreamEncoder &) = delete;
+
+    ConvertResult run();
+
+private:
+    ConvertResult openInput();
+    ConvertResult openOutput();
+    ConvertResult openCodecs();
+    ConvertResult convertPackets();
+    ConvertResult decode(const AVPacket *packet);
+    ConvertResult encode(const AVFrame *decoded);
+    ConvertResult writeEncodedPackets();
+
+    QString m_sourcePath;
+    QString m_outputPath;
+    int m_width;
+    int m_height;
+    AVRational m_timeBase;
+    ProgressTracker *m_progress;
+
+    MediaInput m_input;
+    int m_streamIndex = -1;
+    av::CodecContextPtr m_decoder;
+    av::CodecContextPtr m_encoder;
+    av::OutputPtr m_output;
+    AVStream *m_outputStream = nullptr;
+    av::ScalerPtr m_scaler;
+    av::FramePtr m_decoded;
+    av::FramePtr m_scaled;
+    av::PacketPtr m_packet;
+    av::PacketPtr m_encoded;
+    qint64 m_nextPts = 0;
+};
+
 } // namespace
 
 ConvertResult encodeElementaryStream(const VideoInfo &info, const QString &temporaryPath, bool pal,
@@ -126,7 +171,6 @@ ConvertResult ElementaryStreamEncoder::openCodecs()
     if (avcodec_parameters_from_context(m_outputStream->codecpar, m_encoder.get()) < 0 ||
         avformat_write_header(m_output.get(), nullptr) < 0)
         return ConvertResult_CannotConvert;
-    m_headerWritten = true;
     return ConvertResult_Ok;
 }
 

@@ -2,7 +2,12 @@
 
 #include <QIODevice>
 
+#include <bit>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 constexpr uchar PictureStartCode = 0x00;
@@ -14,6 +19,28 @@ constexpr uchar StreamMapCode = 0xBC;
 constexpr uchar FirstStreamCode = 0xBD;
 // Zero bytes kept of a run: three, then eight more four-zero windows.
 constexpr int MaxZeroWindows = 8;
+
+// The first of the next two zero bytes in a row, or `end`.
+const uchar *findZeroPair(const uchar *p, const uchar *end)
+{
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 17) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+        const unsigned pairs = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(here, zero), _mm_cmpeq_epi8(next, zero))));
+        if (pairs != 0)
+            return p + std::countr_zero(pairs);
+        p += 16;
+    }
+#endif
+    for (; end - p >= 2; ++p) {
+        if (p[0] == 0 && p[1] == 0)
+            return p;
+    }
+    return end;
+}
 } // namespace
 
 ElementaryStreamPacketiser::ElementaryStreamPacketiser(QIODevice &output)
@@ -27,26 +54,26 @@ ConvertResult ElementaryStreamPacketiser::feed(const char *data, qint64 length)
     const uchar *p = reinterpret_cast<const uchar *>(data);
     const uchar *const end = p + length;
     while (p < end) {
-        if (*p == 0 || m_headerBytesToRead > 0) {
+        if (m_headerBytesToRead > 0 || isNearZeroPair(*p)) {
             if (const ConvertResult result = processByte(*p++))
                 return result;
             continue;
         }
-        // A run of non-zero bytes: only its first two can end a start code
-        // (00 00 01 xx needs zeros two places back), the rest are plain data.
-        for (int i = 0; i < 2 && p < end && *p != 0; ++i) {
-            if (const ConvertResult result = processByte(*p++))
-                return result;
-        }
-        if (p == end || *p == 0)
-            continue;
-        const void *zero = std::memchr(p, 0, size_t(end - p));
-        const uchar *runEnd = zero ? static_cast<const uchar *>(zero) : end;
-        if (const ConvertResult result = appendOrdinary(p, runEnd - p))
+        // Every start code and four-zero window ends two or three bytes after
+        // a pair of zero bytes: up to and including the next pair, all is data.
+        const uchar *pair = findZeroPair(p, end);
+        const uchar *dataEnd = pair == end ? end : pair + 2;
+        if (const ConvertResult result = appendOrdinary(p, dataEnd - p))
             return result;
-        p = runEnd;
+        p = dataEnd;
     }
     return ConvertResult_Ok;
+}
+
+bool ElementaryStreamPacketiser::isNearZeroPair(uchar next) const
+{
+    return (m_window & 0x0000FFFF) == 0 || (m_window & 0x00FFFF00) == 0 ||
+           ((m_window & 0xFF) == 0 && next == 0);
 }
 
 ConvertResult ElementaryStreamPacketiser::finish()

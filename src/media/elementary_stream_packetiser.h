@@ -17,8 +17,9 @@ class QIODevice;
 // an elementary stream.
 //
 // The stream may arrive in blocks of any size; the result does not depend on
-// where the blocks are cut. Bytes are examined one at a time only around zero
-// bytes, since every start code and zero run begins with one.
+// where the blocks are cut. Bytes are examined one at a time only after two
+// zero bytes in a row, since every start code and zero run begins with them;
+// everything else is copied as it is.
 class ElementaryStreamPacketiser
 {
 public:
@@ -42,6 +43,8 @@ private:
         Chunk_None = 0
     };
 
+    // Whether the byte after the window may end a start code or a zero run.
+    bool isNearZeroPair(uchar next) const;
     ConvertResult processByte(uchar byte);
     ConvertResult appendOrdinary(const uchar *data, qint64 length);
     ConvertResult onPictureStart();

@@ -52,6 +52,19 @@ struct Outcome
     QByteArray written;
 };
 
+// Feeds the stream in two blocks cut at `cut`.
+QByteArray packetiseCut(const QByteArray &stream, qsizetype cut)
+{
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    ElementaryStreamPacketiser packetiser(output);
+    if (packetiser.feed(stream.constData(), cut) != ConvertResult_Ok ||
+        packetiser.feed(stream.constData() + cut, stream.size() - cut) != ConvertResult_Ok ||
+        packetiser.finish() != ConvertResult_Ok)
+        return QByteArray();
+    return output.data();
+}
+
 Outcome packetise(const QByteArray &stream, qsizetype blockSize = -1)
 {
     QBuffer output;
@@ -126,6 +139,22 @@ private slots:
         const Outcome pieces = packetise(stream, blockSize);
         QCOMPARE(pieces.result, ConvertResult_Ok);
         QCOMPARE(pieces.written, whole.written);
+    }
+
+    // A start code or zero run split between two blocks at any byte.
+    void blockEdgesAnywhereDoNotChangeTheOutput()
+    {
+        QByteArray stream = sequenceHeader() + groupHeader();
+        for (int i = 0; i < 12; ++i)
+            stream += picture(1 + i % 3, 10 + i) + QByteArray(i % 5, '\0');
+        stream += sequenceHeader() + picture(2, 3) + QByteArray(14, '\0') + picture(1, 2);
+        const Outcome whole = packetise(stream);
+        QCOMPARE(whole.result, ConvertResult_Ok);
+        QCOMPARE(chunksOf(whole).size(), 14);
+        for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+            if (packetiseCut(stream, cut) != whole.written)
+                QFAIL(qPrintable(QStringLiteral("differs when cut at %1").arg(cut)));
+        }
     }
 
     void shortensZeroRunsToEleven_data()
