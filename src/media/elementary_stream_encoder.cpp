@@ -38,6 +38,7 @@ private:
     ConvertResult convertPackets();
     ConvertResult decode(const AVPacket *packet);
     ConvertResult encode(const AVFrame *decoded);
+    bool prepareScaledFrame();
     ConvertResult writeEncodedPackets();
 
     QString m_sourcePath;
@@ -90,11 +91,6 @@ ConvertResult ElementaryStreamEncoder::run()
     m_packet.reset(av_packet_alloc());
     m_encoded.reset(av_packet_alloc());
     if (!m_decoded || !m_scaled || !m_packet || !m_encoded)
-        return ConvertResult_CannotConvert;
-    m_scaled->format = AV_PIX_FMT_YUV420P;
-    m_scaled->width = m_width;
-    m_scaled->height = m_height;
-    if (av_frame_get_buffer(m_scaled.get(), 0) < 0)
         return ConvertResult_CannotConvert;
     if (const ConvertResult result = openOutput())
         return result;
@@ -224,8 +220,7 @@ ConvertResult ElementaryStreamEncoder::encode(const AVFrame *decoded)
     m_scaler.reset(sws_getCachedContext(
         m_scaler.release(), decoded->width, decoded->height, AVPixelFormat(decoded->format),
         m_width, m_height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    // The encoder may still hold the previous picture's buffer.
-    if (!m_scaler || av_frame_make_writable(m_scaled.get()) < 0)
+    if (!m_scaler || !prepareScaledFrame())
         return ConvertResult_CannotConvert;
     if (sws_scale(m_scaler.get(), decoded->data, decoded->linesize, 0, decoded->height,
                   m_scaled->data, m_scaled->linesize) != m_height)
@@ -234,6 +229,19 @@ ConvertResult ElementaryStreamEncoder::encode(const AVFrame *decoded)
     if (avcodec_send_frame(m_encoder.get(), m_scaled.get()) < 0)
         return ConvertResult_CannotConvert;
     return writeEncodedPackets();
+}
+
+bool ElementaryStreamEncoder::prepareScaledFrame()
+{
+    // The encoder may still hold earlier pictures (B pictures wait for their
+    // references): give the next one a buffer of its own rather than copying.
+    if (m_scaled->buf[0] && av_frame_is_writable(m_scaled.get()))
+        return true;
+    av_frame_unref(m_scaled.get());
+    m_scaled->format = AV_PIX_FMT_YUV420P;
+    m_scaled->width = m_width;
+    m_scaled->height = m_height;
+    return av_frame_get_buffer(m_scaled.get(), 0) >= 0;
 }
 
 ConvertResult ElementaryStreamEncoder::writeEncodedPackets()
