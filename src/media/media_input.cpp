@@ -16,10 +16,11 @@ bool MediaInput::open(const QString &path)
     m_format.reset();
     AVFormatContext *format = nullptr;
     const QByteArray name = QFile::encodeName(QDir::toNativeSeparators(path));
+    // Opening probes the container format; both probes are serialised.
+    CodecLock lock;
     if (avformat_open_input(&format, name.constData(), nullptr, nullptr) < 0)
         return false;
     m_format.reset(format);
-    CodecLock lock;
     return avformat_find_stream_info(format, nullptr) >= 0;
 }
 
