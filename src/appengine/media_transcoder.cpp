@@ -53,9 +53,12 @@ MediaTranscoder::MediaTranscoder(QObject *parent) : QObject(parent)
 
 MediaTranscoder::~MediaTranscoder()
 {
+    // Both workers are told first, so they stop side by side.
     for (TranscodeThread *thread : std::as_const(m_running)) {
         disconnect(thread, nullptr, this, nullptr);
         thread->cancel();
+    }
+    for (TranscodeThread *thread : std::as_const(m_running)) {
         thread->wait();
         delete thread;
     }

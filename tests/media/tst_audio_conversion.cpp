@@ -212,32 +212,6 @@ private slots:
                                               : encodeAudioFile(source, output, 4, &progress, true);
         QCOMPARE(code, int(AudioResult_Cancelled));
     }
-
-    // Quality 4 gives 0.4; the rule maps values outside 2 to 10 to 1 and 10.
-    void clampsTheQuality_data()
-    {
-        QTest::addColumn<int>("quality");
-        QTest::addColumn<int>("sameAs");
-        QTest::newRow("0 is 1") << 0 << 1;
-        QTest::newRow("-5 is 1") << -5 << 1;
-        QTest::newRow("15 is 10") << 15 << 10;
-    }
-    void clampsTheQuality()
-    {
-        QFETCH(int, quality);
-        QFETCH(int, sameAs);
-        const QString source = path(QStringLiteral("quality.PCM"));
-        if (!QFileInfo::exists(source))
-            QVERIFY(MediaMaker::makeTone(source, 48000, 2, 0.5,
-                                         {QStringLiteral("-f"), QStringLiteral("s16le")}));
-        const QString clamped = path(QStringLiteral("clamped"));
-        const QString reference = path(QStringLiteral("reference"));
-        QCOMPARE(encodePcmAudio(source, clamped, quality, nullptr, true), 0);
-        QCOMPARE(encodePcmAudio(source, reference, sameAs, nullptr, true), 0);
-        QFile a(clamped), b(reference);
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        QCOMPARE(a.readAll(), b.readAll());
-    }
 };
 
 RW_TEST_MAIN(TestAudioConversion)
