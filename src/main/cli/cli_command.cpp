@@ -1,5 +1,7 @@
 #include "cli_command.h"
 
+#include "transcode_command.h"
+
 #include <cstdio>
 
 namespace Cli {
@@ -7,7 +9,7 @@ namespace Cli {
 QList<CliCommand> commands()
 {
     // Each command lives in a file of its own beside this one.
-    return {};
+    return {TranscodeCommand::command()};
 }
 
 void error(const QString &message)

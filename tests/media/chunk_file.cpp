@@ -1,0 +1,155 @@
+#include "chunk_file.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <ogg/ogg.h>
+
+namespace {
+constexpr quint32 Magic = 0x57EA83C2;
+constexpr int HeaderSize = 16;
+} // namespace
+
+QByteArray Chunk::unswapped() const
+{
+    QByteArray bytes = payload;
+    for (qsizetype i = 0; i + 4 <= bytes.size(); i += 4) {
+        std::swap(bytes[i], bytes[i + 3]);
+        std::swap(bytes[i + 1], bytes[i + 2]);
+    }
+    return bytes;
+}
+
+quint32 Chunk::granule() const
+{
+    return payload.size() >= 4 ? qFromLittleEndian<quint32>(payload.constData()) : 0;
+}
+
+QByteArray Chunk::packet() const
+{
+    return payload.mid(4);
+}
+
+namespace ChunkFile {
+
+QList<Chunk> read(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open ") + path;
+        return {};
+    }
+    return fromBytes(file.readAll(), error);
+}
+
+QList<Chunk> fromBytes(const QByteArray &bytes, QString *error)
+{
+    QList<Chunk> chunks;
+    qsizetype offset = 0;
+    while (offset < bytes.size()) {
+        const QString where = QStringLiteral("chunk %1 at %2: ").arg(chunks.size()).arg(offset);
+        if (bytes.size() - offset < HeaderSize) {
+            *error = where + QStringLiteral("truncated header");
+            return {};
+        }
+        const char *header = bytes.constData() + offset;
+        const quint32 size = qFromLittleEndian<quint32>(header + 4);
+        if (qFromLittleEndian<quint32>(header) != Magic || size % 4 != 0 ||
+            size > quint64(bytes.size() - offset - HeaderSize)) {
+            *error = where + QStringLiteral("bad magic or size");
+            return {};
+        }
+        Chunk chunk;
+        chunk.type = qFromLittleEndian<quint32>(header + 8);
+        chunk.payload = bytes.mid(offset + HeaderSize, size);
+        quint32 sum = 0;
+        for (quint32 i = 0; i < size; i += 4)
+            sum += qFromLittleEndian<quint32>(chunk.payload.constData() + i);
+        if (sum != qFromLittleEndian<quint32>(header + 12)) {
+            *error = where + QStringLiteral("checksum mismatch");
+            return {};
+        }
+        chunks.append(chunk);
+        offset += HeaderSize + size;
+    }
+    return chunks;
+}
+
+QByteArray joinPayloads(const QList<Chunk> &chunks)
+{
+    QByteArray joined;
+    for (const Chunk &chunk : chunks)
+        joined += chunk.unswapped();
+    return joined;
+}
+
+QString compareWithStream(const QList<Chunk> &chunks, const QByteArray &expected)
+{
+    qsizetype offset = 0;
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        const QByteArray data = chunks[i].unswapped();
+        const bool last = i + 1 == chunks.size();
+        const QByteArray next = last ? QByteArray() : chunks[i + 1].unswapped().left(4);
+        qsizetype length = -1;
+        for (qsizetype candidate = data.size(); candidate >= data.size() - 3 && candidate >= 0;
+             --candidate) {
+            if (expected.mid(offset, candidate) != data.left(candidate))
+                continue;
+            const bool fits = last ? offset + candidate == expected.size()
+                                   : expected.mid(offset + candidate, next.size()) == next;
+            if (fits) {
+                length = candidate;
+                break;
+            }
+        }
+        if (length < 0)
+            return QStringLiteral("chunk %1 (%2 bytes) does not continue the stream at %3")
+                .arg(i)
+                .arg(data.size())
+                .arg(offset);
+        offset += length;
+    }
+    if (offset != expected.size())
+        return QStringLiteral("the chunks end at %1 of %2 bytes").arg(offset).arg(expected.size());
+    return QString();
+}
+
+bool writeOgg(const QList<Chunk> &chunks, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 1);
+    bool ok = true;
+    const auto writePages = [&](bool flush) {
+        ogg_page page;
+        while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
+            ok = ok && file.write(reinterpret_cast<const char *>(page.header), page.header_len) ==
+                           page.header_len;
+            ok = ok && file.write(reinterpret_cast<const char *>(page.body), page.body_len) ==
+                           page.body_len;
+        }
+    };
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        QByteArray bytes = chunks[i].packet();
+        // A chunk does not record its pad: the identification header's fixed
+        // length is restored, other packets carry their pad (decoders ignore it).
+        if (i == 0)
+            bytes.truncate(30);
+        ogg_packet packet{};
+        packet.packet = reinterpret_cast<unsigned char *>(bytes.data());
+        packet.bytes = long(bytes.size());
+        packet.b_o_s = i == 0;
+        packet.e_o_s = i + 1 == chunks.size();
+        packet.granulepos = chunks[i].granule();
+        packet.packetno = i;
+        ogg_stream_packetin(&stream, &packet);
+        // The headers end on a page of their own, as Vorbis streams require.
+        writePages(i == 2 || i + 1 == chunks.size());
+    }
+    ogg_stream_clear(&stream);
+    return ok;
+}
+
+} // namespace ChunkFile

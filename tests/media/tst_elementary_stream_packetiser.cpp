@@ -1,0 +1,248 @@
+#include "chunk_file.h"
+#include "elementary_stream_packetiser.h"
+#include "test_main.h"
+
+#include <QBuffer>
+
+namespace {
+
+constexpr quint32 I = 0x80000001;
+constexpr quint32 P = 0x80000002;
+constexpr quint32 B = 0x80000003;
+
+QByteArray sequenceHeader()
+{
+    return QByteArray::fromHex("000001B32D0240331FFFE018") + QByteArray::fromHex("000001B5148A");
+}
+
+QByteArray groupHeader()
+{
+    return QByteArray::fromHex("000001B800080040");
+}
+
+// Picture data with lone zeros and zero pairs that are not start codes, so the
+// scan leaves its fast path often.
+QByteArray sliceData(int length)
+{
+    QByteArray data;
+    data.reserve(length);
+    for (int i = 0; data.size() < length; ++i) {
+        const char byte = char(0x11 + i % 200);
+        data.append(i % 7 == 3 ? '\0' : byte);
+        if (i % 31 == 5)
+            data.append(QByteArray::fromHex("000002"));
+    }
+    return data.left(length);
+}
+
+// A picture of the given coding type (1 I, 2 P, 3 B, anything else invalid).
+QByteArray picture(int codingType, int dataLength = 300)
+{
+    QByteArray bytes = QByteArray::fromHex("00000100");
+    bytes.append('\x01');                             // temporal reference, high bits
+    bytes.append(char(0x40 | (codingType << 3) | 7)); // low bits, type, vbv delay
+    bytes.append(QByteArray::fromHex("FFF8000001010A"));
+    bytes.append(sliceData(dataLength));
+    return bytes;
+}
+
+struct Outcome
+{
+    ConvertResult result;
+    QByteArray written;
+};
+
+// Feeds the stream in two blocks cut at `cut`.
+QByteArray packetiseCut(const QByteArray &stream, qsizetype cut)
+{
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    ElementaryStreamPacketiser packetiser(output);
+    if (packetiser.feed(stream.constData(), cut) != ConvertResult_Ok ||
+        packetiser.feed(stream.constData() + cut, stream.size() - cut) != ConvertResult_Ok ||
+        packetiser.finish() != ConvertResult_Ok)
+        return QByteArray();
+    return output.data();
+}
+
+Outcome packetise(const QByteArray &stream, qsizetype blockSize = -1)
+{
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    ElementaryStreamPacketiser packetiser(output);
+    if (blockSize <= 0)
+        blockSize = stream.size();
+    for (qsizetype offset = 0; offset < stream.size(); offset += blockSize) {
+        const ConvertResult result = packetiser.feed(stream.constData() + offset,
+                                                     std::min(blockSize, stream.size() - offset));
+        if (result != ConvertResult_Ok)
+            return {result, output.data()};
+    }
+    return {packetiser.finish(), output.data()};
+}
+
+QList<Chunk> chunksOf(const Outcome &outcome)
+{
+    QString error;
+    const QList<Chunk> chunks = ChunkFile::fromBytes(outcome.written, &error);
+    if (!error.isEmpty())
+        qWarning("%s", qPrintable(error));
+    return chunks;
+}
+
+QList<quint32> typesOf(const QList<Chunk> &chunks)
+{
+    QList<quint32> types;
+    for (const Chunk &chunk : chunks)
+        types.append(chunk.type);
+    return types;
+}
+
+} // namespace
+
+class TestElementaryStreamPacketiser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cutsOneChunkPerPictureWithHeadersInFront()
+    {
+        const QList<QByteArray> expected = {
+            sequenceHeader() + groupHeader() + picture(1), picture(3), picture(3, 5),
+            sequenceHeader() + groupHeader() + picture(2, 4000), picture(3, 0)};
+        const Outcome outcome = packetise(expected.join());
+        QCOMPARE(outcome.result, ConvertResult_Ok);
+        const QList<Chunk> chunks = chunksOf(outcome);
+        QCOMPARE(typesOf(chunks), (QList<quint32>{I, B, B, P, B}));
+        for (int i = 0; i < chunks.size(); ++i) {
+            QCOMPARE(chunks[i].payload.size(), (expected[i].size() + 3) / 4 * 4);
+            QCOMPARE(chunks[i].unswapped().left(expected[i].size()), expected[i]);
+        }
+    }
+
+    void blockEdgesDoNotChangeTheOutput_data()
+    {
+        QTest::addColumn<int>("blockSize");
+        for (int size : {1, 2, 3, 4, 5, 7, 13, 4096})
+            QTest::addRow("%d", size) << size;
+    }
+    void blockEdgesDoNotChangeTheOutput()
+    {
+        QFETCH(int, blockSize);
+        QByteArray stream = sequenceHeader() + groupHeader() + picture(1, 2000) +
+                            QByteArray(17, '\0') + picture(2, 999) + picture(3, 1);
+        stream.insert(700, QByteArray(30, '\0'));
+        stream += QByteArray::fromHex("000001B7");
+        const Outcome whole = packetise(stream);
+        QCOMPARE(whole.result, ConvertResult_Ok);
+        QCOMPARE(chunksOf(whole).size(), 3);
+        const Outcome pieces = packetise(stream, blockSize);
+        QCOMPARE(pieces.result, ConvertResult_Ok);
+        QCOMPARE(pieces.written, whole.written);
+    }
+
+    // A start code or zero run split between two blocks at any byte.
+    void blockEdgesAnywhereDoNotChangeTheOutput()
+    {
+        QByteArray stream = sequenceHeader() + groupHeader();
+        for (int i = 0; i < 12; ++i)
+            stream += picture(1 + i % 3, 10 + i) + QByteArray(i % 5, '\0');
+        stream += sequenceHeader() + picture(2, 3) + QByteArray(14, '\0') + picture(1, 2);
+        const Outcome whole = packetise(stream);
+        QCOMPARE(whole.result, ConvertResult_Ok);
+        QCOMPARE(chunksOf(whole).size(), 14);
+        for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+            if (packetiseCut(stream, cut) != whole.written)
+                QFAIL(qPrintable(QStringLiteral("differs when cut at %1").arg(cut)));
+        }
+    }
+
+    void shortensZeroRunsToEleven_data()
+    {
+        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<bool>("beforeStartCode");
+        for (bool beforeStartCode : {false, true}) {
+            const char *where = beforeStartCode ? "before a picture" : "inside a picture";
+            for (const auto &[run, kept] :
+                 {std::pair{2, 2}, {3, 3}, {11, 11}, {12, 11}, {20, 11}, {1000, 11}})
+                QTest::addRow("%d zeros %s", run, where) << run << kept << beforeStartCode;
+        }
+    }
+    void shortensZeroRunsToEleven()
+    {
+        QFETCH(int, run);
+        QFETCH(int, kept);
+        QFETCH(bool, beforeStartCode);
+        const QByteArray head = sequenceHeader() + picture(1, 100);
+        // Before a start code the run ends in its 01; inside data, in another byte.
+        const QByteArray tail =
+            beforeStartCode ? picture(2).mid(2) : QByteArray("\x55") + picture(2);
+        const Outcome outcome = packetise(head + QByteArray(run, '\0') + tail);
+        QCOMPARE(outcome.result, ConvertResult_Ok);
+        const QList<Chunk> chunks = chunksOf(outcome);
+        QCOMPARE(typesOf(chunks), (QList<quint32>{I, P}));
+        const QString mismatch =
+            ChunkFile::compareWithStream(chunks, head + QByteArray(kept, '\0') + tail);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    }
+
+    void refusesWhatIsNotAnElementaryStream_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<ConvertResult>("result");
+        const QByteArray start = sequenceHeader() + picture(1);
+        QTest::newRow("coding type 0") << start + picture(0) << ConvertResult_InputCorrupt;
+        QTest::newRow("coding type 4 (D)") << start + picture(4) << ConvertResult_InputCorrupt;
+        QTest::newRow("header cut short")
+            << start + QByteArray::fromHex("0000010001") << ConvertResult_InputCorrupt;
+        QTest::newRow("pack header")
+            << QByteArray::fromHex("000001BA44") + start << ConvertResult_NotRawM2v;
+        QTest::newRow("system header")
+            << start + QByteArray::fromHex("000001BB0012") << ConvertResult_NotRawM2v;
+        QTest::newRow("stream map")
+            << start + QByteArray::fromHex("000001BC0012") << ConvertResult_NotRawM2v;
+        QTest::newRow("stream codes pass")
+            << start + QByteArray::fromHex("000001BD07000001E0070000") + picture(2)
+            << ConvertResult_Ok;
+        QTest::newRow("no picture at all") << sequenceHeader() << ConvertResult_Ok;
+    }
+    void refusesWhatIsNotAnElementaryStream()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(ConvertResult, result);
+        QCOMPARE(packetise(stream).result, result);
+    }
+
+    // The start code of the next picture is in the buffer before the split.
+    void limitsAChunkTo512KiB_data()
+    {
+        QTest::addColumn<bool>("followed");
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<ConvertResult>("result");
+        QTest::newRow("last picture at the limit") << false << 0 << ConvertResult_Ok;
+        QTest::newRow("last picture one byte over") << false << 1 << ConvertResult_BufferOverflow;
+        QTest::newRow("limit with the next start code") << true << -3 << ConvertResult_Ok;
+        QTest::newRow("one byte over with the next start code")
+            << true << -2 << ConvertResult_BufferOverflow;
+    }
+    void limitsAChunkTo512KiB()
+    {
+        QFETCH(bool, followed);
+        QFETCH(int, extra);
+        QFETCH(ConvertResult, result);
+        const int headerLength = int(sequenceHeader().size() + picture(1, 0).size());
+        const int limit = int(ElementaryStreamPacketiser::MaxChunkLength);
+        QByteArray stream = sequenceHeader() + picture(1, limit + extra - headerLength);
+        if (followed)
+            stream += picture(2);
+        const Outcome outcome = packetise(stream);
+        QCOMPARE(outcome.result, result);
+        if (result == ConvertResult_Ok)
+            QCOMPARE(chunksOf(outcome).first().payload.size(),
+                     (limit + std::min(extra, 0) + 3) / 4 * 4);
+    }
+};
+
+RW_TEST_MAIN(TestElementaryStreamPacketiser)
+#include "tst_elementary_stream_packetiser.moc"
