@@ -128,7 +128,7 @@ private slots:
     }
 
     // Both maps come back as stored, passed times included, whichever local
-    // time specification the writer used.
+    // time kind the writer used.
     void readingKeepsEverything_data()
     {
         QTest::addColumn<char>("timeSpec");
