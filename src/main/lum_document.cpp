@@ -1,0 +1,541 @@
+#include "lum_document.h"
+
+#include "lum_assert.h"
+#include "media_transcoder.h"
+#include "password_cipher.h"
+#include "set_password_command.h"
+#include "smtp_authenicator.h"
+#include "unattended_prompts.h"
+#include "upload_feedback.h"
+
+#include <QUndoStack>
+
+namespace {
+
+const LumDocument::ColumnWidths &defaultMainWidths()
+{
+    static const LumDocument::ColumnWidths widths{{0, 200}, {1, 50}, {2, 80}, {3, 80},
+                                                  {4, 80},  {5, 50}, {6, 200}};
+    return widths;
+}
+
+const LumDocument::ColumnWidths &defaultPasswordWidths()
+{
+    static const LumDocument::ColumnWidths widths{{0, 200}, {1, 200}};
+    return widths;
+}
+
+// An upload under way: started and not yet ended in any way.
+bool isUploadActive(UploadState state)
+{
+    switch (state) {
+    case UploadState_None:
+    case UploadState_AttemptError:
+    case UploadState_Error:
+    case UploadState_Cancelled:
+    case UploadState_Complete:
+        return false;
+    default:
+        return true;
+    }
+}
+
+UnattendedPrompts &defaultPrompts()
+{
+    static UnattendedPrompts prompts;
+    return prompts;
+}
+
+} // namespace
+
+LumDocument::LumDocument(QObject *parent)
+    : QObject(parent), m_installationGroups(TableStep, TableMaximum),
+      m_installations(TableStep, TableMaximum), m_controllers(TableStep, TableMaximum),
+      m_undoStack(new QUndoStack(this)), m_uploadFeedback(new UploadFeedback(this))
+{
+    connect(m_undoStack, &QUndoStack::cleanChanged, this, &LumDocument::updateClean);
+    reset();
+}
+
+LumDocument::~LumDocument()
+{
+    // Commands in the undo history may hold removed entities; they go first,
+    // while the tables they would refer to still exist.
+    m_undoStack->clear();
+}
+
+void LumDocument::setPrompts(DocumentPrompts *prompts)
+{
+    m_prompts = prompts;
+}
+
+DocumentPrompts *LumDocument::prompts() const
+{
+    return m_prompts ? m_prompts : &defaultPrompts();
+}
+
+// --- Access -------------------------------------------------------------------
+
+InstallationGroup *LumDocument::group(uint id) const
+{
+    const Groups &installationGroups = m_installationGroups;
+    LUM_ASSERT(installationGroups.exists(id));
+    return installationGroups.at(id);
+}
+
+Installation *LumDocument::installation(uint id) const
+{
+    const Installations &installations = m_installations;
+    LUM_ASSERT(installations.exists(id));
+    return installations.at(id);
+}
+
+Controller *LumDocument::controller(uint id) const
+{
+    const Controllers &controllers = m_controllers;
+    LUM_ASSERT(controllers.exists(id));
+    return controllers.at(id);
+}
+
+QList<uint> LumDocument::groupControllerIds(uint groupId) const
+{
+    QList<uint> controllerIds;
+    for (const uint installationId : group(groupId)->installationIds())
+        controllerIds += installation(installationId)->controllerIds();
+    return controllerIds;
+}
+
+// --- Structural operations ----------------------------------------------------------
+
+uint LumDocument::insertGroup(std::unique_ptr<InstallationGroup> group, uint id)
+{
+    const Groups &installationGroups = m_installationGroups;
+    LUM_ASSERT(!installationGroups.exists(id));
+    const uint given = m_installationGroups.insert(std::move(group), id);
+    LUM_ASSERT(given != NoId);
+    return given;
+}
+
+uint LumDocument::insertInstallation(std::unique_ptr<Installation> installation, uint id)
+{
+    const Installations &installations = m_installations;
+    LUM_ASSERT(!installations.exists(id));
+    Installation *inserted = installation.get();
+    const uint given = m_installations.insert(std::move(installation), id);
+    LUM_ASSERT(given != NoId);
+    if (groupExists(inserted->groupId()))
+        group(inserted->groupId())->appendInstallationId(given);
+    return given;
+}
+
+uint LumDocument::insertController(std::unique_ptr<Controller> controller, uint id)
+{
+    const Controllers &controllers = m_controllers;
+    LUM_ASSERT(!controllers.exists(id));
+    Controller *inserted = controller.get();
+    const uint given = m_controllers.insert(std::move(controller), id);
+    LUM_ASSERT(given != NoId);
+    inserted->discover();
+    return given;
+}
+
+bool LumDocument::hasRoomForGroup(QString *reason) const
+{
+    if (m_installationGroups.freeCount() > 0)
+        return true;
+    if (reason)
+        *reason = tr("The project already holds %1 installation groups, the most it can hold.")
+                      .arg(TableMaximum);
+    return false;
+}
+
+bool LumDocument::hasRoomForInstallations(uint groupId, uint count, QString *reason) const
+{
+    const uint perInstallation =
+        uint(group(groupId)->installationTemplate()->controllerTemplates().size());
+    const quint64 controllersNeeded = quint64(perInstallation) * count;
+    if (count <= m_installations.freeCount() && controllersNeeded <= m_controllers.freeCount())
+        return true;
+    if (reason) {
+        if (count > m_installations.freeCount())
+            *reason = tr("Cannot add %1 installations: the project has room for %2 more "
+                         "(it holds at most %3).")
+                          .arg(count)
+                          .arg(m_installations.freeCount())
+                          .arg(TableMaximum);
+        else
+            *reason = tr("Cannot add %1 installations of %2 controllers each: they need %3 "
+                         "controllers but the project has room for %4 more (it holds at most %5).")
+                          .arg(count)
+                          .arg(perInstallation)
+                          .arg(controllersNeeded)
+                          .arg(m_controllers.freeCount())
+                          .arg(TableMaximum);
+    }
+    return false;
+}
+
+uint LumDocument::addGroup(const InstallationTemplate &source)
+{
+    if (!hasRoomForGroup())
+        return NoId;
+    return m_installationGroups.insert(std::make_unique<InstallationGroup>(source));
+}
+
+uint LumDocument::addInstallation(uint groupId)
+{
+    if (!hasRoomForInstallations(groupId, 1))
+        return NoId;
+    InstallationGroup *owner = group(groupId);
+    QList<uint> controllerIds;
+    for (const ControllerTemplatePtr &controllerTemplate :
+         owner->installationTemplate()->controllerTemplates()) {
+        const uint controllerId =
+            m_controllers.insert(std::make_unique<Controller>(controllerTemplate));
+        LUM_ASSERT(controllerId != NoId);
+        controllerIds.append(controllerId);
+    }
+    const uint installationId =
+        m_installations.insert(std::make_unique<Installation>(controllerIds));
+    LUM_ASSERT(installationId != NoId);
+
+    installation(installationId)->setGroupId(groupId);
+    owner->appendInstallationId(installationId);
+    for (const uint controllerId : controllerIds)
+        controller(controllerId)->setInstallationId(installationId);
+    m_expandedInstallations.insert(installationId);
+    return installationId;
+}
+
+std::unique_ptr<InstallationGroup> LumDocument::removeGroup(uint id)
+{
+    group(id);
+    m_expandedGroups.erase(id);
+    return m_installationGroups.remove(id);
+}
+
+std::unique_ptr<Installation> LumDocument::removeInstallation(uint id)
+{
+    const uint groupId = installation(id)->groupId();
+    if (groupExists(groupId))
+        group(groupId)->removeInstallationId(id);
+    m_expandedInstallations.erase(id);
+    return m_installations.remove(id);
+}
+
+std::unique_ptr<Controller> LumDocument::removeController(uint id)
+{
+    Controller *removed = controller(id);
+    removed->cancelUpload();
+    removed->undiscover();
+    return m_controllers.remove(id);
+}
+
+void LumDocument::setInstallationTemplate(uint groupId,
+                                          const InstallationTemplatePtr &installationTemplate)
+{
+    const Groups &installationGroups = m_installationGroups;
+    LUM_ASSERT(installationGroups.exists(groupId));
+    InstallationGroup *owner = installationGroups.at(groupId);
+    owner->setInstallationTemplate(installationTemplate);
+    applyTemplate(*owner, false);
+    requestConversions(*installationTemplate);
+}
+
+// The i-th controller of each installation takes the i-th controller
+// template. After loading the controllers only take it; after an edit they
+// may have to be discovered again (another hardware type).
+void LumDocument::applyTemplate(InstallationGroup &owner, bool takeOnly)
+{
+    const InstallationTemplate::ControllerTemplates &controllerTemplates =
+        owner.installationTemplate()->controllerTemplates();
+    for (const uint installationId : owner.installationIds()) {
+        const QList<uint> &controllerIds = installation(installationId)->controllerIds();
+        LUM_ASSERT(controllerIds.size() == controllerTemplates.size());
+        for (qsizetype i = 0; i < controllerIds.size(); ++i)
+            controller(controllerIds.at(i))->setTemplate(controllerTemplates.at(i), !takeOnly);
+    }
+}
+
+void LumDocument::setGroupExpanded(uint id, bool expanded)
+{
+    if (expanded)
+        m_expandedGroups.insert(id);
+    else
+        m_expandedGroups.erase(id);
+}
+
+bool LumDocument::isGroupExpanded(uint id) const
+{
+    return m_expandedGroups.count(id) != 0;
+}
+
+void LumDocument::setInstallationExpanded(uint id, bool expanded)
+{
+    if (expanded)
+        m_expandedInstallations.insert(id);
+    else
+        m_expandedInstallations.erase(id);
+}
+
+bool LumDocument::isInstallationExpanded(uint id) const
+{
+    return m_expandedInstallations.count(id) != 0;
+}
+
+int LumDocument::columnWidth(Table table, int column) const
+{
+    return columnWidths(table).value(column, 0);
+}
+
+void LumDocument::setColumnWidth(Table table, int column, int width)
+{
+    LUM_ASSERT((table == Table_MAIN) || (table == Table_PASSWORD));
+    (table == Table_MAIN ? m_mainWidths : m_passwordWidths)[column] = width;
+}
+
+const LumDocument::ColumnWidths &LumDocument::columnWidths(Table table) const
+{
+    LUM_ASSERT((table == Table_MAIN) || (table == Table_PASSWORD));
+    return table == Table_MAIN ? m_mainWidths : m_passwordWidths;
+}
+
+// --- Checks and bulk operations ---------------------------------------------------------
+
+bool LumDocument::isHostUnique(const QString &hostname, uint httpPort)
+{
+    if (hostname.isEmpty())
+        return true;
+    for (const Controller *other : m_controllers) {
+        if (other->hostname() == hostname && other->httpPort() == httpPort) {
+            prompts()->warn(
+                tr("Duplicate Host"),
+                tr("The host, %1:%2, is used by another controller.").arg(hostname).arg(httpPort));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LumDocument::confirmRemoval(const IdSet &installationIds)
+{
+    if (installationIds.empty())
+        return false;
+    IdSet uploading;
+    for (const uint installationId : installationIds) {
+        for (const uint controllerId : installation(installationId)->controllerIds()) {
+            if (isUploadActive(m_uploadFeedback->state(controllerId)))
+                uploading.insert(controllerId);
+        }
+    }
+    if (uploading.empty())
+        return true;
+    if (!prompts()->askYesNo(tr("Cancel uploads"),
+                             tr("Some of the selected controllers are currently uploading.\n"
+                                "Removing them will cancel the uploads.\n"
+                                "Do you wish to continue?")))
+        return false;
+    cancelUploads(uploading);
+    return true;
+}
+
+void LumDocument::cancelUploads(const IdSet &controllerIds)
+{
+    if (controllerIds.empty()) {
+        for (Controller *each : m_controllers)
+            each->cancelUpload();
+        return;
+    }
+    for (const uint controllerId : controllerIds)
+        controller(controllerId)->cancelUpload();
+}
+
+bool LumDocument::allIdle(const IdSet &controllerIds) const
+{
+    if (controllerIds.empty()) {
+        for (const Controller *each : m_controllers) {
+            if (isUploadActive(m_uploadFeedback->state(each->getId())))
+                return false;
+        }
+        return true;
+    }
+    for (const uint controllerId : controllerIds) {
+        if (isUploadActive(m_uploadFeedback->state(controllerId)))
+            return false;
+    }
+    return true;
+}
+
+void LumDocument::discoverAll()
+{
+    for (Controller *each : m_controllers)
+        each->discover();
+}
+
+QString LumDocument::controllerPassword(uint controllerId, bool reask, bool prompt)
+{
+    if (!prompt && reask)
+        return QString();
+    Controller *target = controller(controllerId);
+    QString candidate = target->password();
+    if (candidate.isEmpty() && installationExists(target->installationId())) {
+        const Installation *owner = installation(target->installationId());
+        candidate = owner->password();
+        if (candidate.isEmpty() && groupExists(owner->groupId()))
+            candidate = group(owner->groupId())->password();
+    }
+    if (!reask && !candidate.isEmpty())
+        return candidate;
+    if (!prompt)
+        return candidate;
+
+    const std::optional<QString> answer = prompts()->askPassword(
+        tr("The controller %1 requires a password before allowing uploads").arg(target->hostname()),
+        candidate);
+    if (!answer || *answer == candidate)
+        return candidate;
+    m_undoStack->push(
+        new SetPasswordCommand(SetPasswordCommand::Kind_Controller, controllerId, *answer));
+    return *answer;
+}
+
+void LumDocument::resetPasswords(bool includingMaster)
+{
+    for (InstallationGroup *each : m_installationGroups)
+        each->setPassword(QString());
+    for (Installation *each : m_installations)
+        each->setPassword(QString());
+    for (Controller *each : m_controllers)
+        each->setPassword(QString());
+    if (includingMaster)
+        setMasterPassword(QString());
+}
+
+bool LumDocument::hasEntityPasswords() const
+{
+    for (const InstallationGroup *each : m_installationGroups) {
+        if (!each->password().isEmpty())
+            return true;
+    }
+    for (const Installation *each : m_installations) {
+        if (!each->password().isEmpty())
+            return true;
+    }
+    for (const Controller *each : m_controllers) {
+        if (!each->password().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+IdSet LumDocument::reanalyseChangedShowFiles()
+{
+    // Filled in with the show-file change detection.
+    return {};
+}
+
+void LumDocument::requestMediaConversions()
+{
+    for (const InstallationGroup *each : m_installationGroups)
+        requestConversions(*each->installationTemplate());
+}
+
+void LumDocument::requestConversions(const InstallationTemplate &installationTemplate) const
+{
+    MediaTranscoder *transcoder = MediaTranscoder::instance();
+    if (!transcoder)
+        return;
+    for (const ControllerTemplatePtr &controllerTemplate :
+         installationTemplate.controllerTemplates()) {
+        for (const auto &[number, clip] : controllerTemplate->fileMediaClips()) {
+            for (const MediaType type : {MediaType_Video, MediaType_Audio}) {
+                if (!clip.hasFile(type))
+                    continue;
+                const QString source = controllerTemplate->mediaPath(number, type);
+                if (!source.isEmpty())
+                    transcoder->transcode(source, type);
+            }
+        }
+    }
+}
+
+// --- Settings ---------------------------------------------------------------------------
+
+void LumDocument::setMasterPassword(const QString &enciphered)
+{
+    if (enciphered == m_masterPassword)
+        return;
+    m_masterPassword = enciphered;
+    m_masterPasswordChanged = true;
+    updateClean();
+}
+
+bool LumDocument::isClean() const
+{
+    return m_undoStack->isClean() && !m_masterPasswordChanged;
+}
+
+void LumDocument::updateClean()
+{
+    const bool clean = isClean();
+    if (clean == m_lastClean)
+        return;
+    m_lastClean = clean;
+    emit cleanChanged(clean);
+}
+
+void LumDocument::handleSmtpAuthenticationRequest(SmtpAuthenicator *authenticator)
+{
+    authenticator->setUsername(m_mailSettings.username);
+    authenticator->setPassword(PasswordCipher::decode(m_mailSettings.password));
+}
+
+// --- The project file -----------------------------------------------------------------
+
+bool LumDocument::save(QString *errorText)
+{
+    const QString &path = m_path;
+    LUM_ASSERT(!path.isNull());
+    if (errorText)
+        *errorText = tr("Saving is not available yet.");
+    return false;
+}
+
+bool LumDocument::saveAs(const QString &path, QString *errorText)
+{
+    const QString previous = m_path;
+    m_path = path;
+    if (save(errorText))
+        return true;
+    m_path = previous;
+    return false;
+}
+
+bool LumDocument::load(const QString &path, QString *errorText)
+{
+    reset();
+    Q_UNUSED(path);
+    if (errorText)
+        *errorText = tr("Loading is not available yet.");
+    return false;
+}
+
+void LumDocument::reset()
+{
+    // The history first: its commands may hold entities removed from the tables.
+    m_undoStack->clear();
+    m_controllers.clear();
+    m_installations.clear();
+    m_installationGroups.clear();
+    m_masterPassword.clear();
+    m_uploadSchedule.clear();
+    m_mailSettings = MailSettings();
+    m_expandedGroups.clear();
+    m_expandedInstallations.clear();
+    m_mainWidths = defaultMainWidths();
+    m_passwordWidths = defaultPasswordWidths();
+    m_masterPasswordChanged = false;
+    m_path = QString();
+    m_uploadFeedback->clear();
+    updateClean();
+}
