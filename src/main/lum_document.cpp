@@ -5,9 +5,11 @@
 #include "password_cipher.h"
 #include "set_password_command.h"
 #include "smtp_authenicator.h"
+#include "streamer.h"
 #include "unattended_prompts.h"
 #include "upload_feedback.h"
 
+#include <QFileInfo>
 #include <QUndoStack>
 
 namespace {
@@ -430,8 +432,29 @@ bool LumDocument::hasEntityPasswords() const
 
 IdSet LumDocument::reanalyseChangedShowFiles()
 {
-    // Filled in with the show-file change detection.
-    return {};
+    IdSet affected;
+    for (InstallationGroup *each : m_installationGroups) {
+        const InstallationTemplate::ControllerTemplates &controllerTemplates =
+            each->installationTemplate()->controllerTemplates();
+        for (qsizetype i = 0; i < controllerTemplates.size(); ++i) {
+            ControllerTemplate &controllerTemplate = *controllerTemplates.at(i);
+            const QString showFile = controllerTemplate.showFile();
+            const bool missing = !showFile.isEmpty() && !QFileInfo::exists(showFile);
+            if (!missing && !controllerTemplate.showFileModified())
+                continue;
+            if (!missing)
+                controllerTemplate.analyseShowFile();
+            for (const uint installationId : each->installationIds()) {
+                const uint controllerId = installation(installationId)->controllerIds().at(i);
+                if (missing)
+                    controller(controllerId)->rebuildFilesToUpload();
+                else
+                    controller(controllerId)->setTemplate(controllerTemplates.at(i), false);
+                affected.insert(controllerId);
+            }
+        }
+    }
+    return affected;
 }
 
 void LumDocument::requestMediaConversions()
@@ -496,9 +519,22 @@ bool LumDocument::save(QString *errorText)
 {
     const QString &path = m_path;
     LUM_ASSERT(!path.isNull());
-    if (errorText)
-        *errorText = tr("Saving is not available yet.");
-    return false;
+    Streamer streamer;
+    if (!streamer.open(Streamer::Mode_WRITE, path)) {
+        if (errorText)
+            *errorText = streamer.errorString();
+        return false;
+    }
+    writeSections(streamer);
+    if (!streamer.commit()) {
+        if (errorText)
+            *errorText = streamer.errorString();
+        return false;
+    }
+    m_masterPasswordChanged = false;
+    m_undoStack->setClean();
+    updateClean();
+    return true;
 }
 
 bool LumDocument::saveAs(const QString &path, QString *errorText)
@@ -514,10 +550,191 @@ bool LumDocument::saveAs(const QString &path, QString *errorText)
 bool LumDocument::load(const QString &path, QString *errorText)
 {
     reset();
-    Q_UNUSED(path);
-    if (errorText)
-        *errorText = tr("Loading is not available yet.");
-    return false;
+    Streamer streamer;
+    QString reason;
+    if (!streamer.open(Streamer::Mode_READ, path))
+        reason = streamer.errorString();
+    else if (!readSections(streamer))
+        reason = streamer.errorString().isEmpty()
+                     ? tr("the file ends before the project is complete")
+                     : streamer.errorString();
+    if (!reason.isEmpty()) {
+        reset();
+        if (errorText)
+            *errorText = reason;
+        return false;
+    }
+    m_path = path;
+    requestMediaConversions();
+    return true;
+}
+
+void LumDocument::writeSections(Streamer &streamer) const
+{
+    streamer.stream() << qint32(m_installationGroups.count());
+    for (const InstallationGroup *each : m_installationGroups) {
+        streamer.stream() << qint32(each->getId());
+        streamer.writeGroup(*each);
+    }
+    streamer.stream() << qint32(m_installations.count());
+    for (const Installation *each : m_installations) {
+        streamer.stream() << qint32(each->getId());
+        streamer.writeInstallation(*each);
+    }
+    streamer.stream() << qint32(m_controllers.count());
+    for (const Controller *each : m_controllers) {
+        streamer.stream() << qint32(each->getId());
+        streamer.writeController(*each);
+    }
+    streamer.stream() << m_masterPassword;
+    streamer.writeSchedule(m_uploadSchedule);
+    streamer.writeMailSettings(m_mailSettings);
+    streamer.writeColumnWidths(m_mainWidths);
+    streamer.writeIdSet(m_expandedGroups);
+    streamer.writeIdSet(m_expandedInstallations);
+    streamer.writeColumnWidths(m_passwordWidths);
+}
+
+namespace {
+
+// Puts an element read from a file into its table under its stored
+// identifier. One the table cannot take (beyond the table's identifiers, or
+// already taken) is dropped; the reference check then decides whether the
+// project holds together without it.
+template <typename T>
+void insertRead(SortVector<T> &table, std::unique_ptr<T> element, uint id)
+{
+    if (element && id < LumDocument::TableMaximum)
+        table.insert(std::move(element), id);
+}
+
+template <typename T, typename Read>
+void readTable(Streamer &streamer, SortVector<T> &table, const char *what, Read read)
+{
+    const qint32 count = streamer.readCount(Streamer::MaxTableCount, what);
+    for (qint32 i = 0; i < count && streamer.isOk(); ++i) {
+        const uint id = streamer.readId();
+        insertRead(table, read(), id);
+    }
+}
+
+} // namespace
+
+bool LumDocument::readSections(Streamer &streamer)
+{
+    const int version = streamer.version();
+    readTable(streamer, m_installationGroups, "installation group",
+              [&streamer] { return streamer.readGroup(); });
+    readTable(streamer, m_installations, "installation",
+              [&streamer] { return streamer.readInstallation(); });
+    readTable(streamer, m_controllers, "controller",
+              [&streamer] { return streamer.readController(); });
+    if (version >= 1)
+        streamer.stream() >> m_masterPassword;
+    if (!streamer.isOk())
+        return false;
+    const QString broken = brokenReference();
+    if (!broken.isEmpty()) {
+        streamer.setCorrupt(broken);
+        return false;
+    }
+    for (InstallationGroup *each : m_installationGroups)
+        applyTemplate(*each, true);
+
+    if (!readScheduleSection(streamer))
+        return false;
+    if (version >= 3)
+        streamer.readMailSettings(m_mailSettings);
+    const Streamer::ColumnWidths mainWidths = streamer.readColumnWidths();
+    m_expandedGroups = streamer.readIdSet();
+    m_expandedInstallations = streamer.readIdSet();
+    const Streamer::ColumnWidths passwordWidths =
+        version >= 1 ? streamer.readColumnWidths() : Streamer::ColumnWidths();
+    // A stored map replaces the defaults only for the columns it lists.
+    m_mainWidths.insert(mainWidths);
+    m_passwordWidths.insert(passwordWidths);
+    return streamer.isOk();
+}
+
+// Version 4 and later store the schedule itself; versions 2 and 3 one time
+// for a set of controllers, taken only while that time is still ahead;
+// versions 0 and 1 a superseded form that is ignored.
+bool LumDocument::readScheduleSection(Streamer &streamer)
+{
+    // Read into the document's own schedule: assigning one would drop the
+    // times that have passed, which the application still has to upload.
+    if (streamer.version() >= 4) {
+        streamer.readSchedule(m_uploadSchedule);
+    } else {
+        const auto [time, controllerIds] = streamer.readOldSchedule();
+        if (time.isValid() && time > QDateTime::currentDateTime()) {
+            for (const uint controllerId : controllerIds)
+                m_uploadSchedule.schedule(controllerId, time);
+        }
+    }
+    if (!streamer.isOk())
+        return false;
+    // An upload of a controller that does not exist could never start.
+    UploadSchedule remaining(m_uploadSchedule);
+    while (!remaining.isEmpty()) {
+        for (const uint controllerId : remaining.takeNext()) {
+            if (!controllerExists(controllerId)) {
+                streamer.setCorrupt(
+                    tr("the upload schedule names controller %1, which the file does not hold")
+                        .arg(controllerId));
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Why the tables do not hold together, or an empty text when they do:
+// every installation is listed by exactly the group it names, every
+// controller by exactly the installation it names, and each installation has
+// one controller per controller template of its group.
+QString LumDocument::brokenReference() const
+{
+    IdSet listedInstallations;
+    for (const InstallationGroup *each : m_installationGroups) {
+        const uint groupId = each->getId();
+        const qsizetype templateCount = each->installationTemplate()->controllerTemplates().size();
+        for (const uint installationId : each->installationIds()) {
+            if (!installationExists(installationId))
+                return tr("installation group %1 lists installation %2, which the file does "
+                          "not hold")
+                    .arg(groupId)
+                    .arg(installationId);
+            const Installation *member = installation(installationId);
+            if (member->groupId() != groupId || !listedInstallations.insert(installationId).second)
+                return tr("installation %1 is not listed by its group alone").arg(installationId);
+            if (member->controllerIds().size() != templateCount)
+                return tr("installation %1 has %2 controllers but the template of its group "
+                          "has %3")
+                    .arg(installationId)
+                    .arg(member->controllerIds().size())
+                    .arg(templateCount);
+        }
+    }
+    if (listedInstallations.size() != m_installations.count())
+        return tr("an installation belongs to no installation group");
+
+    IdSet listedControllers;
+    for (const Installation *each : m_installations) {
+        for (const uint controllerId : each->controllerIds()) {
+            if (!controllerExists(controllerId))
+                return tr("installation %1 lists controller %2, which the file does not hold")
+                    .arg(each->getId())
+                    .arg(controllerId);
+            if (controller(controllerId)->installationId() != each->getId() ||
+                !listedControllers.insert(controllerId).second)
+                return tr("controller %1 is not listed by its installation alone")
+                    .arg(controllerId);
+        }
+    }
+    if (listedControllers.size() != m_controllers.count())
+        return tr("a controller belongs to no installation");
+    return QString();
 }
 
 void LumDocument::reset()

@@ -17,6 +17,7 @@
 class DocumentPrompts;
 class QUndoStack;
 class SmtpAuthenicator;
+class Streamer;
 class UploadFeedback;
 
 // The one open project: the three entity tables (groups hold installations,
@@ -204,6 +205,10 @@ signals:
 
 private:
     void applyTemplate(InstallationGroup &group, bool takeOnly);
+    void writeSections(Streamer &streamer) const;
+    bool readSections(Streamer &streamer);
+    bool readScheduleSection(Streamer &streamer);
+    QString brokenReference() const;
     void requestConversions(const InstallationTemplate &installationTemplate) const;
     void updateClean();
 
