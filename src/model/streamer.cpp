@@ -118,8 +118,11 @@ bool Streamer::commit()
     LUM_ASSERT(m_mode == Mode_WRITE);
     if (!m_writeFile.isOpen())
         return false;
-    if (m_stream.status() != QDataStream::Ok) {
-        m_error = m_writeFile.errorString();
+    // Flushed here, not left to commit(): QSaveFile renames the temporary
+    // file over the target even when writing out its last buffer fails.
+    if (m_stream.status() != QDataStream::Ok || !m_writeFile.flush() ||
+        m_writeFile.error() != QFileDevice::NoError) {
+        m_error = tr("writing failed: %1").arg(m_writeFile.errorString());
         m_writeFile.cancelWriting();
     }
     m_stream.setDevice(nullptr);
