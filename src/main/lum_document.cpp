@@ -446,11 +446,12 @@ IdSet LumDocument::reanalyseChangedShowFiles()
                 controllerTemplate.analyseShowFile();
             for (const uint installationId : each->installationIds()) {
                 const uint controllerId = installation(installationId)->controllerIds().at(i);
-                if (missing)
+                if (missing) {
                     controller(controllerId)->rebuildFilesToUpload();
-                else
+                } else {
                     controller(controllerId)->setTemplate(controllerTemplates.at(i), false);
-                affected.insert(controllerId);
+                    affected.insert(controllerId);
+                }
             }
         }
     }

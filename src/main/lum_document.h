@@ -154,7 +154,8 @@ public:
     // Brings templates up to date with their show files on disk: templates
     // whose file changed are analysed again and handed to their controllers;
     // controllers of templates whose file went missing rebuild their file
-    // lists. Returns the controllers affected.
+    // lists. Returns the controllers whose show changed, for the question
+    // whether to upload them (a missing show cannot be uploaded).
     IdSet reanalyseChangedShowFiles();
     // Queues the video and audio of every group's template for conversion.
     // Nothing happens when the process has no media transcoder.
