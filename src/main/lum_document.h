@@ -205,6 +205,9 @@ signals:
     void cleanChanged(bool clean);
 
 private:
+    // Builds a document from its JSON form directly into the tables.
+    friend class ProjectJson;
+
     void applyTemplate(InstallationGroup &group, bool takeOnly);
     void writeSections(Streamer &streamer) const;
     bool readSections(Streamer &streamer);
