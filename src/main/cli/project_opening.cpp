@@ -46,20 +46,22 @@ QString readFromTerminal(const QString &prompt)
 {
     if (!::isatty(STDIN_FILENO))
         return QString();
-    std::fputs(qUtf8Printable(prompt), stderr);
-    std::fflush(stderr);
+    // Echo goes off before the prompt shows, so nothing typed after it is
+    // ever echoed; what was typed ahead is kept.
     termios saved{};
     const bool canHide = ::tcgetattr(STDIN_FILENO, &saved) == 0;
     if (canHide) {
         termios hidden = saved;
         hidden.c_lflag &= tcflag_t(~ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &hidden);
     }
+    std::fputs(qUtf8Printable(prompt), stderr);
+    std::fflush(stderr);
     std::string line;
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
         line.push_back(char(c));
     if (canHide)
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::fputc('\n', stderr);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
