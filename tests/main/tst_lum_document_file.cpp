@@ -6,6 +6,7 @@
 #include "lum_document.h"
 #include "password_cipher.h"
 #include "project_file_bytes.h"
+#include "streamer.h"
 #include "test_main.h"
 
 #include <QDir>
@@ -224,6 +225,30 @@ private slots:
                               : (LumDocument::ColumnWidths{{0, 200}, {1, 200}}));
         QCOMPARE(document.expandedGroups(), (IdSet{3}));
         QCOMPARE(document.expandedInstallations(), (IdSet{0, 5}));
+    }
+
+    // Files beyond the in-memory limit are read from the disk as they go.
+    void largeFilesAreReadFromTheDisk_data() { everyVersionIsReadFieldByField_data(); }
+
+    void largeFilesAreReadFromTheDisk()
+    {
+        QFETCH(int, version);
+        Streamer::setInMemoryLimit(0);
+        const QByteArray bytes = PB::sampleProject(version).bytes();
+        LumDocument document;
+        const bool whole = document.load(write(bytes));
+        const bool cut = document.load(write(bytes.left(bytes.size() - 1)));
+        Streamer::setInMemoryLimit(Streamer::DefaultInMemoryLimit);
+        QVERIFY(whole && !cut);
+        QVERIFY(isEmpty(document));
+        QVERIFY(document.load(write(bytes)));
+        QCOMPARE(ids(document.controllers()), (QList<uint>{1, 2, 4, 9}));
+    }
+
+    void devicesWithoutEndAreRefused()
+    {
+        LumDocument document;
+        QVERIFY(!document.load(QStringLiteral("/dev/zero")));
     }
 
     void savingWritesVersionSevenByteForByte()
