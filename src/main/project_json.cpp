@@ -379,6 +379,12 @@ ControllerTemplatePtr readControllerTemplate(Reader &reader, const QJsonObject &
             }
         }
         controllerTemplate->setShowFile(showFile);
+        // The paths given are the operator's choices and hold over those the
+        // show records.
+        MediaPaths analysed = controllerTemplate->mediaPaths();
+        for (const auto &[key, path] : paths)
+            analysed[key] = path;
+        controllerTemplate->setMediaPaths(std::move(analysed));
         return controllerTemplate;
     }
     controllerTemplate->restoreShowFile(showFile);

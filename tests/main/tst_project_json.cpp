@@ -174,6 +174,34 @@ private slots:
                  analysed->showProjectUuid());
     }
 
+    // A KMA show records its clips' paths; the ones given are the operator's.
+    void givenMediaPathsHoldOverTheRecordedOnes()
+    {
+        ShowFileBytes::Kma kma;
+        kma.clips = {{1, "Intro", "C:/intro.mpg", "intro.vid", "C:/intro.wav", "intro.aud"}};
+        const QString show = m_dir.filePath(QStringLiteral("show.kma"));
+        QVERIFY(ShowFileBytes::writeFile(show, kma.bytes()));
+        const QJsonObject controllerTemplate{
+            {QStringLiteral("hardwareType"), 3},
+            {QStringLiteral("showFile"), show},
+            {QStringLiteral("mediaPaths"),
+             QJsonArray{QJsonObject{{QStringLiteral("clip"), 1},
+                                    {QStringLiteral("type"), QStringLiteral("Video")},
+                                    {QStringLiteral("path"), QStringLiteral("/mine/intro.mpg")}}}}};
+        const QJsonObject json{{QStringLiteral("rigwardenProject"), 1},
+                               {QStringLiteral("groups"),
+                                QJsonArray{QJsonObject{{QStringLiteral("controllerTemplates"),
+                                                        QJsonArray{controllerTemplate}}}}}};
+        LumDocument document;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
+        const ControllerTemplatePtr analysed =
+            document.group(0)->installationTemplate()->controllerTemplates()[0];
+        QCOMPARE(analysed->mediaPaths(),
+                 (MediaPaths{{{1, MediaType_Video}, QStringLiteral("/mine/intro.mpg")},
+                             {{1, MediaType_Audio}, QStringLiteral("C:/intro.wav")}}));
+    }
+
     void faultsAreRefusedWithTheirPlace_data()
     {
         QTest::addColumn<QByteArray>("text");
