@@ -344,7 +344,7 @@ inline Project sampleProject(int version)
     ControllerTemplate kma;
     kma.number = 2;
     kma.hardwareType = 3;
-    kma.name = QString();       // null
+    kma.name = QString();              // null
     kma.showFile = QStringLiteral(""); // empty
     kma.mediaPaths = {{1, 2, QStringLiteral("/m/intro.mpg")},
                       {1, 3, QStringLiteral("/m/intro.wav")}};

@@ -78,16 +78,6 @@ private slots:
 
     void init() { document().reset(); }
 
-    void texts()
-    {
-        QCOMPARE(AddInstallationGroupCommand(templateOf(1)).text(),
-                 QStringLiteral("Add Installation Group"));
-        QCOMPARE(RemoveInstallationGroupCommand(0).text(),
-                 QStringLiteral("Remove Installation Group"));
-        QCOMPARE(AddInstallationCommand(0, 1).text(), QStringLiteral("Add Installation"));
-        QCOMPARE(RemoveInstallationCommand(0).text(), QStringLiteral("Remove Installation"));
-    }
-
     void undoingAndRedoingAdditionsKeepsEveryIdentifier()
     {
         EventTextRecorder events;

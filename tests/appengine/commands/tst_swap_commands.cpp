@@ -68,36 +68,6 @@ private slots:
         m_calls.clear();
     }
 
-    void texts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        auto row = [](const char *name, const QUndoCommand &command, const char *expected) {
-            QTest::newRow(name) << command.text() << QString::fromLatin1(expected);
-        };
-        row("template", SetInstallationTemplateCommand(0, std::make_shared<InstallationTemplate>()),
-            "Set Installation Template");
-        row("group name", SetInstallationGroupNameCommand(0, QString()),
-            "Set Installation Group Name");
-        row("installation name", SetInstallationNameCommand(0, QString()), "Set Installation Name");
-        row("hostname", SetControllerHostnameCommand(0, QString()), "Set Controller Hostname");
-        row("http port", SetControllerHttpPortCommand(0, 80), "Set Controller Http Port");
-        row("ftp port", SetControllerFtpPortCommand(0, 21), "Set Controller Ftp Port");
-        row("group password", SetPasswordCommand(0, 0, QString()),
-            "Set Installation Group Password");
-        row("installation password", SetPasswordCommand(1, 0, QString()),
-            "Set Installation Password");
-        row("controller password", SetPasswordCommand(2, 0, QString()), "Set Controller Password");
-        row("mail", SetEmailSettingsCommand(MailSettings()), "Set Email Settings");
-    }
-
-    void texts()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(text, expected);
-    }
-
     // Undoing a first rename stores the default that was shown.
     void renamesUndoToWhatWasShown()
     {
