@@ -4,7 +4,9 @@
 #include "change_events.h"
 #include "event_log.h"
 #include "lum_assert.h"
+#include "lum_document.h"
 #include "lum_preferences.h"
+#include "media_transcoder.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -34,6 +36,7 @@ LumApplication::LumApplication(QObject *parent) : QObject(parent)
     QCoreApplication::setApplicationVersion(AppConstants::versionText());
     m_eventLog = new EventLog(this);
     m_preferences = new LumPreferences(this);
+    m_document = new LumDocument(this);
 }
 
 LumApplication::~LumApplication()
@@ -46,6 +49,11 @@ void LumApplication::log(LogCategory category, const QString &message, int level
 {
     if (theInstance)
         theInstance->m_eventLog->log(category, message, level, escapeControlChars);
+}
+
+MediaTranscoder *LumApplication::createMediaTranscoder()
+{
+    return MediaTranscoder::create(this);
 }
 
 int LumApplication::logLevel()

@@ -5,7 +5,9 @@
 #include <QObject>
 
 class EventLog;
+class LumDocument;
 class LumPreferences;
+class MediaTranscoder;
 
 // The one application object of the process, without widgets: both the GUI
 // and the command line create it. It owns the event log and the preferences,
@@ -32,6 +34,14 @@ public:
 
     EventLog *eventLog() const { return m_eventLog; }
     LumPreferences *preferences() const { return m_preferences; }
+    // The one project document of the run; reset, never replaced.
+    LumDocument *document() const { return m_document; }
+
+    // Creates the process-wide media transcoder, owned by the application.
+    // Only shells that upload create it: without one the document's
+    // conversion requests do nothing, so tools that only read and write
+    // projects never spend time converting media.
+    MediaTranscoder *createMediaTranscoder();
 
 public slots:
     // Understands "launch" optionally followed by one blank and a path.
@@ -58,4 +68,5 @@ private:
 
     EventLog *m_eventLog;
     LumPreferences *m_preferences;
+    LumDocument *m_document;
 };

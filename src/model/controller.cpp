@@ -42,6 +42,13 @@ void Controller::setFtpPort(uint port)
     announceChange();
 }
 
+void Controller::restoreAddress(const QString &hostname, uint httpPort, uint ftpPort)
+{
+    m_hostname = hostname.isEmpty() ? noAddress() : hostname;
+    m_httpPort = httpPort;
+    m_ftpPort = ftpPort;
+}
+
 void Controller::setTemplate(const ControllerTemplatePtr &controllerTemplate, bool rediscover)
 {
     LUM_ASSERT(controllerTemplate != nullptr);
@@ -51,6 +58,9 @@ void Controller::setTemplate(const ControllerTemplatePtr &controllerTemplate, bo
     if (rediscover && m_template->hardwareType() != oldHardwareType)
         discover();
 }
+
+void Controller::rebuildFilesToUpload()
+{}
 
 void Controller::discover()
 {}

@@ -48,6 +48,9 @@ public:
     // The FTP port plays no part in discovery, so the controller is not
     // discovered again.
     void setFtpPort(uint port);
+    // Stores an address read from a project file without the setters' side
+    // effects: nothing is running yet and nothing is to be announced.
+    void restoreAddress(const QString &hostname, uint httpPort, uint ftpPort);
 
     // Enciphered; empty when the controller has none of its own.
     QString password() const { return m_password; }
@@ -59,6 +62,10 @@ public:
     void setTemplate(const ControllerTemplatePtr &controllerTemplate, bool rediscover);
 
     DiscoveryState discoveryState() const { return m_discoveryState; }
+
+    // Builds the list of files to send from the template again, for a show
+    // file that has gone from the disk.
+    void rebuildFilesToUpload();
 
 public slots:
     // Starts or restarts finding the controller on the network.

@@ -35,7 +35,7 @@ public:
     void setShowFile(const QString &path);
 
     const MediaPaths &mediaPaths() const { return m_mediaPaths; }
-    void setMediaPaths(const MediaPaths &paths) { m_mediaPaths = paths; }
+    void setMediaPaths(MediaPaths paths) { m_mediaPaths = std::move(paths); }
     // An empty text when nothing is chosen for that clip and type.
     QString mediaPath(int clipNumber, MediaType type) const;
     void setMediaPath(int clipNumber, MediaType type, const QString &path);
@@ -55,7 +55,7 @@ public:
     void setShowDeviceType(int type) { m_showDeviceType = quint16(type); }
     void setShowReadTime(const QDateTime &time) { m_showReadTime = time; }
     void setShowProjectUuid(const QUuid &uuid) { m_showProjectUuid = uuid; }
-    void setFileMediaClips(const MediaClips &clips) { m_fileMediaClips = clips; }
+    void setFileMediaClips(MediaClips clips) { m_fileMediaClips = std::move(clips); }
 
     // Reads the show file's header and brings the analysed fields and the
     // media paths up to date. Never fails: an unreadable or foreign file shows

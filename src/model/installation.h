@@ -27,6 +27,8 @@ public:
     QString storedName() const { return m_name; }
     // Stores the name and announces the change.
     void setName(const QString &name);
+    // Stores the name without announcing it: a name read from a project file.
+    void restoreName(const QString &name) { m_name = name; }
 
     // Enciphered; empty when the installation has none.
     QString password() const { return m_password; }

@@ -52,6 +52,7 @@ int run(int argc, char **argv)
                      &LumApplication::singleAppMessageReceived);
 
     LocalInterfaces::initialise();
+    app->createMediaTranscoder();
 
     const StartupOptions options = CommandLine::parse(arguments, &CommandLine::storedLastFile);
     LumApplication::setLogLevel(options.logLevel);

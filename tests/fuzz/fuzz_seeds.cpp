@@ -1,8 +1,9 @@
 // Writes the seed corpus of the fuzz targets: the show files and project
 // files that the unit tests build byte by byte, one file per seed.
 //
-// Usage: fuzz_seeds CORPUS_DIR   (makes CORPUS_DIR/show_file, ...)
+// Usage: fuzz_seeds CORPUS_DIR   (makes CORPUS_DIR/show_file, CORPUS_DIR/project_file)
 
+#include "project_file_bytes.h"
 #include "show_file_bytes.h"
 
 #include <QDir>
@@ -38,6 +39,22 @@ bool showFileSeeds(const QString &dir)
     return ok;
 }
 
+bool projectFileSeeds(const QString &dir)
+{
+    bool ok = true;
+    for (int version = 0; version <= 7; ++version) {
+        const QByteArray bytes = ProjectFileBytes::sampleProject(version).bytes();
+        ok &= ProjectFileBytes::writeFile(dir + QStringLiteral("/sample_%1").arg(version), bytes);
+    }
+    // An empty project and one whose schedule holds a single controller.
+    ProjectFileBytes::Project empty;
+    ok &= ProjectFileBytes::writeFile(dir + QStringLiteral("/empty"), empty.bytes());
+    ProjectFileBytes::Project scheduled = ProjectFileBytes::sampleProject(7);
+    scheduled.schedule = {{{ProjectFileBytes::dayFuture, 0, 2}, {9}}};
+    ok &= ProjectFileBytes::writeFile(dir + QStringLiteral("/scheduled"), scheduled.bytes());
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -48,7 +65,9 @@ int main(int argc, char **argv)
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const QString showDir = root + QLatin1String("/show_file");
-    if (!QDir().mkpath(showDir) || !showFileSeeds(showDir)) {
+    const QString projectDir = root + QLatin1String("/project_file");
+    if (!QDir().mkpath(showDir) || !showFileSeeds(showDir) || !QDir().mkpath(projectDir) ||
+        !projectFileSeeds(projectDir)) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
         return 1;
     }

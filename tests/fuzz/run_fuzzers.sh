@@ -8,7 +8,7 @@ set -euo pipefail
 src=$1
 out=$2
 seconds=${3:-30}
-targets=(show_file)
+targets=(show_file project_file)
 
 cmake -S "$src" -B "$out" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRW_FUZZ=ON >/dev/null

@@ -1,6 +1,9 @@
 #include "cli_command.h"
 
+#include "export_command.h"
+#include "import_command.h"
 #include "transcode_command.h"
+#include "upgrade_command.h"
 
 #include <cstdio>
 
@@ -9,7 +12,8 @@ namespace Cli {
 QList<CliCommand> commands()
 {
     // Each command lives in a file of its own beside this one.
-    return {TranscodeCommand::command()};
+    return {TranscodeCommand::command(), UpgradeCommand::command(), ExportCommand::command(),
+            ImportCommand::command()};
 }
 
 void error(const QString &message)

@@ -1,0 +1,73 @@
+#include "import_command.h"
+
+#include "lum_application.h"
+#include "lum_document.h"
+#include "project_json.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+namespace ImportCommand {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ImportCommand", text);
+}
+
+// The line of a byte offset, for the operator to find a syntax error.
+int lineAt(const QByteArray &text, qsizetype offset)
+{
+    return int(text.left(offset).count('\n')) + 1;
+}
+
+} // namespace
+
+CliCommand command()
+{
+    return {"import", "import PROJECT.json OUT.lmp",
+            "build a project from its JSON form (plain passwords are stored enciphered)", &run};
+}
+
+int run(const QStringList &arguments)
+{
+    if (arguments.size() != 2) {
+        Cli::error(tr("import takes a JSON file and the project to write; usage: rigwarden-cli "
+                      "import PROJECT.json OUT.lmp"));
+        return Cli::ExitUsage;
+    }
+    const QString source = arguments.at(0);
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Cli::error(tr("cannot read %1: %2").arg(source, file.errorString()));
+        return Cli::ExitUsage;
+    }
+    const QByteArray text = file.readAll();
+    QJsonParseError parseError;
+    const QJsonDocument json = QJsonDocument::fromJson(text, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !json.isObject()) {
+        const QString what = parseError.error != QJsonParseError::NoError
+                                 ? tr("%1 at line %2")
+                                       .arg(parseError.errorString())
+                                       .arg(lineAt(text, parseError.offset))
+                                 : tr("the text is not a JSON object");
+        Cli::error(tr("cannot import %1: %2").arg(source, what));
+        return Cli::ExitUsage;
+    }
+    LumDocument &document = *LumApplication::instance()->document();
+    QString reason;
+    if (!ProjectJson::fromJson(json.object(), document, &reason)) {
+        Cli::error(tr("cannot import %1: %2").arg(source, reason));
+        return Cli::ExitUsage;
+    }
+    if (!document.saveAs(arguments.at(1), &reason)) {
+        Cli::error(tr("cannot write %1: %2").arg(arguments.at(1), reason));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace ImportCommand

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "change_events.h"
+#include "lum_application.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <utility>
+
+// Records the change events that reach the application object as short
+// texts, joined by "; ": "1006 {3,4} select; 1003 7; 1012".
+class EventTextRecorder : public QObject
+{
+public:
+    EventTextRecorder()
+    {
+        QCoreApplication::sendPostedEvents(); // what earlier steps posted is not ours
+        connect(LumApplication::instance(), &LumApplication::changeEvent, this,
+                [this](QEvent *event) { seen << describe(event); });
+    }
+
+    // Delivers posted events, then hands over what arrived.
+    QString take()
+    {
+        QCoreApplication::sendPostedEvents();
+        return std::exchange(seen, {}).join(QStringLiteral("; "));
+    }
+
+    QStringList seen;
+
+private:
+    static QString describe(QEvent *event)
+    {
+        const int type = int(event->type());
+        QString text = QString::number(type);
+        switch (type) {
+        case Event_InstallationAdded:
+        case Event_InstallationRemoved: {
+            QStringList ids;
+            for (const uint id : static_cast<IdSetEvent *>(event)->ids())
+                ids << QString::number(id);
+            text += QStringLiteral(" {%1}").arg(ids.join(QLatin1Char(',')));
+            if (type == Event_InstallationAdded)
+                text += static_cast<InstallationAddedEvent *>(event)->noSelection()
+                            ? QStringLiteral(" quiet")
+                            : QStringLiteral(" select");
+            break;
+        }
+        case Event_ScheduledUploadTimeChanged:
+            break;
+        default:
+            text += QLatin1Char(' ') + QString::number(static_cast<IdEvent *>(event)->id());
+            if (type == Event_InstallationGroupAdded)
+                text += static_cast<InstallationGroupAddedEvent *>(event)->noSelection()
+                            ? QStringLiteral(" quiet")
+                            : QStringLiteral(" select");
+            break;
+        }
+        return text;
+    }
+};
