@@ -49,7 +49,7 @@ struct Out
     }
 };
 
-// A date-time: Julian day, milliseconds since midnight, time specification
+// A date-time: Julian day, milliseconds since midnight, time-kind byte
 // (0 or 1 local time as Qt 4 wrote it, 2 UTC, -1 local as Qt 5 and later
 // write it for this format). A null date-time is day 0 and 0xFFFFFFFF ms.
 struct DateTime
