@@ -114,6 +114,7 @@ void UploadRuns::reportUploadResult(uint reportId, uint controllerId, UploadRepo
     const std::unique_ptr<UploadReport> completed = std::move(found->second);
     m_reports.erase(found);
     emit uploadReportCompleted(completed->failedCount() == 0);
+    emit reportCompleted(*completed);
     sendAlertMail(*completed);
 }
 

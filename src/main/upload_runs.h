@@ -84,6 +84,8 @@ public slots:
 signals:
     // Every controller of a run has reported; true when none failed.
     void uploadReportCompleted(bool success);
+    // Right after uploadReportCompleted, with the completed report.
+    void reportCompleted(const UploadReport &report);
     void alertMailFinished(bool delivered);
 
 private slots:
