@@ -227,6 +227,8 @@ public:
         return {result.result, result.message};
     }
     int count() const { return int(m_completed.size()); }
+    // The report completed with the highest identifier.
+    Completed last() const { return m_completed.isEmpty() ? Completed() : m_completed.last(); }
 
 private:
     QMap<uint, Completed> m_completed;

@@ -86,6 +86,8 @@ private slots:
                  md5(readFile(m_show->clipPath(1))));
         QVERIFY(feedback()->message(id).startsWith(QLatin1String("Completed at ")));
         QCOMPARE(feedback()->state(id), UploadState_Complete);
+        // The status read after the launch shows the project now running.
+        QTRY_COMPARE(controller(id)->status().projectUuid, ShowFolder::projectUuid());
 
         app()->eventLog()->clear();
         QVERIFY(runAndWait(reports, {id}, true).success);
