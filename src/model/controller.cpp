@@ -681,16 +681,23 @@ void Controller::startFtpSession()
 
     // The digests come from worker threads; the session connects once
     // every one is known.
-    log(Category_Media, tr("Recalculating media validation."), 0);
-    for (FileToUpload &file : m_files)
-        file.alreadyOnController = false;
     m_ftpStage = FtpStage_ComputingDigests;
-    if (!collectDigests()) {
+    if (!recalculateMediaValidation()) {
         connect(DigestCache::instance(), &DigestCache::digestReady, this,
                 &Controller::onDigestReady, Qt::UniqueConnection);
         return;
     }
     connectFtp();
+}
+
+// Brings every file's digest up to date; false while some are still being
+// computed (onDigestReady then goes on).
+bool Controller::recalculateMediaValidation()
+{
+    log(Category_Media, tr("Recalculating media validation."), 0);
+    for (FileToUpload &file : m_files)
+        file.alreadyOnController = false;
+    return collectDigests();
 }
 
 bool Controller::collectDigests()

@@ -205,6 +205,7 @@ private:
 
     // The FTP session of one attempt.
     void startFtpSession();
+    bool recalculateMediaValidation();
     bool collectDigests();
     void connectFtp();
     void handleFtpCommand(bool error);

@@ -1,4 +1,5 @@
 #include "fake_controller_http.h"
+#include "fatal_probe.h"
 #include "link_fixture.h"
 #include "test_main.h"
 
@@ -114,6 +115,8 @@ private slots:
                                            UploadReport::State_Success, QString());
         QCOMPARE(completed.size(), 1);
         QCOMPARE(runs()->runningReportCount(), 0);
+        RW_EXPECT_FATAL(runs()->upload(IdSet(), true),
+                        "Assert: 'controllerIds.size() > 0' is FALSE");
     }
 
     void unattendedRunsTakeTheirControllersOffTheSchedule_data()
@@ -236,6 +239,12 @@ private slots:
         QCOMPARE(logMessages(0, Category_Schedule),
                  QStringList{QStringLiteral(
                      "Scheduled upload time passed but no controllers were scheduled to upload")});
+        // A controller that is gone (a project file naming it) starts nothing.
+        schedule().schedule(999, QDateTime::currentDateTime().addSecs(-1));
+        runs()->startScheduledUpload();
+        QVERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QCOMPARE(runs()->runningReportCount(), 0);
+        QVERIFY(schedule().isEmpty());
     }
 
     // A run due when the project opens waits for its controllers' first

@@ -149,6 +149,8 @@ private slots:
         QTest::addColumn<int>("behaviour");
         QTest::newRow("connection closed") << int(FakeControllerHttp::Behaviour_Close);
         QTest::newRow("no answer") << int(FakeControllerHttp::Behaviour_Silent);
+        // Discovery asked again meanwhile drops the launch request.
+        QTest::newRow("rediscovered") << -1;
     }
     void launchWithoutAnswerIsAFailedAttempt()
     {
@@ -159,8 +161,21 @@ private slots:
         QVERIFY(simulator);
         FakeControllerHttp http;
         http.answer("/query/system", FakeControllerHttp::status(1));
-        http.setBehaviour("/private/activate_upload", FakeControllerHttp::Behaviour(behaviour));
+        http.setBehaviour("/private/activate_upload",
+                          behaviour < 0 ? FakeControllerHttp::Behaviour_Silent
+                                        : FakeControllerHttp::Behaviour(behaviour));
         const uint id = addControllers(m_show->controllerTemplate()).first();
+        QObject context;
+        if (behaviour < 0) {
+            useFastTimers(10000, 60000);
+            connect(
+                feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
+                [](uint controllerId) {
+                    if (feedback()->state(controllerId) == UploadState_Verifying)
+                        controller(controllerId)->discover();
+                },
+                Qt::QueuedConnection);
+        }
         QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
         QCOMPARE(controller(id)->discoveryState(), Discovery_Found);
 
@@ -171,7 +186,8 @@ private slots:
                  std::make_pair(UploadReport::State_Failed,
                                 QStringLiteral("Unable to launch uploaded file")));
         // The network layer may send a request again once on a closed connection.
-        QVERIFY(http.requestCount("/private/activate_upload") >= 2);
+        if (behaviour >= 0)
+            QVERIFY(http.requestCount("/private/activate_upload") >= 2);
         QCOMPARE(logMessagesStarting(QStringLiteral("Retrying upload to 127.0.0.1")).size(), 1);
         QCOMPARE(feedback()->file(id, 0xFFFFFFFF, MediaType_Show)->message,
                  QStringLiteral("Failed to launch"));

@@ -162,6 +162,13 @@ private slots:
         Reports reports;
         const uint reportId = app()->uploadRuns()->upload({id}, true);
         QCOMPARE(controller(id)->ftpStage(), Controller::FtpStage_WaitingForMedia);
+        // The waiting attempt belongs to its run: another run is turned away.
+        for (const bool manual : {false, true}) {
+            const uint otherRun = app()->uploadRuns()->upload({id}, manual);
+            QCOMPARE(reports.result(otherRun, id),
+                     std::make_pair(UploadReport::State_Ignored,
+                                    QStringLiteral("Upload already in progress")));
+        }
 
         controller(id)->cancelUpload();
         QVERIFY(reports.isCompleted(reportId));

@@ -110,6 +110,24 @@ private slots:
         QCOMPARE(sentFiles(), (QStringList{sending(m_show->clipPath(2)), validator}));
     }
 
+    // Told to send every file: one listing, no validator read, a new validator.
+    void uploadingUnchangedFiles()
+    {
+        const auto simulator = startSimulator();
+        QVERIFY(simulator);
+        const uint id = addControllers(m_show->controllerTemplate()).first();
+        QVERIFY(connectTo(id, simulator->controllers().first()));
+        Reports reports;
+        QVERIFY(runAndWait(reports, {id}).success);
+        app()->eventLog()->clear();
+        setPreference(LumPreferences::Key_UploadUnchangedFiles, true);
+        QVERIFY(runAndWait(reports, {id}).success);
+        QCOMPARE(sentFiles().size(), 4);
+        QCOMPARE(logMessagesStarting(QStringLiteral("Listing files on")).size(), 1);
+        QVERIFY(logMessagesStarting(QStringLiteral("Downloading validator file")).isEmpty());
+        QVERIFY(logMessagesStarting(QStringLiteral("Checking status of media files")).isEmpty());
+    }
+
     // Controllers sharing files: each distinct file is read once per change.
     void sharedFilesAreReadOncePerChange()
     {
@@ -395,6 +413,34 @@ private slots:
                  UploadState_Cancelled);
         QCOMPARE(controller(id)->ftpStage(), Controller::FtpStage_Idle);
         QVERIFY(!controller(id)->isRetryPending());
+    }
+
+    // Cancelled in the step in which the attempt fails: the attempt ends
+    // cancelled instead of being retried as well.
+    void cancelWhileAFailedAttemptConcludes()
+    {
+        const auto simulator = startSimulator({QStringLiteral("--fault=0:drop-stor=1")});
+        QVERIFY(simulator);
+        const uint id = addControllers(m_show->controllerTemplate()).first();
+        QVERIFY(connectTo(id, simulator->controllers().first()));
+        bool cancelled = false;
+        QObject context;
+        connect(feedback(), qOverload<uint, uint, MediaType>(&UploadFeedback::stateChanged),
+                &context, [id, &cancelled](uint controllerId, uint mediaId, MediaType type) {
+                    const auto file = feedback()->file(controllerId, mediaId, type);
+                    if (cancelled || !file || file->state != UploadState_AttemptError)
+                        return;
+                    cancelled = true;
+                    controller(id)->cancelUpload();
+                });
+        Reports reports;
+        const uint reportId = app()->uploadRuns()->upload({id}, true);
+        QVERIFY(reports.wait(reportId));
+        QVERIFY(cancelled);
+        QCOMPARE(reports.result(reportId, id).first, UploadReport::State_Cancelled);
+        QTest::qWait(100);
+        QVERIFY(!controller(id)->isRetryPending());
+        QVERIFY(logMessagesStarting(QStringLiteral("Retrying")).isEmpty());
     }
 
     // With a retry pending: a scheduled run is ignored, cancelling ends it,
