@@ -17,10 +17,12 @@
 #include "upload_runs.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -36,6 +38,25 @@ inline void useFastTimers(int ftpInactivityMsec = 10000, int httpAnswerMsec = 10
     timings.httpAnswerMsec = httpAnswerMsec;
     timings.retrySecondMsec = 20;
     Controller::setTimings(timings);
+}
+
+// Runs the event loop until the condition holds. QTest::qWaitFor sleeps
+// between rounds, which slows every network exchange down.
+template <typename Condition>
+bool waitUntil(Condition condition, int timeout = 10000)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    if (condition())
+        return true;
+    poll.start(1);
+    loop.exec();
+    return condition();
 }
 
 inline LumApplication *app()
@@ -158,7 +179,7 @@ inline bool connectTo(uint controllerId, quint16 httpPort, quint16 ftpPort,
     target->setFtpPort(ftpPort);
     target->setHttpPort(httpPort);
     target->setHostname(QStringLiteral("127.0.0.1"));
-    return QTest::qWaitFor([target] { return !target->isDiscovering(); }, 10000);
+    return waitUntil([target] { return !target->isDiscovering(); });
 }
 
 inline bool connectTo(uint controllerId, const SimulatedController *simulated,
@@ -212,10 +233,21 @@ public:
                         Completed{report.failedCount() == 0, report.text(), report.results()};
                 });
     }
+    // Runs the event loop (not a polling loop, which would slow every
+    // exchange down) until the report completes.
     bool wait(uint reportId, int timeout = 20000)
     {
-        return QTest::qWaitFor([this, reportId] { return m_completed.contains(reportId); },
-                               timeout);
+        if (m_completed.contains(reportId))
+            return true;
+        QEventLoop loop;
+        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        connect(app()->uploadRuns(), &UploadRuns::reportCompleted, &loop,
+                [&loop, reportId](const UploadReport &report) {
+                    if (report.id() == reportId)
+                        loop.quit();
+                });
+        loop.exec();
+        return m_completed.contains(reportId);
     }
     bool isCompleted(uint reportId) const { return m_completed.contains(reportId); }
     Completed get(uint reportId) const { return m_completed.value(reportId); }

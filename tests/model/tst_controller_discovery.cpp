@@ -72,7 +72,7 @@ private slots:
         // Asked again, a found controller is not announced again; a wrong
         // type is logged every time.
         controller(id)->discover();
-        QVERIFY(QTest::qWaitFor([id] { return !controller(id)->isDiscovering(); }));
+        QVERIFY(waitUntil([id] { return !controller(id)->isDiscovering(); }));
         QCOMPARE(logMessages().count(logged), state == Discovery_Found ? 1 : 2);
 
         controller(id)->undiscover();

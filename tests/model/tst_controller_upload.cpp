@@ -397,7 +397,7 @@ private slots:
         QVERIFY(connectTo(id, simulator->controllers().first()));
         Reports reports;
         const uint reportId = app()->uploadRuns()->upload({id}, true);
-        QVERIFY(QTest::qWaitFor([id] {
+        QVERIFY(waitUntil([id] {
             const auto clip = feedback()->file(id, ShowFolder::slotOf(1), MediaType_Slot);
             return clip && clip->bytesSent != UploadFeedback::NoProgress;
         }));
@@ -462,7 +462,7 @@ private slots:
         QVERIFY(connectTo(id, simulator->controllers().first()));
         Reports reports;
         const uint firstRun = app()->uploadRuns()->upload({id}, false);
-        QVERIFY(QTest::qWaitFor([id] { return controller(id)->isRetryPending(); }, 10000));
+        QVERIFY(waitUntil([id] { return controller(id)->isRetryPending(); }, 10000));
         QCOMPARE(feedback()->state(id), UploadState_Retrying);
 
         if (then == QLatin1String("scheduled")) {
@@ -483,7 +483,7 @@ private slots:
             QVERIFY(logMessages().contains(QStringLiteral("Cancelled upload retry to 127.0.0.1")));
         } else {
             app()->uploadRuns()->upload({id}, true);
-            QVERIFY(QTest::qWaitFor([] { return !sentFiles().isEmpty(); }));
+            QVERIFY(waitUntil([] { return !sentFiles().isEmpty(); }));
         }
         QVERIFY(reports.isCompleted(firstRun));
         QCOMPARE(
