@@ -206,6 +206,8 @@ void UploadRuns::rearmScheduleTimer()
 void UploadRuns::stopScheduleTimer()
 {
     m_scheduleTimer.stop();
+    m_waitingRuns.clear();
+    m_discoveryPoll.stop();
 }
 
 // Fires on the whole second at or after the time; a time less than a second

@@ -67,7 +67,8 @@ public:
     // Arms the timer for the next scheduled time (after a project was opened
     // and on every change of the schedule).
     void rearmScheduleTimer();
-    // When the project closes.
+    // When the project closes: the timer stops and the runs still waiting
+    // for discovery are dropped (their controllers are gone).
     void stopScheduleTimer();
     const QTimer *scheduleTimer() const { return &m_scheduleTimer; }
     void setDiscoveryWait(int msec) { m_discoveryWaitMsec = msec; }
