@@ -145,7 +145,8 @@ public:
     void upload(uint reportId, bool interactive, bool isRetry = false);
     FtpStage ftpStage() const { return m_ftpStage; }
     bool isRetryPending() const;
-    // An attempt is running, waiting, concluding or launching.
+    // An attempt is running, waiting (for media, digests or a retry),
+    // concluding or being launched.
     bool isUploadUnderWay() const;
 
     // The files an upload sends, in order: the show file, the clips' files,
