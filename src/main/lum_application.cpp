@@ -7,6 +7,7 @@
 #include "lum_document.h"
 #include "lum_preferences.h"
 #include "media_transcoder.h"
+#include "upload_runs.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -37,6 +38,10 @@ LumApplication::LumApplication(QObject *parent) : QObject(parent)
     m_eventLog = new EventLog(this);
     m_preferences = new LumPreferences(this);
     m_document = new LumDocument(this);
+    m_uploadRuns = new UploadRuns(m_document, this);
+    connect(m_uploadRuns, &UploadRuns::uploadReportCompleted, this,
+            &LumApplication::uploadReportCompleted);
+    connect(this, &LumApplication::changeEvent, m_uploadRuns, &UploadRuns::onChangeEvent);
 }
 
 LumApplication::~LumApplication()
@@ -51,9 +56,19 @@ void LumApplication::log(LogCategory category, const QString &message, int level
         theInstance->m_eventLog->log(category, message, level, escapeControlChars);
 }
 
+void LumApplication::reportUploadResult(uint reportId, uint controllerId,
+                                        UploadReport::State result, const QString &message)
+{
+    if (theInstance)
+        theInstance->m_uploadRuns->reportUploadResult(reportId, controllerId, result, message);
+}
+
 MediaTranscoder *LumApplication::createMediaTranscoder()
 {
-    return MediaTranscoder::create(this);
+    MediaTranscoder *transcoder = MediaTranscoder::create(this);
+    connect(transcoder, &MediaTranscoder::transcodeComplete, m_uploadRuns,
+            &UploadRuns::onTranscodeComplete);
+    return transcoder;
 }
 
 int LumApplication::logLevel()

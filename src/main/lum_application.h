@@ -1,6 +1,7 @@
 #pragma once
 
 #include "log_entry.h"
+#include "upload_report.h"
 
 #include <QObject>
 
@@ -8,6 +9,7 @@ class EventLog;
 class LumDocument;
 class LumPreferences;
 class MediaTranscoder;
+class UploadRuns;
 
 // The one application object of the process, without widgets: both the GUI
 // and the command line create it. It owns the event log and the preferences,
@@ -28,6 +30,11 @@ public:
     static void log(LogCategory category, const QString &message, int level,
                     bool escapeControlChars);
 
+    // The only way the controller link reports the outcome of a controller
+    // in an upload run; dropped without an application object.
+    static void reportUploadResult(uint reportId, uint controllerId, UploadReport::State result,
+                                   const QString &message);
+
     // Process-wide log display level, set from "-log_level=" at start-up.
     static int logLevel();
     static void setLogLevel(int level);
@@ -36,6 +43,8 @@ public:
     LumPreferences *preferences() const { return m_preferences; }
     // The one project document of the run; reset, never replaced.
     LumDocument *document() const { return m_document; }
+    // Upload runs, their reports and the schedule timer.
+    UploadRuns *uploadRuns() const { return m_uploadRuns; }
 
     // Creates the process-wide media transcoder, owned by the application.
     // Only shells that upload create it: without one the document's
@@ -59,6 +68,8 @@ signals:
     // Every model change event, after the application's own reaction; sent
     // events are delivered before the sender goes on.
     void changeEvent(QEvent *event);
+    // Every controller of an upload run has reported; true when none failed.
+    void uploadReportCompleted(bool success);
 
 protected:
     bool event(QEvent *event) override;
@@ -69,4 +80,5 @@ private:
     EventLog *m_eventLog;
     LumPreferences *m_preferences;
     LumDocument *m_document;
+    UploadRuns *m_uploadRuns;
 };

@@ -2,6 +2,9 @@
 #include "controller.h"
 #include "test_main.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace {
 
 // Records the link's work that the configuration setters stop and start, with
@@ -25,6 +28,32 @@ ControllerTemplatePtr templateOfType(int hardwareType)
 {
     auto controllerTemplate = std::make_shared<ControllerTemplate>();
     controllerTemplate->setHardwareType(hardwareType);
+    return controllerTemplate;
+}
+
+// A template of type 3 whose clip 1 has a Video and a Slot file and clip 2
+// an Audio file, with the media in `folder`; files named in `missing` are
+// not created.
+ControllerTemplatePtr templateWithClips(const QString &folder, const QStringList &missing = {})
+{
+    auto controllerTemplate = templateOfType(3);
+    MediaClip first(QStringLiteral("one"));
+    first.setFile(MediaType_Video, ClipFile(QString(), "one.m2v"));
+    first.setFile(MediaType_Slot, ClipFile(QString(), "one.bin"));
+    MediaClip second(QStringLiteral("two"));
+    second.setFile(MediaType_Audio, ClipFile(QString(), "two.ogg"));
+    controllerTemplate->setFileMediaClips({{1, first}, {2, second}});
+    const QList<std::tuple<int, MediaType, QString>> files = {
+        {1, MediaType_Video, QStringLiteral("one.mpg")},
+        {1, MediaType_Slot, QStringLiteral("one.bin")},
+        {2, MediaType_Audio, QStringLiteral("two.wav")}};
+    for (const auto &[clip, type, name] : files) {
+        const QString path = folder + QLatin1Char('/') + name;
+        controllerTemplate->setMediaPath(clip, type, path);
+        QFile file(path);
+        if (!missing.contains(name) && file.open(QIODevice::WriteOnly))
+            file.write("media");
+    }
     return controllerTemplate;
 }
 
@@ -132,6 +161,111 @@ private slots:
         QCOMPARE(controller.calls, calls);
         QCOMPARE(*controller.controllerTemplate(), *groupTemplate);
         QVERIFY(controller.controllerTemplate() != groupTemplate);
+    }
+
+    void firmwareOrder_data()
+    {
+        QTest::addColumn<FirmwareVersion>("version");
+        QTest::addColumn<FirmwareVersion>("other");
+        QTest::addColumn<bool>("lower");
+        QTest::newRow("pre-release point")
+            << FirmwareVersion{2, 5, 129} << FirmwareVersion{2, 5, 0} << true;
+        QTest::newRow("release point")
+            << FirmwareVersion{2, 5, 0} << FirmwareVersion{2, 5, 129} << false;
+        QTest::newRow("smaller point")
+            << FirmwareVersion{2, 5, 3} << FirmwareVersion{2, 5, 4} << true;
+        QTest::newRow("two pre-releases")
+            << FirmwareVersion{2, 5, 130} << FirmwareVersion{2, 5, 129} << false;
+        QTest::newRow("minor first")
+            << FirmwareVersion{2, 6, 0} << FirmwareVersion{2, 5, 200} << false;
+        QTest::newRow("major first")
+            << FirmwareVersion{1, 9, 9} << FirmwareVersion{2, 0, 0} << true;
+        QTest::newRow("equal") << FirmwareVersion{2, 5, 1} << FirmwareVersion{2, 5, 1} << false;
+    }
+    void firmwareOrder()
+    {
+        QFETCH(FirmwareVersion, version);
+        QFETCH(FirmwareVersion, other);
+        QFETCH(bool, lower);
+        QCOMPARE(version.isLowerThan(other), lower);
+    }
+
+    void addressCheck_data()
+    {
+        QTest::addColumn<QString>("hostname");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("no address") << "0.0.0.0" << false;
+        QTest::newRow("beyond 255") << "300.1.1.1" << false;
+        QTest::newRow("leading hyphen") << "-host" << false;
+        QTest::newRow("address") << "10.0.0.1" << true;
+        QTest::newRow("host name") << "controller-1.local" << true;
+        QTest::newRow("trailing dot") << "controller." << false;
+    }
+    void addressCheck()
+    {
+        QFETCH(QString, hostname);
+        QFETCH(bool, valid);
+        RecordingController controller(templateOfType(9));
+        controller.setHostname(hostname);
+        if (hostname.isEmpty()) // stored as "0.0.0.0"
+            QCOMPARE(controller.hostname(), QStringLiteral("0.0.0.0"));
+        QCOMPARE(controller.isAddressValid(), valid);
+    }
+
+    // The show file, each clip's files by type, then the validator.
+    void filesToUploadInOrder()
+    {
+        QTemporaryDir folder;
+        const ControllerTemplatePtr controllerTemplate = templateWithClips(folder.path());
+        const QString show = folder.filePath(QStringLiteral("show.kma"));
+        QFile(show).open(QIODevice::WriteOnly);
+        controllerTemplate->restoreShowFile(show);
+        const Controller controller(controllerTemplate);
+        QList<std::tuple<int, MediaType, QString, QString>> files;
+        for (const FileToUpload &file : controller.filesToUpload())
+            files.append({file.slot, file.mediaType, file.remoteName, file.sourcePath});
+        const QList<std::tuple<int, MediaType, QString, QString>> expected = {
+            {-1, MediaType_Show, QStringLiteral("newshow.kma"), show},
+            {1, MediaType_Video, QStringLiteral("one.m2v"),
+             folder.filePath(QStringLiteral("one.mpg"))},
+            {1, MediaType_Slot, QStringLiteral("one.bin"),
+             folder.filePath(QStringLiteral("one.bin"))},
+            {2, MediaType_Audio, QStringLiteral("two.ogg"),
+             folder.filePath(QStringLiteral("two.wav"))},
+            {-1, MediaType_Validator, QString(), QString()}};
+        QCOMPARE(files, expected);
+        // No transcoder: nothing is being converted, and no converted file exists.
+        QVERIFY(!controller.filesToUpload().at(1).transcoding);
+        QVERIFY(controller.filesToUpload().at(1).localPath().isEmpty());
+    }
+
+    void missingMediaNamesTheShowAndTheConvertedSources()
+    {
+        QTemporaryDir folder;
+        const ControllerTemplatePtr controllerTemplate = templateWithClips(
+            folder.path(), {QStringLiteral("two.wav"), QStringLiteral("one.bin")});
+        const Controller controller(controllerTemplate);
+        QCOMPARE(controller.missingMedia(),
+                 QStringList{folder.filePath(QStringLiteral("two.wav"))});
+        QVERIFY(controller.filesToUpload().at(3).sourcePath.isEmpty());
+
+        controllerTemplate->restoreShowFile(folder.filePath(QStringLiteral("gone.kma")));
+        RecordingController other(controllerTemplate);
+        QCOMPARE(other.missingMedia(), (QStringList{folder.filePath(QStringLiteral("gone.kma")),
+                                                    folder.filePath(QStringLiteral("two.wav"))}));
+    }
+
+    // A show file saved again: the template is read again and handed over
+    // without rediscovery; the list follows it.
+    void aNewTemplateRebuildsTheList()
+    {
+        QTemporaryDir folder;
+        RecordingController controller(templateOfType(3));
+        QCOMPARE(controller.filesToUpload().size(), 2);
+        controller.setTemplate(templateWithClips(folder.path()), false);
+        QCOMPARE(controller.calls, stopped);
+        QCOMPARE(controller.filesToUpload().size(), 5);
     }
 };
 

@@ -1,0 +1,109 @@
+#include "digest_cache.h"
+#include "test_main.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray md5(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+}
+
+} // namespace
+
+class TestDigestCache : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    // Asks until the digest is there.
+    static QByteArray digestOf(DigestCache &cache, const QString &path)
+    {
+        QByteArray result;
+        (void)QTest::qWaitFor([&] {
+            const std::optional<QByteArray> digest = cache.digest(path);
+            if (digest)
+                result = *digest;
+            return digest.has_value();
+        });
+        return result;
+    }
+
+private slots:
+    // Never computed on the caller's thread; several requests, one reading.
+    void computesOncePerIdentityInTheBackground()
+    {
+        DigestCache cache;
+        const QString path = m_dir.filePath(QStringLiteral("large.bin"));
+        const QByteArray content(8 * 1024 * 1024 + 3, 'q');
+        QVERIFY(write(path, content));
+        QSignalSpy ready(&cache, &DigestCache::digestReady);
+        QVERIFY(!cache.digest(path));
+        QVERIFY(!cache.digest(path));
+        QVERIFY(ready.wait());
+        QCOMPARE(ready.size(), 1);
+        QCOMPARE(ready.first().first().toString(), path);
+        QCOMPARE(cache.digest(path), std::optional<QByteArray>(md5(content)));
+        QCOMPARE(cache.readCount(), 1);
+    }
+
+    // A new size or a new modification time is a new identity.
+    void noticesAChange_data()
+    {
+        QTest::addColumn<bool>("sameSize");
+        QTest::newRow("other size") << false;
+        QTest::newRow("same size, later time") << true;
+    }
+    void noticesAChange()
+    {
+        QFETCH(bool, sameSize);
+        DigestCache cache;
+        const QString path = m_dir.filePath(QStringLiteral("changing.bin"));
+        QVERIFY(write(path, "first"));
+        QCOMPARE(digestOf(cache, path), md5("first"));
+        const QByteArray second = sameSize ? "other" : "second";
+        QVERIFY(write(path, second));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(10),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(digestOf(cache, path), md5(second));
+        QCOMPARE(cache.readCount(), 2);
+    }
+
+    void noFileHasAnEmptyDigestAtOnce()
+    {
+        DigestCache cache;
+        QCOMPARE(cache.digest(QString()), std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(cache.digest(m_dir.filePath(QStringLiteral("none"))),
+                 std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(cache.digest(m_dir.path()), std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(cache.readCount(), 0);
+    }
+
+    // Destroyed while reading: the worker stops and nothing arrives later.
+    void destructionStopsTheWorkers()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("stopped.bin"));
+        QVERIFY(write(path, QByteArray(64 * 1024 * 1024, 'z')));
+        auto cache = std::make_unique<DigestCache>();
+        QVERIFY(!cache->digest(path));
+        cache.reset();
+        QTest::qWait(50);
+    }
+};
+
+RW_TEST_MAIN(TestDigestCache)
+#include "tst_digest_cache.moc"

@@ -1,0 +1,363 @@
+#include "fake_controller_http.h"
+#include "fatal_probe.h"
+#include "link_fixture.h"
+#include "test_main.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+
+using namespace LinkFixture;
+
+namespace {
+
+// aiosmtpd on 127.0.0.1 (tests/appengine/smtp_test_server.py), keeping each
+// message it accepts.
+class MailServer
+{
+public:
+    explicit MailServer(const QStringList &options = {})
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        QStringList{TestEnvironment::sourceDir() +
+                                        QStringLiteral("/tests/appengine/smtp_test_server.py"),
+                                    m_folder.path()} +
+                            options);
+        if (m_process.waitForReadyRead(15000))
+            m_port = quint16(m_process.readLine().trimmed().toUInt());
+    }
+    ~MailServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    quint16 port() const { return m_port; }
+    int messageCount() const
+    {
+        return int(QDir(m_folder.path()).entryList({QStringLiteral("*.eml")}).size());
+    }
+    QByteArray message(int number) const
+    {
+        return readFile(m_folder.filePath(QStringLiteral("%1.eml").arg(number)));
+    }
+    QJsonObject envelope(int number) const
+    {
+        return QJsonDocument::fromJson(
+                   readFile(m_folder.filePath(QStringLiteral("%1.json").arg(number))))
+            .object();
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+UploadRuns *runs()
+{
+    return app()->uploadRuns();
+}
+
+UploadSchedule &schedule()
+{
+    return document()->uploadSchedule();
+}
+
+// Tells the application that the schedule changed, as the schedule commands do.
+void scheduleChanged()
+{
+    ScheduledUploadTimeChangedEvent changed;
+    sendChangeEvent(changed);
+}
+
+// Controllers that are never found: their runs complete at once, failed.
+QList<uint> absentControllers(int count)
+{
+    auto controllerTemplate = std::make_shared<ControllerTemplate>();
+    controllerTemplate->setHardwareType(1);
+    return addControllers(controllerTemplate, count);
+}
+
+} // namespace
+
+// Upload runs, their reports, the schedule timer and the alert mail.
+class TestUploadRuns : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { LumApplication::create(this); }
+
+    void init()
+    {
+        resetApplication();
+        runs()->stopScheduleTimer();
+        runs()->setDiscoveryWait(UploadRuns::DefaultDiscoveryWaitMsec);
+    }
+
+    // Announced once per run; later results of the run change nothing.
+    void completesOncePerRun()
+    {
+        const QList<uint> controllerIds = absentControllers(2);
+        QSignalSpy completed(app(), &LumApplication::uploadReportCompleted);
+        Reports reports;
+        const uint reportId = runs()->upload(idSet(controllerIds), true);
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(completed.first().first().toBool(), false);
+        QCOMPARE(
+            reports.result(reportId, controllerIds.at(1)),
+            std::make_pair(UploadReport::State_Failed, QStringLiteral("Controller not found")));
+        QCOMPARE(runs()->report(reportId), nullptr);
+        LumApplication::reportUploadResult(reportId, controllerIds.first(),
+                                           UploadReport::State_Success, QString());
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(runs()->runningReportCount(), 0);
+        RW_EXPECT_FATAL(runs()->upload(IdSet(), true),
+                        "Assert: 'controllerIds.size() > 0' is FALSE");
+    }
+
+    void unattendedRunsTakeTheirControllersOffTheSchedule_data()
+    {
+        QTest::addColumn<bool>("manual");
+        QTest::newRow("operator's run") << true;
+        QTest::newRow("unattended run") << false;
+    }
+    void unattendedRunsTakeTheirControllersOffTheSchedule()
+    {
+        QFETCH(bool, manual);
+        const QList<uint> controllerIds = absentControllers(2);
+        const QDateTime later = QDateTime::currentDateTime().addSecs(3600);
+        schedule().schedule(controllerIds.at(0), later);
+        schedule().schedule(controllerIds.at(1), later);
+        runs()->upload({controllerIds.at(0)}, manual);
+        QCOMPARE(schedule().isScheduled(controllerIds.at(0)), manual);
+        QVERIFY(schedule().isScheduled(controllerIds.at(1)));
+    }
+
+    // The timer fires on the whole second at or after the time.
+    void armsTheTimerOnAWholeSecond()
+    {
+        const uint id = absentControllers(1).first();
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime next = now.addSecs(1800);
+        schedule().schedule(id, next);
+        scheduleChanged();
+        QVERIFY(runs()->scheduleTimer()->isActive());
+        const int remaining = runs()->scheduleTimer()->remainingTime();
+        QVERIFY2(remaining > 1800000 - 1000 && remaining <= 1801000 - now.time().msec(),
+                 qPrintable(QString::number(remaining)));
+        QVERIFY(runs()->scheduleTimer()->timerType() == Qt::PreciseTimer);
+        QCOMPARE(
+            logMessages(0, Category_Schedule),
+            QStringList{
+                QStringLiteral("Next upload scheduled for %1").arg(next.toString(Qt::TextDate))});
+
+        schedule().unschedule(id);
+        scheduleChanged();
+        QVERIFY(!runs()->scheduleTimer()->isActive());
+        QCOMPARE(logMessages(0, Category_Schedule).last(),
+                 QStringLiteral("Scheduled upload cancelled"));
+    }
+
+    // A time weeks ahead does not overflow the timer; it is re-armed as it
+    // comes closer.
+    void aDistantTimeIsReachedInSteps()
+    {
+        const uint id = absentControllers(1).first();
+        schedule().schedule(id, QDateTime::currentDateTime().addDays(40));
+        scheduleChanged();
+        QVERIFY(runs()->scheduleTimer()->isActive());
+        QVERIFY(runs()->scheduleTimer()->remainingTime() <= UploadRuns::MaximumTimerMsec);
+        QVERIFY(runs()->scheduleTimer()->remainingTime() > UploadRuns::MaximumTimerMsec - 5000);
+    }
+
+    // Woken before the earliest time (a coarse timer, a clock change), the
+    // timer waits again instead of taking the run.
+    void neverStartsBeforeItsTime()
+    {
+        const uint id = absentControllers(1).first();
+        schedule().schedule(id, QDateTime::currentDateTime().addSecs(10));
+        scheduleChanged();
+        QVERIFY(QMetaObject::invokeMethod(runs(), "onScheduleDue"));
+        QVERIFY(schedule().isScheduled(id));
+        QVERIFY(runs()->scheduleTimer()->isActive());
+        QVERIFY(!logMessages().contains(QStringLiteral("Starting scheduled upload")));
+    }
+
+    // Less than a second ahead: armed for what remains, and run on time.
+    void aTimeLessThanASecondAheadRuns()
+    {
+        const uint id = absentControllers(1).first();
+        const QDateTime next = QDateTime::currentDateTime().addMSecs(400);
+        schedule().schedule(id, next);
+        Reports reports;
+        scheduleChanged();
+        QVERIFY(runs()->scheduleTimer()->isActive());
+        QVERIFY(runs()->scheduleTimer()->remainingTime() <= 400);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.count(), 1, 3000);
+        QVERIFY(QDateTime::currentDateTime() >= next);
+        QVERIFY(!schedule().isScheduled(id));
+        QVERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+    }
+
+    // Passed times run at once, earliest first, each run re-arming for the next.
+    void passedTimesRunInTurn()
+    {
+        const QList<uint> controllerIds = absentControllers(3);
+        const QDateTime now = QDateTime::currentDateTime();
+        schedule().schedule(controllerIds.at(2), now.addSecs(-60));
+        schedule().schedule(controllerIds.at(0), now.addSecs(-120));
+        schedule().schedule(controllerIds.at(1), now.addSecs(-120));
+        Reports reports;
+        QList<IdSet> runOrder;
+        connect(runs(), &UploadRuns::reportCompleted, this,
+                [&runOrder](const UploadReport &report) {
+                    IdSet controllers;
+                    for (const auto &[controllerId, result] : report.results())
+                        controllers.insert(controllerId);
+                    runOrder << controllers;
+                });
+        scheduleChanged();
+        QVERIFY(logMessages().contains(
+            QStringLiteral("Scheduled upload time (%1) has passed - uploading now")
+                .arg(now.addSecs(-120).toString(Qt::TextDate))));
+        QVERIFY(runOrder.isEmpty()); // from the event loop, not from the change
+        QTRY_COMPARE(runOrder.size(), 2);
+        QCOMPARE(runOrder.at(0), (IdSet{controllerIds.at(0), controllerIds.at(1)}));
+        QCOMPARE(runOrder.at(1), IdSet{controllerIds.at(2)});
+        QVERIFY(schedule().isEmpty());
+        QVERIFY(logMessagesStarting(QStringLiteral("Scheduled upload to ")).size() == 3);
+        disconnect(runs(), &UploadRuns::reportCompleted, this, nullptr);
+    }
+
+    void aDueTimeWithoutControllers()
+    {
+        runs()->startScheduledUpload();
+        QCOMPARE(logMessages(0, Category_Schedule),
+                 QStringList{QStringLiteral(
+                     "Scheduled upload time passed but no controllers were scheduled to upload")});
+        // A controller that is gone (a project file naming it) starts nothing.
+        schedule().schedule(999, QDateTime::currentDateTime().addSecs(-1));
+        runs()->startScheduledUpload();
+        QVERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QCOMPARE(runs()->runningReportCount(), 0);
+        QVERIFY(schedule().isEmpty());
+    }
+
+    // A run due when the project opens waits for its controllers' first
+    // answers instead of finding them "not found"; the wait is bounded.
+    void aDueRunWaitsForDiscovery_data()
+    {
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("controller answers") << true;
+        QTest::newRow("controller never answers") << false;
+    }
+    void aDueRunWaitsForDiscovery()
+    {
+        QFETCH(bool, answers);
+        runs()->setDiscoveryWait(300);
+        const ShowFolder show;
+        const auto simulator = startSimulator();
+        QVERIFY(simulator);
+        FakeControllerHttp silent;
+        silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+        const uint id = addControllers(show.controllerTemplate()).first();
+        Controller *target = controller(id);
+        target->setPassword(PasswordCipher::encode(QStringLiteral("any")));
+        target->setFtpPort(simulator->controllers().first()->ftpPort());
+        target->setHttpPort(answers ? simulator->controllers().first()->httpPort() : silent.port());
+        target->setHostname(QStringLiteral("127.0.0.1"));
+        QVERIFY(target->isDiscovering());
+        schedule().schedule(id, QDateTime::currentDateTime().addSecs(-5));
+        Reports reports;
+        scheduleChanged();
+        QTRY_VERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QCOMPARE(runs()->waitingRunCount(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.count(), 1, 10000);
+        const UploadReport::ControllerResult result = reports.last().results.at(id);
+        if (answers)
+            QCOMPARE(result.result, UploadReport::State_Success);
+        else
+            QCOMPARE(result.message, QStringLiteral("Controller not found"));
+    }
+
+    void alertMailRules_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("manual");
+        QTest::addColumn<bool>("forManual");
+        QTest::addColumn<bool>("server");
+        QTest::addColumn<bool>("recipients");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<bool>("mailed");
+        QTest::newRow("disabled") << false << false << true << true << true << QString() << false;
+        QTest::newRow("operator's run")
+            << true << true << false << true << true << QString() << false;
+        QTest::newRow("operator's run, mailed too")
+            << true << true << true << true << true << "Sent mail to ops@example.com" << true;
+        QTest::newRow("unattended run")
+            << true << false << false << true << true << "Sent mail to ops@example.com" << true;
+        QTest::newRow("no server")
+            << true << false << false << false << true << "SMTP server address not set" << false;
+        QTest::newRow("no recipients")
+            << true << false << false << true << false << "No SMTP recipients set" << false;
+    }
+    void alertMailRules()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(bool, manual);
+        QFETCH(bool, forManual);
+        QFETCH(bool, server);
+        QFETCH(bool, recipients);
+        QFETCH(QString, logged);
+        QFETCH(bool, mailed);
+        MailServer mail({QStringLiteral("--auth"), QStringLiteral("login"),
+                         QStringLiteral("--user"), QStringLiteral("ops"),
+                         QStringLiteral("--password"), QStringLiteral("pw")});
+        QVERIFY(mail.port() != 0);
+        MailSettings settings;
+        settings.enabled = enabled;
+        settings.sendForManualUploads = forManual;
+        settings.server = server ? QStringLiteral("127.0.0.1") : QString();
+        settings.port = mail.port();
+        settings.username = QStringLiteral("ops");
+        settings.password = PasswordCipher::encode(QStringLiteral("pw"));
+        if (recipients)
+            settings.recipients = QStringList{QStringLiteral("ops@example.com")};
+        document()->setMailSettings(settings);
+
+        QSignalSpy finished(runs(), &UploadRuns::alertMailFinished);
+        Reports reports;
+        const uint reportId = runs()->upload(idSet(absentControllers(1)), manual);
+        QVERIFY(reports.isCompleted(reportId));
+        if (mailed) {
+            QVERIFY(finished.wait(15000));
+            QCOMPARE(finished.first().first().toBool(), true);
+            QCOMPARE(mail.messageCount(), 1);
+            const QString message = QString::fromUtf8(mail.message(1));
+            QVERIFY(message.contains(
+                QLatin1String("Subject: Automated report from Lumora Rigwarden\r\n")));
+            QVERIFY(message.contains(QLatin1String("From: \"Lumora Rigwarden\" <>\r\n")));
+            QString body = reports.get(reportId).text;
+            body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+            QVERIFY(message.contains(QLatin1String("\r\n\r\n") + body));
+            QCOMPARE(mail.envelope(1).value(QStringLiteral("authenticated")).toBool(), true);
+            QCOMPARE(runs()->pendingMailCount(), 0);
+        } else {
+            QTest::qWait(200);
+            QVERIFY(finished.isEmpty());
+            QCOMPARE(mail.messageCount(), 0);
+        }
+        const QStringList smtpLog = logMessages(0, Category_Smtp);
+        if (logged.isEmpty())
+            QVERIFY2(smtpLog.isEmpty(), qPrintable(smtpLog.join(QLatin1Char('\n'))));
+        else
+            QVERIFY2(smtpLog.contains(logged), qPrintable(smtpLog.join(QLatin1Char('\n'))));
+    }
+};
+
+RW_TEST_MAIN(TestUploadRuns)
+#include "tst_upload_runs.moc"

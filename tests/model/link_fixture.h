@@ -1,0 +1,290 @@
+#pragma once
+
+// Helpers for the end-to-end tests of the controller link: a project built
+// through the document's interface, show files and media on disk, simulated
+// controllers in-process, fast timers, and the event log and reports of runs.
+
+#include "controller_simulator.h"
+#include "event_log.h"
+#include "installation_template.h"
+#include "lum_application.h"
+#include "lum_document.h"
+#include "lum_preferences.h"
+#include "password_cipher.h"
+#include "show_file_bytes.h"
+#include "simulated_controller.h"
+#include "upload_feedback.h"
+#include "upload_runs.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace LinkFixture {
+
+// No test waits real seconds: a retry "second" lasts 20 ms.
+inline void useFastTimers(int ftpInactivityMsec = 10000, int httpAnswerMsec = 10000)
+{
+    Controller::Timings timings;
+    timings.rediscoverMsec = 50;
+    timings.slowRediscoverMsec = 200;
+    timings.ftpInactivityMsec = ftpInactivityMsec;
+    timings.httpAnswerMsec = httpAnswerMsec;
+    timings.retrySecondMsec = 20;
+    Controller::setTimings(timings);
+}
+
+// Runs the event loop until the condition holds. QTest::qWaitFor sleeps
+// between rounds, which slows every network exchange down.
+template <typename Condition>
+bool waitUntil(Condition condition, int timeout = 10000)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    if (condition())
+        return true;
+    poll.start(1);
+    loop.exec();
+    return condition();
+}
+
+inline LumApplication *app()
+{
+    return LumApplication::instance();
+}
+
+inline LumDocument *document()
+{
+    return app()->document();
+}
+
+inline void setPreference(LumPreferences::Key key, const QVariant &value)
+{
+    app()->preferences()->setValue(key, value);
+}
+
+// An empty project, an empty log, the default upload preferences except a
+// one-second retry interval, and fast timers.
+inline void resetApplication()
+{
+    document()->reset();
+    app()->eventLog()->clear();
+    setPreference(LumPreferences::Key_MaxAttempts, 3);
+    setPreference(LumPreferences::Key_RetryInterval, 1);
+    setPreference(LumPreferences::Key_StopOnFirstFail, false);
+    setPreference(LumPreferences::Key_UploadUnchangedFiles, false);
+    useFastTimers();
+}
+
+inline std::unique_ptr<ControllerSimulator> startSimulator(const QStringList &arguments = {})
+{
+    SimOptions options;
+    QString error;
+    auto simulator = std::make_unique<ControllerSimulator>();
+    if (!options.parse(arguments, &error) || !simulator->start(options, &error)) {
+        qWarning("%s", qPrintable(error));
+        return nullptr;
+    }
+    return simulator;
+}
+
+// A general show file for hardware type 1 whose clips are slot files in a
+// media folder, each a few kilobytes of its own bytes.
+class ShowFolder
+{
+public:
+    explicit ShowFolder(int clipCount = 2)
+    {
+        QDir(m_dir.path()).mkdir(QStringLiteral("media"));
+        ShowFileBytes::General show;
+        show.deviceType = 1;
+        for (int clip = 1; clip <= clipCount; ++clip) {
+            const QByteArray name = "clip" + QByteArray::number(clip) + ".bin";
+            show.names << name;
+            writeClip(clip, QByteArray(clip * 3000 + 500, char('a' + clip)));
+        }
+        ShowFileBytes::writeFile(showPath(), show.bytes());
+    }
+
+    QString showPath() const { return m_dir.filePath(QStringLiteral("show.bin")); }
+    QString mediaFolder() const { return m_dir.filePath(QStringLiteral("media")); }
+    // The slot of a clip: a general show file numbers its clips from 0.
+    static uint slotOf(int clip) { return uint(clip - 1); }
+    QString clipPath(int clip) const
+    {
+        return mediaFolder() + QStringLiteral("/clip%1.bin").arg(clip);
+    }
+    void writeClip(int clip, const QByteArray &bytes) const
+    {
+        ShowFileBytes::writeFile(clipPath(clip), bytes);
+    }
+    // The project identity the show file carries.
+    static QUuid projectUuid()
+    {
+        return QUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
+    }
+
+    ControllerTemplatePtr controllerTemplate(int hardwareType = 1) const
+    {
+        auto controllerTemplate = std::make_shared<ControllerTemplate>();
+        controllerTemplate->setHardwareType(hardwareType);
+        controllerTemplate->setMediaPath(-1, MediaType_Folder, mediaFolder());
+        controllerTemplate->setShowFile(showPath());
+        return controllerTemplate;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A group whose template holds the controller template, with `count`
+// installations; their controllers, in order.
+inline QList<uint> addControllers(const ControllerTemplatePtr &controllerTemplate, int count = 1)
+{
+    InstallationTemplate installationTemplate;
+    installationTemplate.appendControllerTemplate(controllerTemplate);
+    const uint groupId = document()->addGroup(installationTemplate);
+    QList<uint> controllerIds;
+    for (int i = 0; i < count; ++i) {
+        const uint installationId = document()->addInstallation(groupId);
+        controllerIds << document()->installation(installationId)->controllerIds().first();
+    }
+    return controllerIds;
+}
+
+inline Controller *controller(uint id)
+{
+    return document()->controller(id);
+}
+
+// Points the controller at ports on 127.0.0.1 and waits until discovery has
+// answered or failed.
+inline bool connectTo(uint controllerId, quint16 httpPort, quint16 ftpPort,
+                      const QString &password = QStringLiteral("any"))
+{
+    Controller *target = controller(controllerId);
+    if (!password.isNull())
+        target->setPassword(PasswordCipher::encode(password));
+    target->setFtpPort(ftpPort);
+    target->setHttpPort(httpPort);
+    target->setHostname(QStringLiteral("127.0.0.1"));
+    return waitUntil([target] { return !target->isDiscovering(); });
+}
+
+inline bool connectTo(uint controllerId, const SimulatedController *simulated,
+                      const QString &password = QStringLiteral("any"))
+{
+    return connectTo(controllerId, simulated->httpPort(), simulated->ftpPort(), password);
+}
+
+inline IdSet idSet(const QList<uint> &list)
+{
+    return IdSet(list.begin(), list.end());
+}
+
+// The messages of the log up to a level, in order; of one category when given.
+inline QStringList logMessages(int maxLevel = 0, int category = -1)
+{
+    QStringList messages;
+    for (const LogEntry &entry : app()->eventLog()->entries()) {
+        if (entry.level <= maxLevel && (category < 0 || entry.category == category))
+            messages << entry.message;
+    }
+    return messages;
+}
+
+inline QStringList logMessagesStarting(const QString &prefix, int maxLevel = 2)
+{
+    QStringList matching;
+    for (const QString &message : logMessages(maxLevel)) {
+        if (message.startsWith(prefix))
+            matching << message;
+    }
+    return matching;
+}
+
+// The completed reports of upload runs, by report identifier.
+class Reports : public QObject
+{
+public:
+    struct Completed
+    {
+        bool success = false;
+        QString text;
+        UploadReport::Results results;
+    };
+
+    Reports()
+    {
+        connect(app()->uploadRuns(), &UploadRuns::reportCompleted, this,
+                [this](const UploadReport &report) {
+                    m_completed[report.id()] =
+                        Completed{report.failedCount() == 0, report.text(), report.results()};
+                });
+    }
+    // Runs the event loop (not a polling loop, which would slow every
+    // exchange down) until the report completes.
+    bool wait(uint reportId, int timeout = 20000)
+    {
+        if (m_completed.contains(reportId))
+            return true;
+        QEventLoop loop;
+        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        connect(app()->uploadRuns(), &UploadRuns::reportCompleted, &loop,
+                [&loop, reportId](const UploadReport &report) {
+                    if (report.id() == reportId)
+                        loop.quit();
+                });
+        loop.exec();
+        return m_completed.contains(reportId);
+    }
+    bool isCompleted(uint reportId) const { return m_completed.contains(reportId); }
+    Completed get(uint reportId) const { return m_completed.value(reportId); }
+    // The result of one controller.
+    std::pair<UploadReport::State, QString> result(uint reportId, uint controllerId) const
+    {
+        const UploadReport::ControllerResult result =
+            m_completed.value(reportId).results.at(controllerId);
+        return {result.result, result.message};
+    }
+    int count() const { return int(m_completed.size()); }
+    // The report completed with the highest identifier.
+    Completed last() const { return m_completed.isEmpty() ? Completed() : m_completed.last(); }
+
+private:
+    QMap<uint, Completed> m_completed;
+};
+
+// Starts a run and waits for its report.
+inline Reports::Completed runAndWait(Reports &reports, const IdSet &controllerIds,
+                                     bool manual = false, int timeout = 20000)
+{
+    const uint reportId = app()->uploadRuns()->upload(controllerIds, manual);
+    if (!reports.wait(reportId, timeout))
+        qWarning("the run %u did not complete", reportId);
+    return reports.get(reportId);
+}
+
+inline UploadFeedback *feedback()
+{
+    return document()->uploadFeedback();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace LinkFixture

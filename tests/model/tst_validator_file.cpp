@@ -1,0 +1,82 @@
+#include "test_main.h"
+#include "validator_file.h"
+
+#include <QDataStream>
+#include <QIODevice>
+
+namespace {
+
+FileToUpload file(int slot, MediaType type, const QByteArray &md5)
+{
+    FileToUpload entry(slot, type);
+    entry.md5 = md5;
+    return entry;
+}
+
+// Raw entries, as a controller might hold them.
+QByteArray raw(quint32 magic, const QList<QList<quint32>> &entries, const QByteArray &tail = {})
+{
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << magic;
+    for (const QList<quint32> &entry : entries) {
+        for (const quint32 value : entry)
+            stream << value;
+    }
+    stream.writeRawData(tail.constData(), int(tail.size()));
+    return data;
+}
+
+} // namespace
+
+class TestValidatorFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesEveryEntryInOrder()
+    {
+        const QByteArray digest(16, '\x5a');
+        const QList<FileToUpload> files{file(-1, MediaType_Show, digest),
+                                        file(3, MediaType_Slot, QByteArray()),
+                                        file(-1, MediaType_Validator, QByteArray())};
+        const QByteArray data = ValidatorFile::write(7, files);
+        QCOMPARE(data.size(), 4 + 16 + 16 + 16 + 16);
+        QCOMPARE(ValidatorFile::size(files), qint64(data.size()));
+        QCOMPARE(data.left(20), raw(6019, {{7, 0xFFFFFFFF, 1, 16}}));
+        QCOMPARE(data.mid(20, 16), digest);
+
+        const ValidatorFile::Entries entries = ValidatorFile::read(data);
+        QCOMPARE(entries.size(), size_t(3));
+        QCOMPARE(entries.at({7, 0xFFFFFFFF, 1}), digest);
+        QCOMPARE(entries.at({7, 3, 4}), QByteArray());
+    }
+
+    // What a controller holds is read only as far as it is sound.
+    void readsOnlyWhatIsThere_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("another magic") << raw(6018, {{1, 0, 4, 0}}) << 0;
+        QTest::newRow("nothing") << QByteArray() << 0;
+        QTest::newRow("a length beyond the end")
+            << raw(6019, {{1, 0, 4, 2}}, "ab") + raw(6019, {{1, 1, 4, 16}}).mid(4) << 1;
+        QTest::newRow("an enormous length") << raw(6019, {{1, 0, 4, 0xFFFFFFFF}}, "abc") << 0;
+        QTest::newRow("a cut entry header")
+            << raw(6019, {{1, 0, 4, 0}}) + QByteArray(10, '\0') << 1;
+        QTest::newRow("a repeated key")
+            << raw(6019, {{1, 0, 4, 1}}, "a") + raw(6019, {{1, 0, 4, 1}}, "b").mid(4) << 1;
+    }
+    void readsOnlyWhatIsThere()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(int, entries);
+        const ValidatorFile::Entries read = ValidatorFile::read(data);
+        QCOMPARE(int(read.size()), entries);
+        if (QByteArray(QTest::currentDataTag()) == "a repeated key")
+            QCOMPARE(read.at({1, 0, 4}), QByteArray("b"));
+    }
+};
+
+RW_TEST_MAIN(TestValidatorFile)
+#include "tst_validator_file.moc"
