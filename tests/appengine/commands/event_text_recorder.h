@@ -16,8 +16,13 @@ public:
     EventTextRecorder()
     {
         QCoreApplication::sendPostedEvents(); // what earlier steps posted is not ours
+        // Removed and restored controllers stop and restart their discovery,
+        // which posts discovery events of its own: not the commands' concern.
         connect(LumApplication::instance(), &LumApplication::changeEvent, this,
-                [this](QEvent *event) { seen << describe(event); });
+                [this](QEvent *event) {
+                    if (event->type() != QEvent::Type(Event_ControllerDiscovery))
+                        seen << describe(event);
+                });
     }
 
     // Delivers posted events, then hands over what arrived.
