@@ -386,6 +386,10 @@ QString LumDocument::controllerPassword(uint controllerId, bool reask, bool prom
         if (candidate.isEmpty() && groupExists(owner->groupId()))
             candidate = group(owner->groupId())->password();
     }
+    // A null text means "no password can be had"; an entity without a password
+    // gives an empty one, which is still sent.
+    if (candidate.isNull())
+        candidate = QString::fromLatin1("");
     if (!reask && !candidate.isEmpty())
         return candidate;
     if (!prompt)
@@ -394,7 +398,11 @@ QString LumDocument::controllerPassword(uint controllerId, bool reask, bool prom
     const std::optional<QString> answer = prompts()->askPassword(
         tr("The controller %1 requires a password before allowing uploads").arg(target->hostname()),
         candidate);
-    if (!answer || *answer == candidate)
+    // After a refusal, giving up must end the login: answering with the
+    // refused password again would go round for ever.
+    if (!answer)
+        return reask ? QString() : candidate;
+    if (*answer == candidate)
         return candidate;
     m_undoStack->push(
         new SetPasswordCommand(SetPasswordCommand::Kind_Controller, controllerId, *answer));

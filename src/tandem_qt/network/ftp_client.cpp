@@ -58,7 +58,11 @@ int FtpClient::rawCommand(const QString &text)
 {
     auto command = std::make_unique<PendingCommand>();
     command->type = Command_RawCommand;
-    command->text = text.trimmed();
+    // Only the line end goes: a password may begin or end with blanks.
+    QString line = text;
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    command->text = line;
     return addCommand(std::move(command));
 }
 

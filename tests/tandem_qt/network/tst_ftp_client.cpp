@@ -416,6 +416,17 @@ private slots:
             QVERIFY(!command.startsWith("DELE"));
     }
 
+    void blanksAroundAPasswordAreSent()
+    {
+        FakeFtpServer server;
+        FtpClient client;
+        Recorder recorder(&client);
+        login(client, server.port(), QStringLiteral(" two  words \r\n"));
+        QTRY_VERIFY(recorder.isDone());
+        QVERIFY2(server.commands().contains("PASS  two  words "),
+                 server.commands().join('|').constData());
+    }
+
     void uploadFromADeviceThatRunsDry()
     {
         FakeFtpServer server;
