@@ -44,11 +44,6 @@ void FakeFtpServer::handle(const QByteArray &verb, const QByteArray &argument)
         m_control->write("200 type set\r\n");
     } else if (verb == "EPSV" || verb == "PASV") {
         openPassive(verb == "EPSV");
-    } else if (verb == "SIZE") {
-        if (m_files.contains(argument))
-            m_control->write("213 " + QByteArray::number(m_files.value(argument).size()) + "\r\n");
-        else
-            m_control->write("550 no such file\r\n");
     } else if (verb == "LIST" || verb == "MLSD" || verb == "RETR" || verb == "STOR") {
         m_transferVerb = verb;
         m_transferName = argument;
