@@ -1,6 +1,10 @@
 #include "smtp_authenicator.h"
 #include "test_main.h"
 
+using namespace Qt::StringLiterals;
+
+// The CRAM-MD5 answer itself is checked against RFC 2195's example by the mail
+// client's tests.
 class TestSmtpAuthenicator : public QObject
 {
     Q_OBJECT
@@ -12,27 +16,25 @@ private slots:
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("digest");
-        QTest::newRow("1") << QByteArray(16, '\x0b') << QByteArray("Hi There")
-                           << QByteArray("9294727a3638bb1c13f48ef8158bfc9d");
-        QTest::newRow("2") << QByteArray("Jefe") << QByteArray("what do ya want for nothing?")
-                           << QByteArray("750c783e6ab0b503eaa86e310a5db738");
+        QTest::newRow("1") << QByteArray(16, '\x0b') << "Hi There"_ba
+                           << "9294727a3638bb1c13f48ef8158bfc9d"_ba;
+        QTest::newRow("2") << "Jefe"_ba
+                           << "what do ya want for nothing?"_ba
+                           << "750c783e6ab0b503eaa86e310a5db738"_ba;
         QTest::newRow("3") << QByteArray(16, '\xaa') << QByteArray(50, '\xdd')
-                           << QByteArray("56be34521d144c88dbb8c733f0e8b3f6");
+                           << "56be34521d144c88dbb8c733f0e8b3f6"_ba;
         QTest::newRow("4") << QByteArray::fromHex(
                                   "0102030405060708090a0b0c0d0e0f10111213141516171819")
-                           << QByteArray(50, '\xcd')
-                           << QByteArray("697eaf0aca3a3aea3a75164746ffaa79");
-        QTest::newRow("5") << QByteArray(16, '\x0c') << QByteArray("Test With Truncation")
-                           << QByteArray("56461ef2342edc00f9bab995690efd4c");
+                           << QByteArray(50, '\xcd') << "697eaf0aca3a3aea3a75164746ffaa79"_ba;
+        QTest::newRow("5") << QByteArray(16, '\x0c') << "Test With Truncation"_ba
+                           << "56461ef2342edc00f9bab995690efd4c"_ba;
         QTest::newRow("6: key longer than a block")
-            << QByteArray(80, '\xaa')
-            << QByteArray("Test Using Larger Than Block-Size Key - Hash Key First")
-            << QByteArray("6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd");
+            << QByteArray(80, '\xaa') << "Test Using Larger Than Block-Size Key - Hash Key First"_ba
+            << "6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd"_ba;
         QTest::newRow("7: key and data longer than a block")
             << QByteArray(80, '\xaa')
-            << QByteArray(
-                   "Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data")
-            << QByteArray("6f630fad67cda0ee1fb1f562db3aa53e");
+            << "Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data"_ba
+            << "6f630fad67cda0ee1fb1f562db3aa53e"_ba;
     }
     void hmacMd5MatchesTheRfcVectors()
     {
@@ -40,18 +42,6 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QByteArray, digest);
         QCOMPARE(SmtpAuthenicator::hmacMd5(key, data).toHex(), digest);
-    }
-
-    // The example exchange of RFC 2195.
-    void answersACramMd5Challenge()
-    {
-        const SmtpAuthenicator credentials(QStringLiteral("tim"),
-                                           QStringLiteral("tanstaaftanstaaf"));
-        const QByteArray challenge =
-            QByteArray::fromBase64("PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+");
-        QCOMPARE(challenge, QByteArray("<1896.697170952@postoffice.reston.mci.net>"));
-        QCOMPARE(credentials.cramMd5Response(challenge).toBase64(),
-                 QByteArray("dGltIGI5MTNhNjAyYzdlZGE3YTQ5NWI0ZTZlNzMzNGQzODkw"));
     }
 };
 
