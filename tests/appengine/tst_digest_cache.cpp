@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool write(const QString &path, const QByteArray &bytes)
@@ -45,7 +47,7 @@ private slots:
     void computesOncePerIdentityInTheBackground()
     {
         DigestCache cache;
-        const QString path = m_dir.filePath(QStringLiteral("large.bin"));
+        const QString path = m_dir.filePath(u"large.bin"_s);
         const QByteArray content(8 * 1024 * 1024 + 3, 'q');
         QVERIFY(write(path, content));
         QSignalSpy ready(&cache, &DigestCache::digestReady);
@@ -69,7 +71,7 @@ private slots:
     {
         QFETCH(bool, sameSize);
         DigestCache cache;
-        const QString path = m_dir.filePath(QStringLiteral("changing.bin"));
+        const QString path = m_dir.filePath(u"changing.bin"_s);
         QVERIFY(write(path, "first"));
         QCOMPARE(digestOf(cache, path), md5("first"));
         const QByteArray second = sameSize ? "other" : "second";
@@ -86,17 +88,15 @@ private slots:
     void noFileHasAnEmptyDigestAtOnce()
     {
         DigestCache cache;
-        QCOMPARE(cache.digest(QString()), std::optional<QByteArray>(QByteArray()));
-        QCOMPARE(cache.digest(m_dir.filePath(QStringLiteral("none"))),
-                 std::optional<QByteArray>(QByteArray()));
-        QCOMPARE(cache.digest(m_dir.path()), std::optional<QByteArray>(QByteArray()));
+        for (const QString &path : {QString(), m_dir.filePath(u"none"_s), m_dir.path()})
+            QCOMPARE(cache.digest(path), std::optional<QByteArray>(QByteArray()));
         QCOMPARE(cache.readCount(), 0);
     }
 
     // Destroyed while reading: the worker stops and nothing arrives later.
     void destructionStopsTheWorkers()
     {
-        const QString path = m_dir.filePath(QStringLiteral("stopped.bin"));
+        const QString path = m_dir.filePath(u"stopped.bin"_s);
         QVERIFY(write(path, QByteArray(64 * 1024 * 1024, 'z')));
         auto cache = std::make_unique<DigestCache>();
         QVERIFY(!cache->digest(path));

@@ -7,17 +7,12 @@
 #include <QSettings>
 #include <QSignalSpy>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QSettings store()
 {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Lumora"),
-                     QStringLiteral("Rigwarden"));
-}
-
-QString readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Lumora"_s, u"Rigwarden"_s);
 }
 } // namespace
 
@@ -32,107 +27,98 @@ private slots:
         AutostartEntry::remove();
     }
 
-    void freshUserGetsTheDefaults()
+    // Defaults for a fresh user; other values persist under the key's name.
+    void keys_data()
     {
-        LumPreferences preferences;
-        QCOMPARE(preferences.value(LumPreferences::Key_MaxAttempts), QVariant(3));
-        QCOMPARE(preferences.value(LumPreferences::Key_RetryInterval), QVariant(300));
-        QCOMPARE(preferences.value(LumPreferences::Key_StopOnFirstFail), QVariant(false));
-        QCOMPARE(preferences.value(LumPreferences::Key_UploadUnchangedFiles), QVariant(false));
-        QCOMPARE(preferences.value(LumPreferences::Key_RunAtStartup), QVariant(false));
-        QCOMPARE(preferences.value(LumPreferences::Key_NotifyAboutBetaReleases), QVariant(false));
-        QVERIFY(!preferences.value(6).isValid());
-        QCOMPARE(preferences.name(LumPreferences::Key_RetryInterval),
-                 QStringLiteral("Upload/RetryInterval"));
+        QTest::addColumn<uint>("key");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("defaultValue");
+        QTest::addColumn<QVariant>("other");
+        QTest::newRow("max attempts") << uint(LumPreferences::Key_MaxAttempts)
+                                      << u"Upload/MaxAttempts"_s << QVariant(3) << QVariant(0);
+        QTest::newRow("retry interval")
+            << uint(LumPreferences::Key_RetryInterval) << u"Upload/RetryInterval"_s << QVariant(300)
+            << QVariant(60);
+        QTest::newRow("stop on first fail")
+            << uint(LumPreferences::Key_StopOnFirstFail) << u"Upload/StopOnFirstFail"_s
+            << QVariant(false) << QVariant(true);
+        QTest::newRow("upload unchanged files")
+            << uint(LumPreferences::Key_UploadUnchangedFiles) << u"Upload/UploadUnchangedFiles"_s
+            << QVariant(false) << QVariant(true);
+        QTest::newRow("beta releases")
+            << uint(LumPreferences::Key_NotifyAboutBetaReleases) << u"NotifyAboutBetaReleases"_s
+            << QVariant(false) << QVariant(true);
     }
-
-    void valuesPersistUnderTheirKeysWithTheirTypes()
+    void keys()
     {
+        QFETCH(uint, key);
+        QFETCH(QString, name);
+        QFETCH(QVariant, defaultValue);
+        QFETCH(QVariant, other);
         {
             LumPreferences preferences;
-            preferences.setValue(LumPreferences::Key_MaxAttempts, 0);
-            preferences.setValue(LumPreferences::Key_StopOnFirstFail, true);
-            preferences.setValue(LumPreferences::Key_NotifyAboutBetaReleases, true);
+            QCOMPARE(preferences.value(key), defaultValue);
+            QSignalSpy spy(&preferences, &Preferences::valueChanged);
+            preferences.setValue(key, defaultValue); // unchanged: nothing written or emitted
+            QVERIFY(spy.isEmpty() && !store().contains(name));
+            preferences.setValue(key, other);
+            QCOMPARE(spy.size(), 1);
+            QCOMPARE(spy.first(), (QVariantList{key, other}));
         }
-        QCOMPARE(store().value(QStringLiteral("Upload/MaxAttempts")).toInt(), 0);
-        QVERIFY(store().value(QStringLiteral("NotifyAboutBetaReleases")).toBool());
-        LumPreferences again;
-        QCOMPARE(again.value(LumPreferences::Key_MaxAttempts), QVariant(0));
-        QCOMPARE(again.value(LumPreferences::Key_StopOnFirstFail), QVariant(true));
+        QCOMPARE(store().value(name).toString(), other.toString());
+        QCOMPARE(LumPreferences().value(key), other);
+        if (defaultValue.typeId() == QMetaType::Int) { // a stored text that is no number
+            store().setValue(name, u"soon"_s);
+            QCOMPARE(LumPreferences().value(key), defaultValue);
+        }
     }
 
-    void unreadableStoredValueGivesTheDefault()
-    {
-        store().setValue(QStringLiteral("Upload/RetryInterval"), QStringLiteral("soon"));
-        LumPreferences preferences;
-        QCOMPARE(preferences.value(LumPreferences::Key_RetryInterval), QVariant(300));
-    }
-
-    void settingTheCurrentValueWritesAndEmitsNothing()
+    void unregisteredKeys()
     {
         LumPreferences preferences;
-        QSignalSpy spy(&preferences, &Preferences::valueChanged);
-        preferences.setValue(LumPreferences::Key_RetryInterval, 300);
-        QCOMPARE(spy.size(), 0);
-        QVERIFY(!store().contains(QStringLiteral("Upload/RetryInterval")));
-        preferences.setValue(LumPreferences::Key_RetryInterval, 60);
-        QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy[0][0].toUInt(), uint(LumPreferences::Key_RetryInterval));
-        QCOMPARE(spy[0][1], QVariant(60));
-        QCOMPARE(store().value(QStringLiteral("Upload/RetryInterval")).toInt(), 60);
+        QVERIFY(!preferences.value(6).isValid());
+        RW_EXPECT_FATAL(preferences.name(6), "Assert: 'iKey != keyLookup.end()' is FALSE");
     }
 
     void runAtStartupLivesInTheAutostartEntry()
     {
-        const QString path = qEnvironmentVariable("XDG_CONFIG_HOME") +
-                             QStringLiteral("/autostart/rigwarden.desktop");
+        const QString path =
+            qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart/rigwarden.desktop"_s;
         QCOMPARE(AutostartEntry::path(), path);
         LumPreferences preferences;
+        QCOMPARE(preferences.value(LumPreferences::Key_RunAtStartup), QVariant(false));
         preferences.setValue(LumPreferences::Key_RunAtStartup, true);
-        const QString entry = readFile(path);
-        QVERIFY(entry.startsWith(QStringLiteral("[Desktop Entry]\n")));
-        QVERIFY(entry.contains(QStringLiteral("\nType=Application\n")));
-        QVERIFY2(entry.contains(QStringLiteral("\nExec=") +
-                                QCoreApplication::applicationFilePath() +
-                                QStringLiteral(" -start_minimised -load_last_file\n")),
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString entry = QString::fromUtf8(file.readAll());
+        QVERIFY(entry.startsWith(u"[Desktop Entry]\n"_s));
+        QVERIFY(entry.contains(u"\nType=Application\n"_s));
+        QVERIFY2(entry.contains(u"\nExec="_s + QCoreApplication::applicationFilePath() +
+                                u" -start_minimised -load_last_file\n"_s),
                  qPrintable(entry));
-        QVERIFY(!store().contains(QStringLiteral("RunAtStartup")));
-
+        QVERIFY(!store().contains(u"RunAtStartup"_s));
         preferences.setValue(LumPreferences::Key_RunAtStartup, false);
         QVERIFY(!QFile::exists(path));
-    }
 
-    void anEntryWrittenByAnotherToolReadsAsOn()
-    {
-        QVERIFY(AutostartEntry::write(QStringLiteral("/opt/other/bin/thing"), QString()));
-        LumPreferences preferences;
-        QCOMPARE(preferences.value(LumPreferences::Key_RunAtStartup), QVariant(true));
+        // An entry written by another tool reads as on.
+        QVERIFY(AutostartEntry::write(u"/opt/other/bin/thing"_s, QString()));
+        QCOMPARE(LumPreferences().value(LumPreferences::Key_RunAtStartup), QVariant(true));
     }
 
     void execValueIsQuotedWhereNeeded_data()
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << QStringLiteral("/usr/bin/rigwarden")
-                               << QStringLiteral("/usr/bin/rigwarden -a");
-        QTest::newRow("blank") << QStringLiteral("/opt/My Apps/rigwarden")
-                               << QStringLiteral("\"/opt/My Apps/rigwarden\" -a");
-        QTest::newRow("dollar") << QStringLiteral("/opt/a$b/rigwarden")
-                                << QStringLiteral("\"/opt/a\\\\$b/rigwarden\" -a");
-        QTest::newRow("percent") << QStringLiteral("/opt/100%/rigwarden")
-                                 << QStringLiteral("/opt/100%%/rigwarden -a");
+        QTest::newRow("plain") << u"/usr/bin/rigwarden"_s << u"/usr/bin/rigwarden -a"_s;
+        QTest::newRow("blank") << u"/opt/My Apps/rigwarden"_s << u"\"/opt/My Apps/rigwarden\" -a"_s;
+        QTest::newRow("dollar") << u"/opt/a$b/rigwarden"_s << u"\"/opt/a\\\\$b/rigwarden\" -a"_s;
+        QTest::newRow("percent") << u"/opt/100%/rigwarden"_s << u"/opt/100%%/rigwarden -a"_s;
     }
     void execValueIsQuotedWhereNeeded()
     {
         QFETCH(QString, program);
         QFETCH(QString, exec);
-        QCOMPARE(AutostartEntry::execValue(program, QStringLiteral("-a")), exec);
-    }
-
-    void nameOfAnUnregisteredKeyIsAProgrammingError()
-    {
-        LumPreferences preferences;
-        RW_EXPECT_FATAL(preferences.name(6), "Assert: 'iKey != keyLookup.end()' is FALSE");
+        QCOMPARE(AutostartEntry::execValue(program, u"-a"_s), exec);
     }
 };
 

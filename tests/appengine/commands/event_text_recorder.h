@@ -21,7 +21,7 @@ public:
         connect(LumApplication::instance(), &LumApplication::changeEvent, this,
                 [this](QEvent *event) {
                     if (event->type() != QEvent::Type(Event_ControllerDiscovery))
-                        seen << describe(event);
+                        m_seen << describe(event);
                 });
     }
 
@@ -29,39 +29,31 @@ public:
     QString take()
     {
         QCoreApplication::sendPostedEvents();
-        return std::exchange(seen, {}).join(QStringLiteral("; "));
+        return std::exchange(m_seen, {}).join(QStringLiteral("; "));
     }
-
-    QStringList seen;
 
 private:
     static QString describe(QEvent *event)
     {
         const int type = int(event->type());
         QString text = QString::number(type);
-        switch (type) {
-        case Event_InstallationAdded:
-        case Event_InstallationRemoved: {
+        bool quiet = false;
+        if (type == Event_InstallationAdded || type == Event_InstallationRemoved) {
             QStringList ids;
             for (const uint id : static_cast<IdSetEvent *>(event)->ids())
                 ids << QString::number(id);
             text += QStringLiteral(" {%1}").arg(ids.join(QLatin1Char(',')));
             if (type == Event_InstallationAdded)
-                text += static_cast<InstallationAddedEvent *>(event)->noSelection()
-                            ? QStringLiteral(" quiet")
-                            : QStringLiteral(" select");
-            break;
-        }
-        case Event_ScheduledUploadTimeChanged:
-            break;
-        default:
+                quiet = static_cast<InstallationAddedEvent *>(event)->noSelection();
+        } else if (type != Event_ScheduledUploadTimeChanged) {
             text += QLatin1Char(' ') + QString::number(static_cast<IdEvent *>(event)->id());
             if (type == Event_InstallationGroupAdded)
-                text += static_cast<InstallationGroupAddedEvent *>(event)->noSelection()
-                            ? QStringLiteral(" quiet")
-                            : QStringLiteral(" select");
-            break;
+                quiet = static_cast<InstallationGroupAddedEvent *>(event)->noSelection();
         }
+        if (type == Event_InstallationAdded || type == Event_InstallationGroupAdded)
+            text += quiet ? QStringLiteral(" quiet") : QStringLiteral(" select");
         return text;
     }
+
+    QStringList m_seen;
 };

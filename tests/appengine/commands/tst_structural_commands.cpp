@@ -13,11 +13,13 @@
 #include <QSignalSpy>
 #include <QUndoStack>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 InstallationTemplatePtr templateOf(int controllers)
 {
-    auto result = std::make_shared<InstallationTemplate>(QStringLiteral("Rig"));
+    auto result = std::make_shared<InstallationTemplate>(u"Rig"_s);
     for (int i = 0; i < controllers; ++i)
         result->appendControllerTemplate(std::make_shared<ControllerTemplate>());
     return result;
@@ -33,17 +35,12 @@ QString snapshot(const LumDocument &document)
             QStringList controllers;
             for (const uint controllerId : document.installation(installationId)->controllerIds())
                 controllers << QString::number(controllerId);
-            installations << QStringLiteral("%1(%2)")
-                                 .arg(installationId)
-                                 .arg(controllers.join(QLatin1Char(',')));
+            installations
+                << u"%1(%2)"_s.arg(installationId).arg(controllers.join(QLatin1Char(',')));
         }
-        parts << QStringLiteral("g%1[%2]")
-                     .arg(group->getId())
-                     .arg(installations.join(QLatin1Char(' ')));
+        parts << u"g%1[%2]"_s.arg(group->getId()).arg(installations.join(QLatin1Char(' ')));
     }
-    parts << QStringLiteral("i%1 c%2")
-                 .arg(document.installations().count())
-                 .arg(document.controllers().count());
+    parts << u"i%1 c%2"_s.arg(document.installations().count()).arg(document.controllers().count());
     return parts.join(QLatin1Char(' '));
 }
 
@@ -85,20 +82,19 @@ private slots:
         const uint groupId = pushGroup(3, 2);
         QCOMPARE(groupId, 1u);
         const QString before = snapshot(document());
-        QCOMPARE(before, QStringLiteral("g0[0(0)] g1[1(1,2,3) 2(4,5,6)] i3 c7"));
-        QCOMPARE(
-            events.take(),
-            QStringLiteral("1002 0 select; 1006 {0} select; 1002 1 select; 1006 {1,2} select"));
+        QCOMPARE(before, u"g0[0(0)] g1[1(1,2,3) 2(4,5,6)] i3 c7"_s);
+        QCOMPARE(events.take(),
+                 u"1002 0 select; 1006 {0} select; 1002 1 select; 1006 {1,2} select"_s);
 
         stack().undo();
         stack().undo();
-        QCOMPARE(snapshot(document()), QStringLiteral("g0[0(0)] i1 c1"));
-        QCOMPARE(events.take(), QStringLiteral("1007 {1,2}; 1003 1"));
+        QCOMPARE(snapshot(document()), u"g0[0(0)] i1 c1"_s);
+        QCOMPARE(events.take(), u"1007 {1,2}; 1003 1"_s);
         // Something else takes nothing of theirs: the stack runs in order.
         stack().redo();
         stack().redo();
         QCOMPARE(snapshot(document()), before);
-        QCOMPARE(events.take(), QStringLiteral("1002 1 quiet; 1006 {1,2} quiet"));
+        QCOMPARE(events.take(), u"1002 1 quiet; 1006 {1,2} quiet"_s);
         QVERIFY(document().isInstallationExpanded(1) && document().isInstallationExpanded(2));
         Q_UNUSED(other);
     }
@@ -120,7 +116,7 @@ private slots:
         stack().push(new RemoveInstallationGroupCommand(groupId));
         QVERIFY(document().groups().isEmpty() && document().controllers().isEmpty());
         QVERIFY(document().uploadSchedule().isEmpty());
-        QCOMPARE(events.take(), QStringLiteral("1003 0; 1012"));
+        QCOMPARE(events.take(), u"1003 0; 1012"_s);
 
         stack().undo();
         QCOMPARE(snapshot(document()), before);
@@ -130,12 +126,12 @@ private slots:
         QVERIFY(document().isInstallationExpanded(1));
         QCOMPARE(document().uploadSchedule().scheduledTime(1), soon);
         QCOMPARE(document().uploadSchedule().scheduledTime(4), later);
-        QCOMPARE(events.take(), QStringLiteral("1002 0 quiet; 1012"));
+        QCOMPARE(events.take(), u"1002 0 quiet; 1012"_s);
 
         // Without scheduled controllers the schedule is not announced.
         document().uploadSchedule().clear();
         stack().redo();
-        QCOMPARE(events.take(), QStringLiteral("1003 0"));
+        QCOMPARE(events.take(), u"1003 0"_s);
     }
 
     void removingAnInstallationPutsItBackInItsPlace()
@@ -147,15 +143,15 @@ private slots:
         QCOMPARE(document().group(groupId)->installationIds(), (QList<uint>{0, 2}));
         QVERIFY(!document().controllerExists(1));
         QVERIFY(!document().uploadSchedule().isScheduled(1));
-        QCOMPARE(events.take(), QStringLiteral("1007 {1}; 1012"));
+        QCOMPARE(events.take(), u"1007 {1}; 1012"_s);
         stack().undo();
         QCOMPARE(document().group(groupId)->installationIds(), (QList<uint>{0, 1, 2}));
         QCOMPARE(document().installation(1)->controllerIds(), QList<uint>{1});
         QVERIFY(document().uploadSchedule().isScheduled(1));
-        QCOMPARE(events.take(), QStringLiteral("1006 {1} quiet; 1012"));
+        QCOMPARE(events.take(), u"1006 {1} quiet; 1012"_s);
 
         // Removing several in one step and undoing it keeps the order too.
-        stack().beginMacro(QStringLiteral("Remove Installation"));
+        stack().beginMacro(u"Remove Installation"_s);
         stack().push(new RemoveInstallationCommand(0));
         stack().push(new RemoveInstallationCommand(2));
         stack().endMacro();
