@@ -5,6 +5,8 @@
 
 #include <ogg/ogg.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 constexpr quint32 Magic = 0x57EA83C2;
 constexpr int HeaderSize = 16;
@@ -36,7 +38,7 @@ QList<Chunk> read(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open ") + path;
+        *error = u"cannot open "_s + path;
         return {};
     }
     return fromBytes(file.readAll(), error);
@@ -47,16 +49,16 @@ QList<Chunk> fromBytes(const QByteArray &bytes, QString *error)
     QList<Chunk> chunks;
     qsizetype offset = 0;
     while (offset < bytes.size()) {
-        const QString where = QStringLiteral("chunk %1 at %2: ").arg(chunks.size()).arg(offset);
+        const QString where = u"chunk %1 at %2: "_s.arg(chunks.size()).arg(offset);
         if (bytes.size() - offset < HeaderSize) {
-            *error = where + QStringLiteral("truncated header");
+            *error = where + u"truncated header"_s;
             return {};
         }
         const char *header = bytes.constData() + offset;
         const quint32 size = qFromLittleEndian<quint32>(header + 4);
         if (qFromLittleEndian<quint32>(header) != Magic || size % 4 != 0 ||
             size > quint64(bytes.size() - offset - HeaderSize)) {
-            *error = where + QStringLiteral("bad magic or size");
+            *error = where + u"bad magic or size"_s;
             return {};
         }
         Chunk chunk;
@@ -66,13 +68,21 @@ QList<Chunk> fromBytes(const QByteArray &bytes, QString *error)
         for (quint32 i = 0; i < size; i += 4)
             sum += qFromLittleEndian<quint32>(chunk.payload.constData() + i);
         if (sum != qFromLittleEndian<quint32>(header + 12)) {
-            *error = where + QStringLiteral("checksum mismatch");
+            *error = where + u"checksum mismatch"_s;
             return {};
         }
         chunks.append(chunk);
         offset += HeaderSize + size;
     }
     return chunks;
+}
+
+QList<quint32> types(const QList<Chunk> &chunks)
+{
+    QList<quint32> types;
+    for (const Chunk &chunk : chunks)
+        types.append(chunk.type);
+    return types;
 }
 
 QByteArray joinPayloads(const QList<Chunk> &chunks)
@@ -103,14 +113,13 @@ QString compareWithStream(const QList<Chunk> &chunks, const QByteArray &expected
             }
         }
         if (length < 0)
-            return QStringLiteral("chunk %1 (%2 bytes) does not continue the stream at %3")
-                .arg(i)
+            return u"chunk %1 (%2 bytes) does not continue the stream at %3"_s.arg(i)
                 .arg(data.size())
                 .arg(offset);
         offset += length;
     }
     if (offset != expected.size())
-        return QStringLiteral("the chunks end at %1 of %2 bytes").arg(offset).arg(expected.size());
+        return u"the chunks end at %1 of %2 bytes"_s.arg(offset).arg(expected.size());
     return QString();
 }
 

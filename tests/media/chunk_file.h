@@ -26,6 +26,9 @@ namespace ChunkFile {
 QList<Chunk> read(const QString &path, QString *error);
 QList<Chunk> fromBytes(const QByteArray &bytes, QString *error);
 
+// The type of each chunk, in order.
+QList<quint32> types(const QList<Chunk> &chunks);
+
 // The unswapped payloads one after another, pad bytes included.
 QByteArray joinPayloads(const QList<Chunk> &chunks);
 

@@ -2,6 +2,8 @@
 
 #include <QProcess>
 
+using namespace Qt::StringLiterals;
+
 namespace MediaMaker {
 
 namespace {
@@ -14,8 +16,8 @@ QString runTool(const QString &program, const QStringList &arguments, bool *ok)
     *ok = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
           process.exitCode() == 0;
     if (!*ok)
-        theLastError = program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) +
-                       QLatin1String(": ") + QString::fromLocal8Bit(process.readAllStandardError());
+        theLastError = program + u' ' + arguments.join(u' ') + u": "_s +
+                       QString::fromLocal8Bit(process.readAllStandardError());
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 } // namespace
@@ -23,10 +25,8 @@ QString runTool(const QString &program, const QStringList &arguments, bool *ok)
 bool ffmpeg(const QStringList &arguments)
 {
     bool ok = false;
-    runTool(QStringLiteral("ffmpeg"),
-            QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                        QStringLiteral("-loglevel"), QStringLiteral("error"),
-                        QStringLiteral("-y")} +
+    runTool(u"ffmpeg"_s,
+            QStringList{u"-hide_banner"_s, u"-nostdin"_s, u"-loglevel"_s, u"error"_s, u"-y"_s} +
                 arguments,
             &ok);
     return ok;
@@ -35,35 +35,29 @@ bool ffmpeg(const QStringList &arguments)
 bool makeMpeg2(const QString &path, int width, int height, const QString &rate, int seconds,
                const QString &format)
 {
-    const QString source =
-        QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(width).arg(height).arg(rate);
-    return ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source,
-                   QStringLiteral("-t"), QString::number(seconds), QStringLiteral("-c:v"),
-                   QStringLiteral("mpeg2video"), QStringLiteral("-g"), QStringLiteral("12"),
-                   QStringLiteral("-bf"), QStringLiteral("2"), QStringLiteral("-b:v"),
-                   QStringLiteral("4M"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
-                   QStringLiteral("-f"), format, path});
+    return ffmpeg({u"-f"_s, u"lavfi"_s, u"-i"_s,
+                   u"testsrc2=size=%1x%2:rate=%3"_s.arg(width).arg(height).arg(rate), u"-t"_s,
+                   QString::number(seconds), u"-c:v"_s, u"mpeg2video"_s, u"-g"_s, u"12"_s, u"-bf"_s,
+                   u"2"_s, u"-b:v"_s, u"4M"_s, u"-pix_fmt"_s, u"yuv420p"_s, u"-f"_s, format, path});
 }
 
 bool makeTone(const QString &path, int sampleRate, int channels, double seconds,
               const QStringList &codecArguments)
 {
-    const QString source = QStringLiteral("sine=frequency=440:sample_rate=%1").arg(sampleRate);
-    return ffmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                              source, QStringLiteral("-t"), QString::number(seconds),
-                              QStringLiteral("-ac"), QString::number(channels)} +
+    return ffmpeg(QStringList{u"-f"_s, u"lavfi"_s, u"-i"_s,
+                              u"sine=frequency=440:sample_rate=%1"_s.arg(sampleRate), u"-t"_s,
+                              QString::number(seconds), u"-ac"_s, QString::number(channels)} +
                   codecArguments + QStringList{path});
 }
 
 QString probe(const QString &entry, const QString &path, const QStringList &extra)
 {
     bool ok = false;
-    const QString value =
-        runTool(QStringLiteral("ffprobe"),
-                QStringList{QStringLiteral("-v"), QStringLiteral("error")} + extra +
-                    QStringList{QStringLiteral("-show_entries"), entry, QStringLiteral("-of"),
-                                QStringLiteral("default=noprint_wrappers=1:nokey=1"), path},
-                &ok);
+    const QString value = runTool(u"ffprobe"_s,
+                                  QStringList{u"-v"_s, u"error"_s} + extra +
+                                      QStringList{u"-show_entries"_s, entry, u"-of"_s,
+                                                  u"default=noprint_wrappers=1:nokey=1"_s, path},
+                                  &ok);
     return ok ? value : QString();
 }
 

@@ -6,20 +6,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr quint32 AudioChunk = 0x80000101;
-
-struct Converted
-{
-    int result = -1;
-    QList<Chunk> chunks;
-    QString error;
-};
 
 // Channels and rate from a Vorbis identification header.
 QPair<int, quint32> channelsAndRate(const QByteArray &identification)
@@ -32,10 +26,9 @@ QPair<int, quint32> channelsAndRate(const QByteArray &identification)
 // (Raw PCM has no header to tell ffmpeg its format: measure its WAV twin.)
 double peakDb(const QString &path)
 {
-    const QString stats =
-        MediaMaker::probe(QStringLiteral("frame_tags=lavfi.astats.Overall.Peak_level"),
-                          QStringLiteral("amovie=%1,astats=metadata=1:reset=0").arg(path),
-                          {QStringLiteral("-f"), QStringLiteral("lavfi")});
+    const QString stats = MediaMaker::probe(u"frame_tags=lavfi.astats.Overall.Peak_level"_s,
+                                            u"amovie=%1,astats=metadata=1:reset=0"_s.arg(path),
+                                            {u"-f"_s, u"lavfi"_s});
     const QStringList values = stats.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return values.isEmpty() ? 0.0 : values.last().toDouble();
 }
@@ -51,36 +44,40 @@ private:
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    Converted convert(const QString &source, int quality = 4)
+    static int encode(const QString &source, const QString &output,
+                      ProgressTracker *progress = nullptr, bool write = true)
     {
-        Converted converted;
-        const QString output = source + QLatin1String(".chunks");
-        converted.result = isRawPcmPath(source)
-                               ? encodePcmAudio(source, output, quality, nullptr, true)
-                               : encodeAudioFile(source, output, quality, nullptr, true);
-        if (converted.result == 0)
-            converted.chunks = ChunkFile::read(output, &converted.error);
-        return converted;
+        return isRawPcmPath(source) ? encodePcmAudio(source, output, 4, progress, write)
+                                    : encodeAudioFile(source, output, 4, progress, write);
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(MediaMaker::makeTone(path(u"short.wav"_s), 48000, 2, 0.3));
+        QVERIFY(MediaMaker::makeTone(path(u"short.pcm"_s), 48000, 2, 0.3, {u"-f"_s, u"s16le"_s}));
+        QVERIFY(MediaMaker::makeTone(path(u"mono.wav"_s), 48000, 1, 0.2));
+        QVERIFY(MediaMaker::makeTone(path(u"surround.wav"_s), 48000, 6, 0.2));
+        QFile text(path(u"words.mp3"_s));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no sound in here\n") > 0);
+    }
 
     void choosesThePcmPathByTheWholeSuffix_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("pcm");
-        QTest::newRow("pcm") << QStringLiteral("a.pcm") << true;
-        QTest::newRow("PCM") << QStringLiteral("a.PCM") << true;
-        QTest::newRow("two suffixes") << QStringLiteral("a.pcm.bak") << false;
-        QTest::newRow("dotted name") << QStringLiteral("take.2.pcm") << false;
-        QTest::newRow("wav") << QStringLiteral("a.wav") << false;
+        QTest::newRow("pcm") << u"a.pcm"_s << true;
+        QTest::newRow("PCM") << u"a.PCM"_s << true;
+        QTest::newRow("two suffixes") << u"a.pcm.bak"_s << false;
+        QTest::newRow("dotted name") << u"take.2.pcm"_s << false;
+        QTest::newRow("wav") << u"a.wav"_s << false;
     }
     void choosesThePcmPathByTheWholeSuffix()
     {
         QFETCH(QString, name);
         QFETCH(bool, pcm);
-        QCOMPARE(isRawPcmPath(QStringLiteral("/some/folder.x/") + name), pcm);
+        QCOMPARE(isRawPcmPath(u"/some/folder.x/"_s + name), pcm);
     }
 
     // Every source comes out as 48 kHz stereo Vorbis of the source's length
@@ -91,19 +88,15 @@ private slots:
         QTest::addColumn<int>("rate");
         QTest::addColumn<QStringList>("format");
         QTest::newRow("raw PCM, suffix in capitals")
-            << QStringLiteral("tone.PCM") << 48000
-            << QStringList{QStringLiteral("-f"), QStringLiteral("s16le")};
-        QTest::newRow("WAV") << QStringLiteral("tone.wav") << 48000 << QStringList();
-        QTest::newRow("WAV at 44.1 kHz") << QStringLiteral("tone44.wav") << 44100 << QStringList();
+            << u"tone.PCM"_s << 48000 << QStringList{u"-f"_s, u"s16le"_s};
+        QTest::newRow("WAV") << u"tone.wav"_s << 48000 << QStringList();
+        QTest::newRow("WAV at 44.1 kHz") << u"tone44.wav"_s << 44100 << QStringList();
         QTest::newRow("MP3 at 44.1 kHz (planar float)")
-            << QStringLiteral("tone.mp3") << 44100
-            << QStringList{QStringLiteral("-c:a"), QStringLiteral("libmp3lame")};
+            << u"tone.mp3"_s << 44100 << QStringList{u"-c:a"_s, u"libmp3lame"_s};
         QTest::newRow("Ogg Vorbis")
-            << QStringLiteral("tone.ogg") << 48000
-            << QStringList{QStringLiteral("-c:a"), QStringLiteral("libvorbis")};
+            << u"tone.ogg"_s << 48000 << QStringList{u"-c:a"_s, u"libvorbis"_s};
         QTest::newRow("FLAC at 32 kHz (32-bit)")
-            << QStringLiteral("tone.flac") << 32000
-            << QStringList{QStringLiteral("-sample_fmt"), QStringLiteral("s32")};
+            << u"tone.flac"_s << 32000 << QStringList{u"-sample_fmt"_s, u"s32"_s};
     }
     void convertsSourcesToVorbisChunks()
     {
@@ -114,24 +107,24 @@ private slots:
         QVERIFY2(MediaMaker::makeTone(source, rate, 2, 1.0, format),
                  qPrintable(MediaMaker::lastError()));
 
-        const Converted converted = convert(source);
-        QCOMPARE(converted.result, 0);
-        QVERIFY2(converted.error.isEmpty(), qPrintable(converted.error));
-        QVERIFY(converted.chunks.size() > 4);
-        for (const Chunk &chunk : converted.chunks)
+        QCOMPARE(encode(source, source + u".chunks"_s), 0);
+        QString error;
+        const QList<Chunk> chunks = ChunkFile::read(source + u".chunks"_s, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(chunks.size() > 4);
+        for (const Chunk &chunk : chunks)
             QCOMPARE(chunk.type, AudioChunk);
-        QVERIFY(converted.chunks[0].packet().startsWith("\x01vorbis"));
-        QVERIFY(converted.chunks[1].packet().startsWith("\x03vorbis"));
-        QVERIFY(converted.chunks[2].packet().startsWith("\x05vorbis"));
-        QCOMPARE(channelsAndRate(converted.chunks[0].packet()), (QPair<int, quint32>(2, 48000)));
+        QVERIFY(chunks[0].packet().startsWith("\x01vorbis"));
+        QVERIFY(chunks[1].packet().startsWith("\x03vorbis"));
+        QVERIFY(chunks[2].packet().startsWith("\x05vorbis"));
+        QCOMPARE(channelsAndRate(chunks[0].packet()), (QPair<int, quint32>(2, 48000)));
         // One second of sound, at the new rate (MP3 adds its own padding).
-        QVERIFY2(qAbs(qint64(converted.chunks.last().granule()) - 48000) < 1200,
-                 qPrintable(QString::number(converted.chunks.last().granule())));
+        QVERIFY2(qAbs(qint64(chunks.last().granule()) - 48000) < 1200,
+                 qPrintable(QString::number(chunks.last().granule())));
 
         const QString ogg = source + QLatin1String(".ogg");
-        QVERIFY(ChunkFile::writeOgg(converted.chunks, ogg));
-        const QString oggFormat =
-            MediaMaker::probe(QStringLiteral("stream=sample_rate,channels"), ogg);
+        QVERIFY(ChunkFile::writeOgg(chunks, ogg));
+        const QString oggFormat = MediaMaker::probe(u"stream=sample_rate,channels"_s, ogg);
         QVERIFY2(oggFormat == QLatin1String("48000\n2"),
                  qPrintable(oggFormat + QLatin1Char(' ') + MediaMaker::lastError()));
         // As loud as the source: the samples were scaled rightly whatever their format.
@@ -143,74 +136,44 @@ private slots:
         const double sourcePeak = peakDb(measured);
         const double peak = peakDb(ogg);
         QVERIFY2(sourcePeak < -10.0 && qAbs(peak - sourcePeak) < 1.0,
-                 qPrintable(QStringLiteral("%1 dB from %2 dB").arg(peak).arg(sourcePeak)));
+                 qPrintable(u"%1 dB from %2 dB"_s.arg(peak).arg(sourcePeak)));
     }
 
-    void refusesSourcesItCannotTake_data()
+    // Sources the encoders refuse, a missing folder for the output, and
+    // conversions cancelled at once.
+    void refusals_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("output");
         QTest::addColumn<int>("result");
-        QTest::newRow("missing") << QStringLiteral("missing.wav") << 1;
-        QTest::newRow("missing PCM") << QStringLiteral("missing.pcm") << 1;
-        QTest::newRow("mono") << QStringLiteral("mono.wav") << 1;
-        QTest::newRow("six channels") << QStringLiteral("surround.wav") << 1;
-        QTest::newRow("not audio") << QStringLiteral("words.mp3") << 1;
-        QTest::newRow("no folder for the output") << QStringLiteral("nowhere") << 2;
+        const int cannotOpen = AudioResult_CannotOpenInput;
+        QTest::newRow("missing") << u"missing.wav"_s << QString() << cannotOpen;
+        QTest::newRow("missing PCM") << u"missing.pcm"_s << QString() << cannotOpen;
+        QTest::newRow("mono") << u"mono.wav"_s << QString() << cannotOpen;
+        QTest::newRow("six channels") << u"surround.wav"_s << QString() << cannotOpen;
+        QTest::newRow("not audio") << u"words.mp3"_s << QString() << cannotOpen;
+        QTest::newRow("no folder for the output")
+            << u"short.wav"_s << u"no-folder/out"_s << int(AudioResult_CannotWriteOutput);
+        QTest::newRow("cancelled PCM") << u"short.pcm"_s << QString() << int(AudioResult_Cancelled);
+        QTest::newRow("cancelled") << u"short.wav"_s << QString() << int(AudioResult_Cancelled);
     }
-    void refusesSourcesItCannotTake()
+    void refusals()
     {
         QFETCH(QString, name);
+        QFETCH(QString, output);
         QFETCH(int, result);
-        QString source = path(name);
-        QString output = source + QLatin1String(".chunks");
-        if (name == QLatin1String("mono.wav"))
-            QVERIFY(MediaMaker::makeTone(source, 48000, 1, 0.2));
-        if (name == QLatin1String("surround.wav"))
-            QVERIFY(MediaMaker::makeTone(source, 48000, 6, 0.2));
-        if (name == QLatin1String("words.mp3")) {
-            QFile text(source);
-            QVERIFY(text.open(QIODevice::WriteOnly));
-            text.write("no sound in here\n");
-        }
-        if (name == QLatin1String("nowhere")) {
-            source = path(QStringLiteral("short.wav"));
-            QVERIFY(MediaMaker::makeTone(source, 48000, 2, 0.2));
-            output = path(QStringLiteral("no-folder/out"));
-        }
-        const int code = isRawPcmPath(source) ? encodePcmAudio(source, output, 4, nullptr, true)
-                                              : encodeAudioFile(source, output, 4, nullptr, true);
-        QCOMPARE(code, result);
+        ProgressTracker progress;
+        if (result == AudioResult_Cancelled)
+            progress.cancel();
+        QCOMPARE(encode(path(name), path(output.isEmpty() ? u"out.chunks"_s : output), &progress),
+                 result);
     }
 
     void writesNothingWhenAskedNotTo()
     {
-        const QString source = path(QStringLiteral("quiet.wav"));
-        QVERIFY(MediaMaker::makeTone(source, 44100, 2, 0.3));
-        const QString output = path(QStringLiteral("unwritten"));
-        QCOMPARE(encodeAudioFile(source, output, 4, nullptr, false), 0);
+        const QString output = path(u"unwritten"_s);
+        QCOMPARE(encode(path(u"short.wav"_s), output, nullptr, false), 0);
         QVERIFY(!QFileInfo::exists(output));
-    }
-
-    void stopsWhenCancelled_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("PCM") << QStringLiteral("cancel.pcm");
-        QTest::newRow("WAV") << QStringLiteral("cancel.wav");
-    }
-    void stopsWhenCancelled()
-    {
-        QFETCH(QString, name);
-        const QString source = path(name);
-        QStringList format;
-        if (isRawPcmPath(source))
-            format = QStringList{QStringLiteral("-f"), QStringLiteral("s16le")};
-        QVERIFY(MediaMaker::makeTone(source, 48000, 2, 0.5, format));
-        ProgressTracker progress;
-        progress.cancel();
-        const QString output = source + QLatin1String(".chunks");
-        const int code = isRawPcmPath(source) ? encodePcmAudio(source, output, 4, &progress, true)
-                                              : encodeAudioFile(source, output, 4, &progress, true);
-        QCOMPARE(code, int(AudioResult_Cancelled));
     }
 };
 

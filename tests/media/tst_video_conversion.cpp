@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr quint32 I = 0x80000001;
@@ -32,14 +34,6 @@ QList<quint32> pictureTypes(const QByteArray &stream)
     return types;
 }
 
-QList<quint32> typesOf(const QList<Chunk> &chunks)
-{
-    QList<quint32> types;
-    for (const Chunk &chunk : chunks)
-        types.append(chunk.type);
-    return types;
-}
-
 } // namespace
 
 class TestVideoConversion : public QObject
@@ -54,19 +48,39 @@ private:
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
+    // The chunks a source is cut into; none when it is refused.
+    QList<Chunk> convert(const QString &source, ProgressTracker *progress = nullptr)
+    {
+        VideoInfo info(source);
+        const QString output = source + u".chunks"_s;
+        QString error;
+        if (analyseVideo(info, nullptr) != ConvertResult_Ok ||
+            packetiseVideo(info, output, progress) != ConvertResult_Ok)
+            return {};
+        const QList<Chunk> chunks = ChunkFile::read(output, &error);
+        if (!error.isEmpty())
+            qWarning("%s", qPrintable(error));
+        return chunks;
+    }
+
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_pal = path(QStringLiteral("pal.M2V"));
-        m_ntsc = path(QStringLiteral("ntsc.m2v"));
-        m_small = path(QStringLiteral("small.m2v"));
-        QVERIFY2(MediaMaker::makeMpeg2(m_pal, 720, 576, QStringLiteral("25"), 2),
+        m_pal = path(u"pal.M2V"_s);
+        m_ntsc = path(u"ntsc.m2v"_s);
+        m_small = path(u"small.m2v"_s);
+        QVERIFY2(MediaMaker::makeMpeg2(m_pal, 720, 576, u"25"_s, 2),
                  qPrintable(MediaMaker::lastError()));
-        QVERIFY2(MediaMaker::makeMpeg2(m_ntsc, 720, 480, QStringLiteral("30000/1001"), 1),
+        QVERIFY2(MediaMaker::makeMpeg2(m_ntsc, 720, 480, u"30000/1001"_s, 1),
                  qPrintable(MediaMaker::lastError()));
-        QVERIFY2(MediaMaker::makeMpeg2(m_small, 704, 576, QStringLiteral("25"), 2),
+        QVERIFY2(MediaMaker::makeMpeg2(m_small, 704, 576, u"25"_s, 2),
                  qPrintable(MediaMaker::lastError()));
+        QVERIFY(MediaMaker::makeMpeg2(path(u"film.m2v"_s), 720, 576, u"24"_s, 1));
+        QVERIFY(MediaMaker::makeMpeg2(path(u"multiplex.m2v"_s), 720, 576, u"25"_s, 1, u"vob"_s));
+        QVERIFY(MediaMaker::makeTone(path(u"tone.wav"_s), 48000, 2, 0.2));
+        QFile text(path(u"text.m2v"_s));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("just some words, no video\n") > 0);
     }
 
     void analysesRawStreamsByCountingPictures_data()
@@ -76,12 +90,10 @@ private slots:
         QTest::addColumn<bool>("raw");
         QTest::addColumn<int>("durationMs");
         QTest::newRow("PAL, suffix M2V")
-            << QStringLiteral("pal.M2V") << int(VideoStandard_PAL) << true << 50 * 40;
-        QTest::newRow("NTSC") << QStringLiteral("ntsc.m2v") << int(VideoStandard_NTSC) << true
-                              << 30 * 1001 / 30;
+            << u"pal.M2V"_s << int(VideoStandard_PAL) << true << 50 * 40;
+        QTest::newRow("NTSC") << u"ntsc.m2v"_s << int(VideoStandard_NTSC) << true << 30 * 1001 / 30;
         // Nothing in the container gives its duration: the pictures are counted.
-        QTest::newRow("704 wide") << QStringLiteral("small.m2v") << int(VideoStandard_PAL) << false
-                                  << 50 * 40;
+        QTest::newRow("704 wide") << u"small.m2v"_s << int(VideoStandard_PAL) << false << 50 * 40;
     }
     void analysesRawStreamsByCountingPictures()
     {
@@ -98,47 +110,54 @@ private slots:
         QCOMPARE(info.pixelFormat, 0); // planar YUV 4:2:0
     }
 
-    void refusesUnusableInputs_data()
+    // Refused by the analysis, or when the pictures are cut (into a chunk file
+    // beside the sources unless an output is given). A program stream looks
+    // raw until its pack headers are read.
+    void refusals_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("output");
         QTest::addColumn<ConvertResult>("result");
-        QTest::newRow("missing") << QStringLiteral("missing.m2v") << ConvertResult_InputNotFound;
-        QTest::newRow("24 fps") << QStringLiteral("film.m2v") << ConvertResult_InputNotMpeg2;
-        QTest::newRow("not media") << QStringLiteral("text.m2v") << ConvertResult_InputNotFound;
-        QTest::newRow("audio only") << QStringLiteral("tone.wav") << ConvertResult_InputNotMpeg2;
+        QTest::newRow("missing") << u"missing.m2v"_s << QString() << ConvertResult_InputNotFound;
+        QTest::newRow("24 fps") << u"film.m2v"_s << QString() << ConvertResult_InputNotMpeg2;
+        QTest::newRow("not media") << u"text.m2v"_s << QString() << ConvertResult_InputNotFound;
+        QTest::newRow("audio only") << u"tone.wav"_s << QString() << ConvertResult_InputNotMpeg2;
+        QTest::newRow("program stream named m2v")
+            << u"multiplex.m2v"_s << QString() << ConvertResult_NotRawM2v;
+        QTest::newRow("no such folder")
+            << u"pal.M2V"_s << u"/nonexistent-folder/out"_s << ConvertResult_CannotWriteOutput;
+        QTest::newRow("disk full")
+            << u"pal.M2V"_s << u"/dev/full"_s << ConvertResult_CannotWriteOutput;
+        QTest::newRow("cancelled while cutting")
+            << u"pal.M2V"_s << QString() << ConvertResult_Cancelled;
+        QTest::newRow("cancelled while re-encoding")
+            << u"small.m2v"_s << QString() << ConvertResult_Cancelled;
     }
-    void refusesUnusableInputs()
+    void refusals()
     {
         QFETCH(QString, name);
+        QFETCH(QString, output);
         QFETCH(ConvertResult, result);
-        if (name == QLatin1String("film.m2v"))
-            QVERIFY(MediaMaker::makeMpeg2(path(name), 720, 576, QStringLiteral("24"), 1));
-        if (name == QLatin1String("text.m2v")) {
-            QFile text(path(name));
-            QVERIFY(text.open(QIODevice::WriteOnly));
-            text.write("just some words, no video\n");
-        }
-        if (name == QLatin1String("tone.wav"))
-            QVERIFY(MediaMaker::makeTone(path(name), 48000, 2, 0.2));
         VideoInfo info(path(name));
-        QCOMPARE(analyseVideo(info, nullptr), result);
-        QVERIFY(!info.valid);
+        const ConvertResult analysed = analyseVideo(info, nullptr);
+        QCOMPARE(info.valid, analysed == ConvertResult_Ok);
+        ProgressTracker progress;
+        if (result == ConvertResult_Cancelled)
+            progress.cancel();
+        QCOMPARE(analysed != ConvertResult_Ok
+                     ? analysed
+                     : packetiseVideo(info, output.isEmpty() ? path(u"out.chunks"_s) : output,
+                                      &progress),
+                 result);
     }
 
     void cutsARawStreamAsItIs()
     {
-        VideoInfo info(m_pal);
-        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
-        const QString output = path(QStringLiteral("pal.chunks"));
-        QCOMPARE(packetiseVideo(info, output, nullptr), ConvertResult_Ok);
-
-        QString error;
-        const QList<Chunk> chunks = ChunkFile::read(output, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QList<Chunk> chunks = convert(m_pal);
         const QByteArray source = readAll(m_pal);
         const QList<quint32> types = pictureTypes(source);
         QCOMPARE(types.size(), 50);
-        QCOMPARE(typesOf(chunks), types);
+        QCOMPARE(ChunkFile::types(chunks), types);
         QVERIFY(types.contains(I) && types.contains(P) && types.contains(B));
         const QString mismatch = ChunkFile::compareWithStream(chunks, source);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
@@ -147,104 +166,44 @@ private slots:
         QCOMPARE(pictureTypes(chunks.first().unswapped()).size(), 1);
     }
 
-    void refusesAProgramStreamNamedM2v()
-    {
-        const QString multiplex = path(QStringLiteral("multiplex.m2v"));
-        QVERIFY(MediaMaker::makeMpeg2(multiplex, 720, 576, QStringLiteral("25"), 1,
-                                      QStringLiteral("vob")));
-        VideoInfo info(multiplex);
-        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
-        QVERIFY(info.rawElementaryStream); // it looks raw until its pack headers are read
-        QCOMPARE(packetiseVideo(info, path(QStringLiteral("multiplex.chunks")), nullptr),
-                 ConvertResult_NotRawM2v);
-    }
-
-    // Every source picture comes out, the last ones the encoder held included.
+    // Every source picture comes out, the last ones the encoder held included;
+    // progress runs to its end, half of it for the re-encoding.
     void reencodesOtherSizesTo720Wide()
     {
-        VideoInfo info(m_small);
-        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
-        const QString output = path(QStringLiteral("small.chunks"));
-        QCOMPARE(packetiseVideo(info, output, nullptr), ConvertResult_Ok);
-
-        QString error;
-        const QList<Chunk> chunks = ChunkFile::read(output, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        ProgressTracker progress;
+        QList<double> seen;
+        progress.setObserver([&seen](double fraction) { seen.append(fraction); });
+        const QList<Chunk> chunks = convert(m_small, &progress);
         QCOMPARE(chunks.size(), 50);
         QCOMPARE(chunks.first().type, I);
-        const QString joined = path(QStringLiteral("small-joined.m2v"));
+        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+        QVERIFY(seen.contains(0.5));
+        QCOMPARE(seen.last(), 1.0);
+        const QString joined = path(u"small-joined.m2v"_s);
         QFile file(joined);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(ChunkFile::joinPayloads(chunks));
         file.close();
-        QCOMPARE(MediaMaker::probe(QStringLiteral("stream=width,height"), joined),
-                 QStringLiteral("720\n576"));
-        QCOMPARE(MediaMaker::probe(QStringLiteral("stream=nb_read_frames"), joined,
-                                   {QStringLiteral("-count_frames")}),
-                 QStringLiteral("50"));
+        QCOMPARE(MediaMaker::probe(u"stream=width,height"_s, joined), u"720\n576"_s);
+        QCOMPARE(MediaMaker::probe(u"stream=nb_read_frames"_s, joined, {u"-count_frames"_s}),
+                 u"50"_s);
     }
 
     void encodesNtscAt480Lines()
     {
         // An MPEG-4 file: analysed from its container, re-encoded at 720 x 480.
-        const QString source = path(QStringLiteral("ntsc.mp4"));
-        QVERIFY(MediaMaker::ffmpeg(
-            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-             QStringLiteral("testsrc2=size=640x480:rate=30000/1001"), QStringLiteral("-t"),
-             QStringLiteral("0.5"), QStringLiteral("-c:v"), QStringLiteral("mpeg4"), source}));
+        const QString source = path(u"ntsc.mp4"_s);
+        QVERIFY(MediaMaker::ffmpeg({u"-f"_s, u"lavfi"_s, u"-i"_s,
+                                    u"testsrc2=size=640x480:rate=30000/1001"_s, u"-t"_s, u"0.5"_s,
+                                    u"-c:v"_s, u"mpeg4"_s, source}));
         VideoInfo info(source);
         QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
         QCOMPARE(info.standard, VideoStandard_NTSC);
         QVERIFY(!info.rawElementaryStream);
-        const QString temporary = path(QStringLiteral("ntsc-encoded.m2v"));
+        const QString temporary = path(u"ntsc-encoded.m2v"_s);
         QCOMPARE(encodeElementaryStream(info, temporary, false, nullptr), ConvertResult_Ok);
-        QCOMPARE(MediaMaker::probe(QStringLiteral("stream=width,height,r_frame_rate"), temporary),
-                 QStringLiteral("720\n480\n30000/1001"));
-    }
-
-    void stopsWhenCancelled_data()
-    {
-        QTest::addColumn<bool>("raw");
-        QTest::newRow("cutting") << true;
-        QTest::newRow("re-encoding") << false;
-    }
-    void stopsWhenCancelled()
-    {
-        QFETCH(bool, raw);
-        VideoInfo info(raw ? m_pal : m_small);
-        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
-        ProgressTracker progress;
-        progress.cancel();
-        QCOMPARE(packetiseVideo(info, path(QStringLiteral("cancelled.chunks")), &progress),
-                 ConvertResult_Cancelled);
-    }
-
-    void reportsOutputThatCannotBeWritten_data()
-    {
-        QTest::addColumn<QString>("output");
-        QTest::newRow("no such folder") << QStringLiteral("/nonexistent-folder/out");
-        QTest::newRow("disk full") << QStringLiteral("/dev/full");
-    }
-    void reportsOutputThatCannotBeWritten()
-    {
-        QFETCH(QString, output);
-        VideoInfo info(m_pal);
-        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
-        QCOMPARE(packetiseVideo(info, output, nullptr), ConvertResult_CannotWriteOutput);
-    }
-
-    void reportsProgressToTheEnd()
-    {
-        VideoInfo info(m_small);
-        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
-        ProgressTracker progress;
-        QList<double> seen;
-        progress.setObserver([&seen](double fraction) { seen.append(fraction); });
-        QCOMPARE(packetiseVideo(info, path(QStringLiteral("progress.chunks")), &progress),
-                 ConvertResult_Ok);
-        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
-        QVERIFY(seen.contains(0.5)); // re-encoding done, cutting begins
-        QCOMPARE(seen.last(), 1.0);
+        QCOMPARE(MediaMaker::probe(u"stream=width,height,r_frame_rate"_s, temporary),
+                 u"720\n480\n30000/1001"_s);
     }
 };
 
