@@ -34,32 +34,19 @@ private slots:
         QCOMPARE(spy.size(), 2);
     }
 
-    void displayLine_data()
-    {
-        QTest::addColumn<LogCategory>("category");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("level 0") << Category_Schedule << 0 << u"Starting"_s
-                                 << u"[SCHEDULE] - Starting"_s;
-        QTest::newRow("level 1") << Category_Http << 1 << u"Getting status"_s
-                                 << u"[HTTP] - Getting status"_s;
-        QTest::newRow("level 2 in brackets")
-            << Category_Ftp << 2 << u"File: a Size: 3"_s << u"[FTP] - [File: a Size: 3]"_s;
-        QTest::newRow("percent signs stay")
-            << Category_Media << 2 << u"%1 %2"_s << u"[MEDIA] - [%1 %2]"_s;
-        QTest::newRow("app") << Category_App << 0 << u"a"_s << u"[APP] - a"_s;
-        QTest::newRow("smtp") << Category_Smtp << 0 << u"b"_s << u"[SMTP] - b"_s;
-    }
+    // Level 2 in brackets; percent signs in a message stay as they are.
     void displayLine()
     {
-        QFETCH(LogCategory, category);
-        QFETCH(int, level);
-        QFETCH(QString, message);
-        QFETCH(QString, shown);
         const QDateTime time(QDate(2013, 11, 5), QTime(14, 3, 59));
-        const LogEntry entry{category, level, message, time};
-        QCOMPARE(entry.displayText(), u"Tue Nov 5 14:03:59 2013 - "_s + shown);
+        const QStringList names{u"APP"_s,  u"HTTP"_s,     u"FTP"_s,
+                                u"SMTP"_s, u"SCHEDULE"_s, u"MEDIA"_s};
+        for (int category = 0; category < names.size(); ++category) {
+            const LogEntry entry{LogCategory(category), category % 2, u"%1 %2"_s, time};
+            QCOMPARE(entry.displayText(), u"Tue Nov 5 14:03:59 2013 - [%1] - %2 %3"_s.arg(
+                                              names[category], u"%1"_s, u"%2"_s));
+        }
+        const LogEntry trace{Category_Ftp, 2, u"File: a Size: 3"_s, time};
+        QCOMPARE(trace.displayText(), u"Tue Nov 5 14:03:59 2013 - [FTP] - [File: a Size: 3]"_s);
     }
 
     void applicationWideCallReachesTheApplicationsLog()

@@ -50,17 +50,6 @@ private slots:
         QCOMPARE(parsed.toString(), shown);
     }
 
-    void typeAndBuildComeFromTheLastByte()
-    {
-        const Version beta = Version::fromString(u"1.2.3 BETA4"_s);
-        QCOMPARE(beta.type(), Version::Type_Beta);
-        QCOMPARE(beta.build(), 4);
-        QVERIFY(!beta.isFinal());
-        QCOMPARE(Version::fromString(u"1.2 RC1"_s).type(), Version::Type_ReleaseCandidate);
-        QCOMPARE(Version::fromString(u"1.2 DEBUG1"_s).type(), Version::Type_Debug);
-        QVERIFY(Version::fromString(u"1.2"_s).isFinal());
-    }
-
     void ordersReleasesFromOldestToNewest()
     {
         std::vector<Version> ascending;

@@ -25,18 +25,15 @@ void FakeFtpServer::onControlReadyRead()
         m_buffer.remove(0, newline + 2);
         m_commands.append(line);
         const qsizetype blank = line.indexOf(' ');
-        const QByteArray verb = blank < 0 ? line : line.left(blank);
-        handle(verb, blank < 0 ? QByteArray() : line.mid(blank + 1));
+        handle(blank < 0 ? line : line.left(blank));
     }
 }
 
-void FakeFtpServer::handle(const QByteArray &verb, const QByteArray &argument)
+void FakeFtpServer::handle(const QByteArray &verb)
 {
     if (m_scripts.contains(verb)) {
         m_control->write(m_scripts.value(verb));
-        return;
-    }
-    if (verb == "USER") {
+    } else if (verb == "USER") {
         m_control->write("331 password please\r\n");
     } else if (verb == "PASS") {
         m_control->write("230 welcome\r\n");
@@ -44,10 +41,8 @@ void FakeFtpServer::handle(const QByteArray &verb, const QByteArray &argument)
         m_control->write("200 type set\r\n");
     } else if (verb == "EPSV" || verb == "PASV") {
         openPassive(verb == "EPSV");
-    } else if (verb == "LIST" || verb == "MLSD" || verb == "RETR" || verb == "STOR") {
+    } else if (verb == "LIST" || verb == "STOR") {
         m_transferVerb = verb;
-        m_transferName = argument;
-        m_received.clear();
         startTransferIfReady();
     } else if (verb == "ABOR") {
         m_control->write("226 abort done\r\n");
@@ -91,25 +86,24 @@ void FakeFtpServer::startTransferIfReady()
         onDataReadyRead();
         return;
     }
-    m_data->write(m_transferVerb == "RETR" ? m_files.value(m_transferName) : m_listing);
+    m_data->write(m_listing);
     m_data->disconnectFromHost();
 }
 
 void FakeFtpServer::onDataReadyRead()
 {
-    if (m_transferVerb != "STOR" || m_stalled || !m_data)
+    if (m_transferVerb != "STOR" || m_stalled || !m_data || m_data->bytesAvailable() == 0)
         return;
-    if (m_fault == Fault_StallStor && m_data->bytesAvailable() > 0) {
+    if (m_fault == Fault_StallStor) {
         m_stalled = true;
         m_data->setReadBufferSize(1);
-        return;
-    }
-    m_received += m_data->readAll();
-    if (m_fault == Fault_DropDuringStor && !m_received.isEmpty()) {
+    } else if (m_fault == Fault_DropDuringStor) {
         QTcpSocket *control = m_control;
         m_control = nullptr;
         m_data->abort();
         control->abort();
+    } else {
+        m_data->readAll();
     }
 }
 
@@ -120,10 +114,6 @@ void FakeFtpServer::onDataDisconnected()
     data->deleteLater();
     if (!m_control || m_stalled)
         return;
-    if (m_transferVerb == "STOR") {
-        m_received += data->readAll();
-        m_files[m_transferName] = m_received;
-    }
     m_transferVerb.clear();
     m_control->write("226 transfer complete\r\n");
 }

@@ -11,7 +11,7 @@ class QTcpSocket;
 // A scriptable FTP server on 127.0.0.1 for what real servers will not do on
 // demand. Each verb gets the answer of a well-behaved server unless a script
 // gives raw reply text instead (an empty text: no answer at all). Serves one
-// client at a time; files live in memory.
+// client at a time; LIST sends the listing set, STOR keeps nothing.
 class FakeFtpServer : public QObject
 {
     Q_OBJECT
@@ -31,15 +31,13 @@ public:
     void script(const QByteArray &verb, const QByteArray &rawReply) { m_scripts[verb] = rawReply; }
     void setListing(const QByteArray &data) { m_listing = data; }
     void setFault(Fault fault) { m_fault = fault; }
-    QByteArray file(const QByteArray &name) const { return m_files.value(name); }
-    void setFile(const QByteArray &name, const QByteArray &data) { m_files[name] = data; }
     // Every command line received, in order.
     QList<QByteArray> commands() const { return m_commands; }
 
 private:
     void onConnection();
     void onControlReadyRead();
-    void handle(const QByteArray &verb, const QByteArray &argument);
+    void handle(const QByteArray &verb);
     void openPassive(bool extended);
     void onDataConnection();
     void startTransferIfReady();
@@ -53,12 +51,9 @@ private:
     QByteArray m_buffer;
     QByteArray m_greeting = "220 fake ready\r\n";
     QHash<QByteArray, QByteArray> m_scripts;
-    QHash<QByteArray, QByteArray> m_files;
     QByteArray m_listing;
     QList<QByteArray> m_commands;
     Fault m_fault = Fault_None;
     QByteArray m_transferVerb;
-    QByteArray m_transferName;
-    QByteArray m_received;
     bool m_stalled = false;
 };

@@ -152,7 +152,8 @@ private slots:
         }
         // Progress of the streamed upload reaches the file's size.
         QVERIFY(std::any_of(progress.begin(), progress.end(), [&](const QVariantList &report) {
-            return report.at(0).toLongLong() == big.size() && report.at(1).toLongLong() == big.size();
+            return report.at(0).toLongLong() == big.size() &&
+                   report.at(1).toLongLong() == big.size();
         }));
     }
 
@@ -164,7 +165,8 @@ private slots:
         const int passId = login(client, server.port(), u"wrong"_s);
         client.list();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY(recorder.trace().endsWith(u"reply 530; finished %1 error; done error"_s.arg(passId)));
+        QVERIFY(
+            recorder.trace().endsWith(u"reply 530; finished %1 error; done error"_s.arg(passId)));
         QCOMPARE(client.error(), FtpClient::Error_UnknownError);
         QCOMPARE(client.state(), FtpClient::State_Connected);
     }
@@ -340,14 +342,13 @@ private slots:
     {
         FakeSession session;
         session.server.script("EPSV", "500 unknown command\r\n");
-        session.server.setFile("a", "first");
-        session.server.setFile("b", "second");
+        session.server.setListing("-rw-r--r-- 1 ftp ftp 99 Nov 5 14:03 _val_id");
         login(session.client, session.server.port());
-        session.client.get(u"a"_s);
-        session.client.get(u"b"_s);
+        session.client.list();
+        session.client.list();
         QTRY_VERIFY(session.recorder.isDone());
         QCOMPARE(session.recorder.events.last(), u"done"_s);
-        QCOMPARE(session.client.readAll(), "firstsecond"_ba);
+        QCOMPARE(session.recorder.entries.size(), 2);
         QCOMPARE(session.server.commands().count("EPSV"), 1); // then PASV for the rest
         QCOMPARE(session.server.commands().count("PASV"), 2);
     }
@@ -375,29 +376,36 @@ private slots:
 
     void uploadFromADeviceThatRunsDry()
     {
-        FakeSession session;
+        RealFtpServer server;
         QProcess producer;
         producer.start(u"sh"_s, {u"-c"_s, u"printf abc; sleep 0.3; printf def"_s});
         QVERIFY(producer.waitForStarted());
         producer.closeWriteChannel();
-        login(session.client, session.server.port());
-        session.client.put(&producer, u"piped"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
-        QVERIFY2(session.recorder.events.last() == u"done"_s,
-                 qPrintable(session.client.errorString()));
-        QCOMPARE(session.server.file("piped"), "abcdef"_ba);
+        FtpClient client;
+        Recorder recorder(&client);
+        login(client, server.port());
+        client.put(&producer, u"piped"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
+        QVERIFY2(recorder.events.last() == u"done"_s, qPrintable(client.errorString()));
+        QFile stored(server.home() + u"/piped"_s);
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), "abcdef"_ba);
     }
 
     void downloadIntoMemoryIsBounded()
     {
-        FakeSession session;
-        session.server.setFile("_val_id", QByteArray(5000, 'v'));
-        session.client.setMaximumDownloadSize(1000);
-        login(session.client, session.server.port());
-        const int id = session.client.get(u"_val_id"_s);
-        QTRY_VERIFY(session.recorder.isDone());
-        QVERIFY(session.recorder.events.contains(u"finished %1 error"_s.arg(id)));
-        QVERIFY(session.client.bytesAvailable() <= 1000);
+        RealFtpServer server;
+        QFile validator(server.home() + u"/_val_id"_s);
+        QVERIFY(validator.open(QIODevice::WriteOnly) && validator.write(QByteArray(5000, 'v')));
+        validator.close();
+        FtpClient client;
+        client.setMaximumDownloadSize(1000);
+        Recorder recorder(&client);
+        login(client, server.port());
+        const int id = client.get(u"_val_id"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
+        QVERIFY(recorder.events.contains(u"finished %1 error"_s.arg(id)));
+        QVERIFY(client.bytesAvailable() <= 1000);
     }
 };
 
