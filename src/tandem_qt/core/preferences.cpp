@@ -10,6 +10,16 @@ QVariant typedLike(QVariant stored, const QVariant &defaultValue)
 {
     if (!defaultValue.isValid() || stored.metaType() == defaultValue.metaType())
         return stored;
+    if (defaultValue.typeId() == QMetaType::Bool) {
+        // Qt turns any text but "", "0" and "false" into true; only the texts
+        // the store itself writes count.
+        const QString text = stored.toString().trimmed().toLower();
+        if (text == QLatin1String("true") || text == QLatin1String("1"))
+            return true;
+        if (text == QLatin1String("false") || text == QLatin1String("0"))
+            return false;
+        return defaultValue;
+    }
     return stored.convert(defaultValue.metaType()) ? stored : defaultValue;
 }
 } // namespace
