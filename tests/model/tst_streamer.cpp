@@ -1,6 +1,5 @@
 // The project file's container and the records the streamer reads alone.
 
-#include "fatal_probe.h"
 #include "project_file_bytes.h"
 #include "streamer.h"
 #include "test_main.h"
@@ -82,21 +81,6 @@ private slots:
         }
         QVERIFY(read);
         QCOMPARE(read->fileMediaClips().at(3).file(MediaType_Video).remoteName(), name);
-    }
-
-    void misuseIsAProgrammingError()
-    {
-        Streamer writer;
-        QVERIFY(writer.open(Streamer::Mode_WRITE, path("m.lmp")));
-        RW_EXPECT_FATAL(writer.open(Streamer::Mode_WRITE, path("n.lmp")),
-                        "Trap: 'file.isOpen()' is TRUE");
-        RW_EXPECT_FATAL(writer.readHeader(), "Assert: 'mode == Mode_READ' is FALSE");
-        QVERIFY(writer.commit());
-
-        PB::writeFile(path("r.lmp"), PB::sampleProject(7).bytes());
-        Streamer reader;
-        QVERIFY(reader.open(Streamer::Mode_READ, path("r.lmp")));
-        RW_EXPECT_FATAL(reader.writeHeader(), "Assert: 'mode == Mode_WRITE' is FALSE");
     }
 };
 
