@@ -63,8 +63,6 @@ private slots:
             << unknown;
         QTest::newRow("card size not a number")
             << response("<cfCardSizeKb>big</cfCardSizeKb>") << true << 9 << 0u;
-        QTest::newRow("HTML page")
-            << QByteArray("<html><body>404</body></html>") << false << 9 << unknown;
         QTest::newRow("not XML") << QByteArray("hardwareType=1") << false << 9 << unknown;
         QTest::newRow("empty") << QByteArray() << false << 9 << unknown;
     }
