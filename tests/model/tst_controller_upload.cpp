@@ -179,7 +179,7 @@ private slots:
         QTest::addColumn<QString>("simulator");
         QTest::addColumn<QString>("show"); // "none", "missing" or "present"
         QTest::addColumn<QString>("reason");
-        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("line");
         const QString failed = QStringLiteral("Upload to 127.0.0.1 failed because the file");
         QTest::newRow("not found")
             << "closed"
@@ -218,7 +218,7 @@ private slots:
         QFETCH(QString, simulator);
         QFETCH(QString, show);
         QFETCH(QString, reason);
-        QFETCH(QString, logged);
+        QFETCH(QString, line);
         const bool closed = simulator == QLatin1String("closed");
         ControllerTemplatePtr controllerTemplate = m_show->controllerTemplate();
         if (show == QLatin1String("none")) {
@@ -233,7 +233,7 @@ private slots:
             QVERIFY(QFile::remove(m_show->showPath()));
 
         QCOMPARE(uploadResult(m_site.id).second, reason);
-        QVERIFY2(LinkFixture::logged(logged.arg(m_show->showPath())),
+        QVERIFY2(logged(line.arg(m_show->showPath())),
                  qPrintable(logMessages().join(QLatin1Char('\n'))));
     }
 
@@ -330,7 +330,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("line");
         QTest::addColumn<int>("attempts");
         QTest::newRow("null UUID") << "launch-null"
                                    << "Controller failed to load file"
@@ -347,15 +347,17 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         QFETCH(QString, message);
-        QFETCH(QString, logged);
+        QFETCH(QString, line);
         QFETCH(int, attempts);
         QVERIFY(start({QStringLiteral("--fault=0:") + fault}));
         QCOMPARE(uploadResult(m_site.id), std::make_pair(UploadReport::State_Failed, reason));
         QCOMPARE(feedback()->message(m_site.id), message);
-        QCOMPARE(logMessages().count(logged), attempts);
+        QCOMPARE(logMessages().count(line), attempts);
         QCOMPARE(logMessagesStarting("Retrying upload to").size(), attempts - 1);
         QCOMPARE(sentFiles().count(validator), attempts);
         QCOMPARE(sentFiles().size(), 3 + attempts);
+        if (attempts == 3)
+            QVERIFY(logged("Attempted upload to 127.0.0.1 3 times without success"));
         QVERIFY(!controller(m_site.id)->isRetryPending());
     }
 

@@ -18,10 +18,13 @@ private slots:
         RW_EXPECT_FATAL(mediaTypeName(MediaType_MAX), "Assert: 'type < MediaType_MAX' is FALSE");
         QCOMPARE(fileLoadResultText(FileLoadResult_NotRecognised),
                  QStringLiteral("File is not recognised"));
+        QStringList hardwareTypes;
+        for (int type = 0; type <= 13; ++type)
+            hardwareTypes << HardwareType::name(type);
+        QCOMPARE(hardwareTypes.join(QLatin1Char(',')),
+                 QStringLiteral("Unknown,NX1,NX2,KMA,NX X,VQ1,VQ2,KMA,VQ X,NX,VQ,TRM,TRZ,Unknown"));
         QCOMPARE(HardwareType::fromName(QStringLiteral("KMA")), 3); // 7 shares the name
         QCOMPARE(HardwareType::fromName(QStringLiteral("nx")), 0);  // case-sensitive
-        QCOMPARE(HardwareType::name(4), QStringLiteral("NX X"));
-        QCOMPARE(HardwareType::name(13), QStringLiteral("Unknown"));
     }
 
     // Equivalent types are one model in two variants; compatible ones run the
