@@ -31,13 +31,7 @@ namespace LinkFixture {
 // No test waits real seconds: a retry "second" lasts 20 ms.
 inline void useFastTimers(int ftpInactivityMsec = 10000, int httpAnswerMsec = 10000)
 {
-    Controller::Timings timings;
-    timings.rediscoverMsec = 50;
-    timings.slowRediscoverMsec = 200;
-    timings.ftpInactivityMsec = ftpInactivityMsec;
-    timings.httpAnswerMsec = httpAnswerMsec;
-    timings.retrySecondMsec = 20;
-    Controller::setTimings(timings);
+    Controller::setTimings({50, 200, ftpInactivityMsec, httpAnswerMsec, 20});
 }
 
 // Runs the event loop until the condition holds. QTest::qWaitFor sleeps
@@ -63,10 +57,17 @@ inline LumApplication *app()
 {
     return LumApplication::instance();
 }
-
 inline LumDocument *document()
 {
     return app()->document();
+}
+inline UploadFeedback *feedback()
+{
+    return document()->uploadFeedback();
+}
+inline Controller *controller(uint id)
+{
+    return document()->controller(id);
 }
 
 inline void setPreference(LumPreferences::Key key, const QVariant &value)
@@ -99,8 +100,14 @@ inline std::unique_ptr<ControllerSimulator> startSimulator(const QStringList &ar
     return simulator;
 }
 
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A general show file for hardware type 1 whose clips are slot files in a
-// media folder, each a few kilobytes of its own bytes.
+// media folder, each a few kilobytes of its own bytes. Its clip n is slot n - 1.
 class ShowFolder
 {
 public:
@@ -110,20 +117,16 @@ public:
         ShowFileBytes::General show;
         show.deviceType = 1;
         for (int clip = 1; clip <= clipCount; ++clip) {
-            const QByteArray name = "clip" + QByteArray::number(clip) + ".bin";
-            show.names << name;
+            show.names << "clip" + QByteArray::number(clip) + ".bin";
             writeClip(clip, QByteArray(clip * 3000 + 500, char('a' + clip)));
         }
         ShowFileBytes::writeFile(showPath(), show.bytes());
     }
 
     QString showPath() const { return m_dir.filePath(QStringLiteral("show.bin")); }
-    QString mediaFolder() const { return m_dir.filePath(QStringLiteral("media")); }
-    // The slot of a clip: a general show file numbers its clips from 0.
-    static uint slotOf(int clip) { return uint(clip - 1); }
     QString clipPath(int clip) const
     {
-        return mediaFolder() + QStringLiteral("/clip%1.bin").arg(clip);
+        return m_dir.filePath(QStringLiteral("media/clip%1.bin").arg(clip));
     }
     void writeClip(int clip, const QByteArray &bytes) const
     {
@@ -135,11 +138,12 @@ public:
         return QUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
     }
 
-    ControllerTemplatePtr controllerTemplate(int hardwareType = 1) const
+    ControllerTemplatePtr controllerTemplate() const
     {
         auto controllerTemplate = std::make_shared<ControllerTemplate>();
-        controllerTemplate->setHardwareType(hardwareType);
-        controllerTemplate->setMediaPath(-1, MediaType_Folder, mediaFolder());
+        controllerTemplate->setHardwareType(1);
+        controllerTemplate->setMediaPath(-1, MediaType_Folder,
+                                         m_dir.filePath(QStringLiteral("media")));
         controllerTemplate->setShowFile(showPath());
         return controllerTemplate;
     }
@@ -163,11 +167,6 @@ inline QList<uint> addControllers(const ControllerTemplatePtr &controllerTemplat
     return controllerIds;
 }
 
-inline Controller *controller(uint id)
-{
-    return document()->controller(id);
-}
-
 // Points the controller at ports on 127.0.0.1 and waits until discovery has
 // answered or failed.
 inline bool connectTo(uint controllerId, quint16 httpPort, quint16 ftpPort,
@@ -182,10 +181,29 @@ inline bool connectTo(uint controllerId, quint16 httpPort, quint16 ftpPort,
     return waitUntil([target] { return !target->isDiscovering(); });
 }
 
-inline bool connectTo(uint controllerId, const SimulatedController *simulated,
+// A simulator started with the given options and one controller of the
+// template, discovered on the first simulated controller.
+struct Site
+{
+    std::unique_ptr<ControllerSimulator> simulator;
+    uint id = 0;
+
+    const SimulatedController *simulated() const { return simulator->controllers().first(); }
+    QByteArray remoteFile(const QString &name) const
+    {
+        return readFile(simulated()->folder() + QLatin1Char('/') + name);
+    }
+};
+
+inline bool startSite(Site &site, const ControllerTemplatePtr &controllerTemplate,
+                      const QStringList &arguments = {},
                       const QString &password = QStringLiteral("any"))
 {
-    return connectTo(controllerId, simulated->httpPort(), simulated->ftpPort(), password);
+    site.simulator = startSimulator(arguments);
+    if (!site.simulator)
+        return false;
+    site.id = addControllers(controllerTemplate).first();
+    return connectTo(site.id, site.simulated()->httpPort(), site.simulated()->ftpPort(), password);
 }
 
 inline IdSet idSet(const QList<uint> &list)
@@ -204,6 +222,16 @@ inline QStringList logMessages(int maxLevel = 0, int category = -1)
     return messages;
 }
 
+inline bool logged(const QString &message)
+{
+    return logMessages().contains(message);
+}
+
+inline bool logged(const char *message)
+{
+    return logged(QString::fromUtf8(message));
+}
+
 inline QStringList logMessagesStarting(const QString &prefix, int maxLevel = 2)
 {
     QStringList matching;
@@ -212,6 +240,23 @@ inline QStringList logMessagesStarting(const QString &prefix, int maxLevel = 2)
             matching << message;
     }
     return matching;
+}
+
+inline QStringList logMessagesStarting(const char *prefix)
+{
+    return logMessagesStarting(QString::fromUtf8(prefix));
+}
+
+// The log lines of the files sent, in order.
+inline QStringList sentFiles()
+{
+    QStringList sent;
+    for (const QString &line : logMessages(0, Category_Ftp)) {
+        if (line.startsWith(QLatin1String("Uploading \"")) ||
+            line.startsWith(QLatin1String("Uploading validator")))
+            sent << line;
+    }
+    return sent;
 }
 
 // The completed reports of upload runs, by report identifier.
@@ -266,25 +311,30 @@ private:
     QMap<uint, Completed> m_completed;
 };
 
-// Starts a run and waits for its report.
-inline Reports::Completed runAndWait(Reports &reports, const IdSet &controllerIds,
-                                     bool manual = false, int timeout = 20000)
+// Runs an upload of the controllers; its report once completed.
+inline Reports::Completed run(const IdSet &controllerIds, bool manual = false, int timeout = 20000)
 {
+    Reports reports;
     const uint reportId = app()->uploadRuns()->upload(controllerIds, manual);
     if (!reports.wait(reportId, timeout))
         qWarning("the run %u did not complete", reportId);
     return reports.get(reportId);
 }
 
-inline UploadFeedback *feedback()
+// The result of a run of one controller.
+inline std::pair<UploadReport::State, QString> uploadResult(uint controllerId, bool manual = false,
+                                                            int timeout = 20000)
 {
-    return document()->uploadFeedback();
+    const UploadReport::Results results = run({controllerId}, manual, timeout).results;
+    const auto found = results.find(controllerId);
+    if (found == results.end())
+        return {UploadReport::State_None, QStringLiteral("no result")};
+    return {found->second.result, found->second.message};
 }
 
-inline QByteArray readFile(const QString &path)
+inline std::pair<UploadReport::State, QString> failed(const char *message)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return {UploadReport::State_Failed, QString::fromUtf8(message)};
 }
 
 } // namespace LinkFixture

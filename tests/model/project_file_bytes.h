@@ -47,6 +47,14 @@ struct Out
         bytes.append(value);
         return *this;
     }
+    // A count, then the values.
+    Out &ids(const QList<qint32> &values)
+    {
+        i32(values.size());
+        for (const qint32 value : values)
+            i32(value);
+        return *this;
+    }
 };
 
 // A date-time: Julian day, milliseconds since midnight, time-kind byte
@@ -139,9 +147,7 @@ struct Group
         out.i32(id).text(name).i32(templates.size());
         for (const ControllerTemplate &each : templates)
             each.write(out, version);
-        out.i32(installationIds.size());
-        for (const qint32 each : installationIds)
-            out.i32(each);
+        out.ids(installationIds);
         if (version >= 1)
             out.text(password);
     }
@@ -157,9 +163,7 @@ struct Installation
 
     void write(Out &out, int version) const
     {
-        out.i32(id).i32(groupId).text(name).i32(controllerIds.size());
-        for (const qint32 each : controllerIds)
-            out.i32(each);
+        out.i32(id).i32(groupId).text(name).ids(controllerIds);
         if (version >= 1)
             out.text(password);
     }
@@ -243,26 +247,27 @@ struct Project
     {
         Out out;
         out.u(magic, 8).i32(version);
-        out.i32(groups.size());
-        for (const Group &each : groups)
-            each.write(out, version);
-        out.i32(installations.size());
-        for (const Installation &each : installations)
-            each.write(out, version);
-        out.i32(controllers.size());
-        for (const Controller &each : controllers)
-            each.write(out, version);
+        writeAll(out, groups);
+        writeAll(out, installations);
+        writeAll(out, controllers);
         if (version >= 1)
             out.text(masterPassword);
         writeSchedule(out);
         if (version >= 3)
             mail.write(out, version);
         writeWidths(out, mainWidths);
-        writeIds(out, expandedGroups);
-        writeIds(out, expandedInstallations);
+        out.ids(expandedGroups).ids(expandedInstallations);
         if (version >= 1)
             writeWidths(out, passwordWidths);
         return out.bytes;
+    }
+
+    template <typename Record>
+    void writeAll(Out &out, const QList<Record> &records) const
+    {
+        out.i32(records.size());
+        for (const Record &record : records)
+            record.write(out, version);
     }
 
     void writeSchedule(Out &out) const
@@ -272,11 +277,9 @@ struct Project
             QList<std::pair<qint32, DateTime>> derived;
             for (const ScheduleEntry &entry : schedule) {
                 entry.time.write(out);
-                out.i32(entry.controllerIds.size());
-                for (const qint32 id : entry.controllerIds) {
-                    out.i32(id);
+                out.ids(entry.controllerIds);
+                for (const qint32 id : entry.controllerIds)
                     derived.append({id, entry.time});
-                }
             }
             std::sort(derived.begin(), derived.end(),
                       [](const auto &a, const auto &b) { return a.first < b.first; });
@@ -288,7 +291,7 @@ struct Project
             }
         } else if (version >= 2) {
             oldSchedule.time.write(out);
-            writeIds(out, oldSchedule.controllerIds);
+            out.ids(oldSchedule.controllerIds);
         } else {
             // enabled, a time of day and the kind's own value
             out.boolean(true).u(3600000, 4).i16(supersededKind);
@@ -306,13 +309,6 @@ struct Project
         out.i32(widths.size());
         for (const auto &[column, width] : widths)
             out.i32(column).i32(width);
-    }
-
-    static void writeIds(Out &out, const QList<qint32> &ids)
-    {
-        out.i32(ids.size());
-        for (const qint32 id : ids)
-            out.i32(id);
     }
 };
 

@@ -3,21 +3,7 @@
 #include "link_fixture.h"
 #include "test_main.h"
 
-#include <QElapsedTimer>
-
 using namespace LinkFixture;
-
-namespace {
-
-// A port on 127.0.0.1 that nothing listens on, for now.
-quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-} // namespace
 
 // Discovery and the launch over HTTP, against simulated controllers and a
 // scripted HTTP side for the faults.
@@ -56,18 +42,17 @@ private slots:
         QFETCH(QString, simulatedType);
         QFETCH(int, state);
         QFETCH(QString, logged);
-        const auto simulator = startSimulator({QStringLiteral("--type"), simulatedType});
-        QVERIFY(simulator);
         auto controllerTemplate = std::make_shared<ControllerTemplate>();
         controllerTemplate->setHardwareType(templateType);
-        const uint id = addControllers(controllerTemplate).first();
         ChangeEventRecorder recorder;
-        QVERIFY(connectTo(id, simulator->controllers().first()));
+        Site site;
+        QVERIFY(startSite(site, controllerTemplate, {QStringLiteral("--type"), simulatedType}));
+        const uint id = site.id;
         QCOMPARE(int(controller(id)->discoveryState()), state);
         QCOMPARE(controller(id)->status().serialNumber, QStringLiteral("SIM00000"));
         QVERIFY(recorder.take().contains({Event_ControllerDiscovery, id}));
-        QVERIFY(logMessages().contains(QStringLiteral("Connecting to 127.0.0.1:%1")
-                                           .arg(simulator->controllers().first()->httpPort())));
+        QVERIFY(logMessages().contains(
+            QStringLiteral("Connecting to 127.0.0.1:%1").arg(site.simulated()->httpPort())));
 
         // Asked again, a found controller is not announced again; a wrong
         // type is logged every time.
@@ -95,7 +80,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(http.requestCount("/query/system"), 3, 2000);
         QTest::qWait(700);
         QCOMPARE(http.requestCount("/query/system"), 3);
-        QCOMPARE(controller(id)->statusFailures(), 3);
         QCOMPARE(logMessages().count(QStringLiteral("127.0.0.1 failed to return its status")), 3);
 
         http.answer("/query/system", FakeControllerHttp::status(1));
@@ -121,7 +105,12 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, logged);
         useFastTimers(10000, 200);
-        const quint16 port = closedPort();
+        quint16 port = 0;
+        {
+            QTcpServer closed; // a port nothing listens on, for now
+            closed.listen(QHostAddress::LocalHost, 0);
+            port = closed.serverPort();
+        }
         std::unique_ptr<FakeControllerHttp> http;
         if (fault != QLatin1String("refused")) {
             http = std::make_unique<FakeControllerHttp>(port);
@@ -155,7 +144,7 @@ private slots:
     void launchWithoutAnswerIsAFailedAttempt()
     {
         QFETCH(int, behaviour);
-        useFastTimers(10000, 300);
+        useFastTimers(10000, behaviour < 0 ? 60000 : 300);
         setPreference(LumPreferences::Key_MaxAttempts, 2);
         const auto simulator = startSimulator();
         QVERIFY(simulator);
@@ -167,7 +156,6 @@ private slots:
         const uint id = addControllers(m_show->controllerTemplate()).first();
         QObject context;
         if (behaviour < 0) {
-            useFastTimers(10000, 60000);
             connect(
                 feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
                 [](uint controllerId) {
@@ -177,14 +165,8 @@ private slots:
                 Qt::QueuedConnection);
         }
         QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
-        QCOMPARE(controller(id)->discoveryState(), Discovery_Found);
 
-        Reports reports;
-        const uint reportId = app()->uploadRuns()->upload({id}, false);
-        QVERIFY(reports.wait(reportId));
-        QCOMPARE(reports.result(reportId, id),
-                 std::make_pair(UploadReport::State_Failed,
-                                QStringLiteral("Unable to launch uploaded file")));
+        QCOMPARE(uploadResult(id), failed("Unable to launch uploaded file"));
         // The network layer may send a request again once on a closed connection.
         if (behaviour >= 0)
             QVERIFY(http.requestCount("/private/activate_upload") >= 2);

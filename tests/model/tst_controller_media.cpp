@@ -19,37 +19,29 @@ class TestControllerMedia : public QObject
     QTemporaryDir m_dir;
     QString m_tones[2];
     QString m_broken; // not audio at all
+    Site m_site;
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
-    // A KMA show with one clip per audio source.
-    ControllerTemplatePtr kmaTemplate(const QStringList &audio) const
+    // A controller of a KMA show with one clip per audio source, discovered
+    // on a simulated KMA; then the conversions of `converting` are asked for.
+    bool start(const QStringList &audio, const QStringList &converting)
     {
         ShowFileBytes::Kma show;
         for (int i = 0; i < audio.size(); ++i) {
-            ShowFileBytes::KmaClip clip;
-            clip.number = i + 1;
-            clip.name = "Clip " + QByteArray::number(i + 1);
-            clip.audioPath = audio.at(i).toUtf8();
-            clip.audioName = "tone" + QByteArray::number(i + 1) + ".ogg";
-            show.clips << clip;
+            const QByteArray number = QByteArray::number(i + 1);
+            show.clips << ShowFileBytes::KmaClip{
+                i + 1, "Clip " + number, {}, {}, audio.at(i).toUtf8(), "tone" + number + ".ogg"};
         }
-        const QString showPath = path(QStringLiteral("show%1.kma").arg(audio.size()));
+        const QString showPath = m_dir.filePath(QStringLiteral("show%1.kma").arg(audio.size()));
         ShowFileBytes::writeFile(showPath, show.bytes());
         auto controllerTemplate = std::make_shared<ControllerTemplate>();
         controllerTemplate->setHardwareType(3);
         controllerTemplate->setShowFile(showPath);
-        return controllerTemplate;
-    }
-
-    // A discovered controller of the template, on a simulated KMA.
-    uint connectedController(const ControllerSimulator &simulator, const QStringList &audio)
-    {
-        const uint id = addControllers(kmaTemplate(audio)).first();
-        if (!connectTo(id, simulator.controllers().first()) ||
-            controller(id)->discoveryState() != Discovery_Found)
-            qWarning("the controller was not found");
-        return id;
+        if (!startSite(m_site, controllerTemplate, {QStringLiteral("--type=3")}) ||
+            controller(m_site.id)->discoveryState() != Discovery_Found)
+            return false;
+        for (const QString &source : converting)
+            MediaTranscoder::instance()->transcode(source, MediaType_Audio);
+        return true;
     }
 
 private slots:
@@ -57,11 +49,11 @@ private slots:
     {
         LumApplication::create(this);
         for (int i = 0; i < 2; ++i) {
-            m_tones[i] = path(QStringLiteral("tone%1.wav").arg(i + 1));
+            m_tones[i] = m_dir.filePath(QStringLiteral("tone%1.wav").arg(i + 1));
             QVERIFY2(MediaMaker::makeTone(m_tones[i], 44100, 2, 0.5 + i * 0.25),
                      qPrintable(MediaMaker::lastError()));
         }
-        m_broken = path(QStringLiteral("broken.wav"));
+        m_broken = m_dir.filePath(QStringLiteral("broken.wav"));
         QVERIFY(ShowFileBytes::writeFile(m_broken, QByteArray(5000, 'x')));
     }
 
@@ -69,27 +61,22 @@ private slots:
     {
         resetApplication();
         app()->createMediaTranscoder();
+        m_site = Site();
     }
 
     // The first conversion to end does not start the session; the second does.
     void waitsForEveryConversion()
     {
-        const auto simulator = startSimulator({QStringLiteral("--type=3")});
-        QVERIFY(simulator);
-        const uint id = connectedController(*simulator, {m_tones[0], m_tones[1]});
-        MediaTranscoder *transcoder = MediaTranscoder::instance();
-        QSignalSpy converted(transcoder, &MediaTranscoder::transcodeComplete);
-        for (const QString &tone : m_tones)
-            transcoder->transcode(tone, MediaType_Audio);
-
+        QSignalSpy converted(MediaTranscoder::instance(), &MediaTranscoder::transcodeComplete);
+        QVERIFY(start({m_tones[0], m_tones[1]}, {m_tones[0], m_tones[1]}));
         Reports reports;
-        const uint reportId = app()->uploadRuns()->upload({id}, true);
-        QCOMPARE(controller(id)->ftpStage(), Controller::FtpStage_WaitingForMedia);
-        QCOMPARE(feedback()->state(id), UploadState_Transcoding);
+        const uint reportId = app()->uploadRuns()->upload({m_site.id}, true);
+        QCOMPARE(controller(m_site.id)->ftpStage(), Controller::FtpStage_WaitingForMedia);
+        QCOMPARE(feedback()->state(m_site.id), UploadState_Transcoding);
         QVERIFY(logMessages().contains(
             QStringLiteral("Waiting for media for 127.0.0.1 to finish transcoding")));
         QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
-        QCOMPARE(reports.result(reportId, id).first, UploadReport::State_Success);
+        QCOMPARE(reports.result(reportId, m_site.id).first, UploadReport::State_Success);
         QCOMPARE(converted.size(), 2);
 
         const QStringList log = logMessages();
@@ -101,9 +88,9 @@ private slots:
             QVERIFY(done >= 0 && done < log.indexOf(released));
         }
         // The converted files went, under the clips' names.
-        const QString folder = simulator->controllers().first()->folder();
-        QCOMPARE(readFile(folder + QStringLiteral("/tone2.ogg")),
-                 readFile(transcoder->transcodedFile(m_tones[1], MediaType_Audio)));
+        QCOMPARE(
+            m_site.remoteFile(QStringLiteral("tone2.ogg")),
+            readFile(MediaTranscoder::instance()->transcodedFile(m_tones[1], MediaType_Audio)));
     }
 
     // A failed conversion is not a conversion under way: its file is
@@ -118,47 +105,35 @@ private slots:
     void failedConversionIsReportedMissing()
     {
         QFETCH(bool, failsFirst);
-        const auto simulator = startSimulator({QStringLiteral("--type=3")});
-        QVERIFY(simulator);
-        const uint id = connectedController(*simulator, {m_broken, m_tones[0]});
         MediaTranscoder *transcoder = MediaTranscoder::instance();
         QSignalSpy converted(transcoder, &MediaTranscoder::transcodeComplete);
-        transcoder->transcode(m_broken, MediaType_Audio);
+        QVERIFY(start({m_broken, m_tones[0]}, {m_broken}));
         if (failsFirst) {
+            // No conversion of the other file was ever asked for either.
             QVERIFY(converted.wait(ConversionTimeoutMs));
             QCOMPARE(converted.first().at(2).value<MediaTranscoder::State>(),
                      MediaTranscoder::State_FAILED);
-            QCOMPARE(transcoder->state(m_broken, MediaType_Audio), MediaTranscoder::State_UNKNOWN);
-            // No conversion of the other file was ever asked for either.
         } else {
             transcoder->transcode(m_tones[0], MediaType_Audio);
         }
 
-        Reports reports;
-        const uint reportId = app()->uploadRuns()->upload({id}, true);
-        QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
-        QCOMPARE(reports.result(reportId, id).first, UploadReport::State_Success);
+        QCOMPARE(uploadResult(m_site.id, true, ConversionTimeoutMs).first,
+                 UploadReport::State_Success);
         QVERIFY(logMessages().contains(
             QStringLiteral("Couldn't upload \"%1\" because the file couldn't be found")
                 .arg(m_broken)));
-        QCOMPARE(feedback()->file(id, 1, MediaType_Audio)->message,
+        QCOMPARE(feedback()->file(m_site.id, 1, MediaType_Audio)->message,
                  QStringLiteral("File not found"));
-        if (!failsFirst) {
-            QCOMPARE(feedback()->file(id, 2, MediaType_Audio)->state, UploadState_Complete);
-            QVERIFY(QFile::exists(simulator->controllers().first()->folder() +
-                                  QStringLiteral("/tone2.ogg")));
-        }
+        if (!failsFirst)
+            QVERIFY(!m_site.remoteFile(QStringLiteral("tone2.ogg")).isEmpty());
     }
 
     // Cancelling ends the wait; the conversion ending later starts nothing.
     void cancellingEndsTheWait()
     {
-        const auto simulator = startSimulator({QStringLiteral("--type=3")});
-        QVERIFY(simulator);
-        const uint id = connectedController(*simulator, {m_tones[0]});
-        MediaTranscoder *transcoder = MediaTranscoder::instance();
-        QSignalSpy converted(transcoder, &MediaTranscoder::transcodeComplete);
-        transcoder->transcode(m_tones[0], MediaType_Audio);
+        QSignalSpy converted(MediaTranscoder::instance(), &MediaTranscoder::transcodeComplete);
+        QVERIFY(start({m_tones[0]}, {m_tones[0]}));
+        const uint id = m_site.id;
         Reports reports;
         const uint reportId = app()->uploadRuns()->upload({id}, true);
         QCOMPARE(controller(id)->ftpStage(), Controller::FtpStage_WaitingForMedia);
@@ -171,7 +146,6 @@ private slots:
         }
 
         controller(id)->cancelUpload();
-        QVERIFY(reports.isCompleted(reportId));
         QCOMPARE(
             reports.result(reportId, id),
             std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));

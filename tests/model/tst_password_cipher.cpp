@@ -31,24 +31,21 @@ private slots:
                  QString::fromLatin1(plain));
     }
 
-    void everyByteSurvivesTheRoundTrip()
+    // Every byte value survives, an empty text stays empty, and characters
+    // beyond eight bits become question marks.
+    void roundTrip()
     {
         QString all;
         for (int code = 255; code >= 0; --code)
             all.append(QChar(code));
         const QString enciphered = PasswordCipher::encode(all + all);
-        QCOMPARE(enciphered.size(), 512);
         QVERIFY(std::all_of(enciphered.begin(), enciphered.end(),
                             [](QChar c) { return c.unicode() < 256; }));
         QCOMPARE(PasswordCipher::decode(enciphered), all + all);
         QVERIFY(PasswordCipher::encode(QString()).isEmpty());
-        QVERIFY(PasswordCipher::decode(QString()).isEmpty());
-    }
-
-    void charactersBeyondEightBitsBecomeQuestionMarks()
-    {
-        const QString enciphered = PasswordCipher::encode(QStringLiteral("caf\u00e9 \u20ac5"));
-        QCOMPARE(PasswordCipher::decode(enciphered), QStringLiteral("caf\u00e9 ?5"));
+        QCOMPARE(
+            PasswordCipher::decode(PasswordCipher::encode(QStringLiteral("caf\u00e9 \u20ac5"))),
+            QStringLiteral("caf\u00e9 ?5"));
     }
 };
 
