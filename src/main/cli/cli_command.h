@@ -25,4 +25,8 @@ void error(const QString &message);
 // Writes text to stdout as it is.
 void print(const QString &text);
 
+// Lifts the soft limit of open files to the hard one, for commands that talk
+// to many controllers at once (a socket or two and a file each).
+void raiseOpenFileLimit();
+
 } // namespace Cli

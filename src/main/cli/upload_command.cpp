@@ -1,0 +1,103 @@
+#include "upload_command.h"
+
+#include "automated_upload.h"
+#include "log_printer.h"
+#include "lum_application.h"
+#include "lum_document.h"
+#include "progress_line.h"
+#include "project_arguments.h"
+#include "project_opening.h"
+#include "signal_watch.h"
+#include "upload_feedback.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace UploadCommand {
+
+namespace {
+
+const char Usage[] = "upload PROJECT.lmp [--controller ID]... [--log-level N]";
+// The whole run's progress is summed over every file of every controller;
+// the terminal needs it a few times a second, not at every block sent.
+constexpr int ProgressMsec = 250;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("UploadCommand", text);
+}
+
+} // namespace
+
+CliCommand command()
+{
+    return {"upload", Usage,
+            "upload to the controllers as a scheduled run does; print the log and the report",
+            &run};
+}
+
+int run(const QStringList &arguments)
+{
+    const std::optional<ProjectArguments> parsed = ProjectArguments::parse(
+        arguments, ProjectArguments::Option_Controller | ProjectArguments::Option_LogLevel,
+        QString::fromLatin1(Usage));
+    if (!parsed)
+        return Cli::ExitUsage;
+    Cli::raiseOpenFileLimit();
+    LumApplication *application = LumApplication::instance();
+    LumApplication::setLogLevel(parsed->logLevel);
+    LogPrinter printer(application->eventLog(), parsed->logLevel);
+    // Before the project opens, so that its media are queued for conversion.
+    application->createMediaTranscoder();
+    LumDocument &document = *application->document();
+    if (const int refused = ProjectOpening::open(parsed->project, document, true))
+        return refused;
+    const std::optional<IdSet> selected = parsed->selectedControllers(document);
+    if (!selected)
+        return Cli::ExitUsage;
+    if (selected->empty()) {
+        Cli::error(tr("%1 has no controllers to upload to").arg(parsed->project));
+        return Cli::ExitUsage;
+    }
+
+    AutomatedUpload upload(application->uploadRuns(), &document);
+    ProgressLine progress(tr("Uploading"));
+    QTimer progressTimer;
+    if (progress.isShown()) {
+        printer.setProgressLine(&progress);
+        QObject::connect(&progressTimer, &QTimer::timeout, [&] {
+            const int percent = document.uploadFeedback()->overallProgress();
+            if (upload.stage() == AutomatedUpload::Stage_Running && percent >= 0)
+                progress.update(percent / 100.0);
+        });
+        progressTimer.start(ProgressMsec);
+    }
+    QObject::connect(&upload, &AutomatedUpload::reportReady, [&] {
+        progressTimer.stop();
+        progress.clear();
+        printer.setProgressLine(nullptr);
+        Cli::print(upload.reportText() + QLatin1Char('\n'));
+    });
+    SignalWatch signalWatch;
+    QObject::connect(&signalWatch, &SignalWatch::received, [&] {
+        Cli::error(tr("cancelling the upload; press Ctrl-C again to stop at once"));
+        upload.cancel();
+    });
+    QEventLoop loop;
+    QObject::connect(&upload, &AutomatedUpload::finished, &loop, &QEventLoop::quit);
+    upload.start(*selected);
+    loop.exec();
+    progress.clear();
+
+    if (!upload.hasReport()) {
+        Cli::error(tr("cancelled before the upload started; nothing was uploaded"));
+        return 1;
+    }
+    if (upload.mailTimedOut())
+        Cli::error(tr("the alert mail was not sent within %1 seconds")
+                       .arg(AutomatedUpload::DefaultMailWaitMsec / 1000));
+    return upload.failedCount() == 0 ? 0 : 1;
+}
+
+} // namespace UploadCommand
