@@ -13,6 +13,10 @@
 
 namespace Cli {
 
+namespace {
+int interruption = 0;
+} // namespace
+
 QList<CliCommand> commands()
 {
     // Each command lives in a file of its own beside this one.
@@ -32,6 +36,16 @@ void print(const QString &text)
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
+}
+
+void setInterruptedBy(int signalNumber)
+{
+    interruption = signalNumber;
+}
+
+int interruptingSignal()
+{
+    return interruption;
 }
 
 void raiseOpenFileLimit()

@@ -80,8 +80,10 @@ int run(const QStringList &arguments)
         Cli::print(upload.reportText() + QLatin1Char('\n'));
     });
     SignalWatch signalWatch;
-    QObject::connect(&signalWatch, &SignalWatch::received, [&] {
+    int interruption = 0;
+    QObject::connect(&signalWatch, &SignalWatch::received, [&](int signalNumber) {
         Cli::error(tr("cancelling the upload; press Ctrl-C again to stop at once"));
+        interruption = signalNumber;
         upload.cancel();
     });
     QEventLoop loop;
@@ -89,6 +91,7 @@ int run(const QStringList &arguments)
     upload.start(*selected);
     loop.exec();
     progress.clear();
+    Cli::setInterruptedBy(interruption);
 
     if (!upload.hasReport()) {
         Cli::error(tr("cancelled before the upload started; nothing was uploaded"));
