@@ -82,7 +82,9 @@ int run(const QStringList &arguments)
     SignalWatch signalWatch;
     int interruption = 0;
     QObject::connect(&signalWatch, &SignalWatch::received, [&](int signalNumber) {
+        progress.clear();
         Cli::error(tr("cancelling the upload; press Ctrl-C again to stop at once"));
+        progress.redraw();
         interruption = signalNumber;
         upload.cancel();
     });
