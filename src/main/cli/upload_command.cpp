@@ -84,7 +84,8 @@ int run(const QStringList &arguments)
     QObject::connect(&signalWatch, &SignalWatch::received, [&](int signalNumber) {
         progress.clear();
         Cli::error(tr("cancelling the upload; press Ctrl-C again to stop at once"));
-        progress.redraw();
+        if (progressTimer.isActive())
+            progress.redraw();
         interruption = signalNumber;
         upload.cancel();
     });
