@@ -19,13 +19,39 @@ namespace UploadCommand {
 namespace {
 
 const char Usage[] = "upload PROJECT.lmp [--controller ID]... [--log-level N]";
-// The whole run's progress is summed over every file of every controller;
-// the terminal needs it a few times a second, not at every block sent.
+// The run's progress is summed over every file of every controller; the
+// terminal needs it a few times a second, not at every block sent.
 constexpr int ProgressMsec = 250;
 
 QString tr(const char *text)
 {
     return QCoreApplication::translate("UploadCommand", text);
+}
+
+// The share of the run's bytes sent so far: every file of every controller
+// counts from the start, a file sent whole counts whole and one found on the
+// controller counts for nothing; -1 while no size is known.
+double runProgress(const LumDocument &document, const IdSet &controllerIds)
+{
+    const UploadFeedback &feedback = *document.uploadFeedback();
+    quint64 sent = 0;
+    quint64 total = 0;
+    for (const uint controllerId : controllerIds) {
+        if (!document.controllerExists(controllerId))
+            continue;
+        for (const FileToUpload &file : document.controller(controllerId)->filesToUpload()) {
+            const std::optional<UploadFeedback::FileRecord> record =
+                feedback.file(controllerId, file.mediaId(), file.mediaType);
+            if (!record)
+                continue;
+            total += record->totalBytes;
+            if (record->state == UploadState_Complete)
+                sent += record->totalBytes;
+            else if (record->bytesSent != UploadFeedback::NoProgress)
+                sent += qMin(record->bytesSent, record->totalBytes);
+        }
+    }
+    return total == 0 ? -1.0 : double(sent) / double(total);
 }
 
 } // namespace
@@ -67,9 +93,9 @@ int run(const QStringList &arguments)
     if (progress.isShown()) {
         printer.setProgressLine(&progress);
         QObject::connect(&progressTimer, &QTimer::timeout, [&] {
-            const int percent = document.uploadFeedback()->overallProgress();
-            if (upload.stage() == AutomatedUpload::Stage_Running && percent >= 0)
-                progress.update(percent / 100.0);
+            const double fraction = runProgress(document, *selected);
+            if (upload.stage() == AutomatedUpload::Stage_Running && fraction >= 0)
+                progress.update(fraction);
         });
         progressTimer.start(ProgressMsec);
     }
