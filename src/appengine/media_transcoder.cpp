@@ -1,5 +1,6 @@
 #include "media_transcoder.h"
 
+#include "file_lock.h"
 #include "lum_application.h"
 #include "lum_assert.h"
 #include "media_libraries.h"
@@ -7,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace {
 MediaTranscoder *theInstance = nullptr;
@@ -14,6 +16,7 @@ MediaTranscoder *theInstance = nullptr;
 quint32 outputCounter = 0;
 
 const QString TranscodedFolderName = QStringLiteral("transcoded");
+const QString FolderLockName = QStringLiteral("transcoded.lock");
 
 QString typeText(MediaType type)
 {
@@ -65,12 +68,15 @@ MediaTranscoder::~MediaTranscoder()
     m_running.clear();
     qDeleteAll(m_waiting);
     m_waiting.clear();
-    if (m_folderUsable) {
+    if (m_ownFolder) {
+        m_ownFolder.reset(); // removed with its files
+    } else if (m_folderUsable) {
         removeFiles();
         QDir parent = m_folder;
         if (parent.cdUp())
             parent.rmdir(TranscodedFolderName);
     }
+    m_folderLock.reset();
     if (theInstance == this)
         theInstance = nullptr;
 }
@@ -83,7 +89,20 @@ void MediaTranscoder::prepareFolder()
     if (dataPath.isEmpty() || !QDir().mkpath(dataPath))
         return;
     const QDir data(dataPath);
-    if (data.exists(TranscodedFolderName)) {
+    m_folderLock = std::make_unique<FileLock>(data.filePath(FolderLockName));
+    if (!m_folderLock->tryLock()) {
+        // Another process converts into the shared folder and would have its
+        // results emptied away.
+        m_folderLock.reset();
+        m_ownFolder = std::make_unique<QTemporaryDir>(
+            data.filePath(TranscodedFolderName + QLatin1String("-XXXXXX")));
+        if (!m_ownFolder->isValid()) {
+            m_ownFolder.reset();
+            return;
+        }
+        m_folder = QDir(m_ownFolder->path());
+        m_folderUsable = true;
+    } else if (data.exists(TranscodedFolderName)) {
         m_folder = QDir(data.filePath(TranscodedFolderName));
         m_folderUsable = true;
         removeFiles(); // left behind by a run that did not end cleanly

@@ -9,6 +9,10 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
+
+class FileLock;
+class QTemporaryDir;
 class TranscodeThread;
 
 // Converts the project's video and audio files into media chunk files in the
@@ -19,7 +23,10 @@ class TranscodeThread;
 // cancelled, so that a later request converts it anew. At most two workers
 // run at once, at low priority; further requests wait in order. The results
 // live in the "transcoded" folder of the per-user data location, which is
-// emptied at construction and removed at destruction.
+// emptied at construction and removed at destruction. The folder belongs to
+// one process at a time (a lock beside it): a second process of the same
+// user (the command line beside the application) converts into a folder of
+// its own, so that neither empties the other's results.
 class MediaTranscoder : public QObject
 {
     Q_OBJECT
@@ -85,6 +92,8 @@ private:
     QMap<Key, Entry> m_lookup;
     QDir m_folder;
     bool m_folderUsable = false;
+    std::unique_ptr<FileLock> m_folderLock;
+    std::unique_ptr<QTemporaryDir> m_ownFolder; // when another process has the shared one
     QList<TranscodeThread *> m_waiting;
     QSet<TranscodeThread *> m_running;
 };

@@ -21,11 +21,7 @@ UploadReport::UploadReport(const LumDocument *document, const IdSet &controllerI
         ControllerResult &result = m_results[controllerId];
         if (document->installationExists(controller->installationId()))
             result.installationName = document->installation(controller->installationId())->name();
-        const std::shared_ptr<const ControllerTemplate> controllerTemplate =
-            controller->controllerTemplate();
-        result.controllerName = controllerTemplate->name().isEmpty()
-                                    ? tr("Controller %1").arg(controllerTemplate->number())
-                                    : controllerTemplate->name();
+        result.controllerName = controllerName(*controller);
         result.hostname = controller->hostname();
     }
 }
@@ -53,6 +49,15 @@ int UploadReport::failedCount() const
             ++count;
     }
     return count;
+}
+
+QString UploadReport::controllerName(const Controller &controller)
+{
+    const std::shared_ptr<const ControllerTemplate> controllerTemplate =
+        controller.controllerTemplate();
+    return controllerTemplate->name().isEmpty()
+               ? tr("Controller %1").arg(controllerTemplate->number())
+               : controllerTemplate->name();
 }
 
 QString UploadReport::stateWord(uint state)

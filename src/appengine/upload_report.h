@@ -8,6 +8,7 @@
 
 #include <map>
 
+class Controller;
 class LumDocument;
 
 // The outcome of one upload run over a chosen set of controllers: one result
@@ -63,6 +64,9 @@ public:
 
     // The nine-character word of a result in the text.
     static QString stateWord(uint state);
+    // The controller as the installation tree names it: its template's name,
+    // or "Controller %1" with the template's number.
+    static QString controllerName(const Controller &controller);
 
 private:
     uint m_id;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -32,15 +33,8 @@ QString usage()
     return text;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int runCommand(const QStringList &arguments)
 {
-    QCoreApplication qtApp(argc, argv);
-    std::unique_ptr<LumApplication> app(LumApplication::create());
-    LocalInterfaces::initialise();
-
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {
         Cli::error(QStringLiteral("no command given; see rigwarden-cli --help"));
         return Cli::ExitUsage;
@@ -61,4 +55,21 @@ int main(int argc, char **argv)
     }
     Cli::error(QStringLiteral("unknown command \"%1\"; see rigwarden-cli --help").arg(first));
     return Cli::ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication qtApp(argc, argv);
+    std::unique_ptr<LumApplication> app(LumApplication::create());
+    LocalInterfaces::initialise();
+    const int exitCode = runCommand(QCoreApplication::arguments().mid(1));
+    // Converted media and workers go first.
+    app.reset();
+    if (const int signalNumber = Cli::interruptingSignal()) {
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+    }
+    return exitCode;
 }

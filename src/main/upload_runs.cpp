@@ -42,6 +42,7 @@ uint UploadRuns::upload(const IdSet &controllerIds, bool manual)
     report->setStartTime(QDateTime::currentDateTime());
     const uint reportId = report->id();
     m_reports[reportId] = std::move(report);
+    emit runStarting(reportId);
     for (const uint controllerId : controllerIds) {
         if (!manual)
             m_document->uploadSchedule().unschedule(controllerId);
@@ -76,6 +77,8 @@ void UploadRuns::checkWaitingRuns()
         const WaitingRun ready = m_waitingRuns.takeAt(i);
         if (!ready.controllerIds.empty())
             upload(ready.controllerIds, ready.manual);
+        else
+            queueSettledCheck(); // its controllers are gone: no report
     }
     if (m_waitingRuns.isEmpty())
         m_discoveryPoll.stop();
@@ -116,6 +119,7 @@ void UploadRuns::reportUploadResult(uint reportId, uint controllerId, UploadRepo
     emit uploadReportCompleted(completed->failedCount() == 0);
     emit reportCompleted(*completed);
     sendAlertMail(*completed);
+    queueSettledCheck();
 }
 
 const UploadReport *UploadRuns::report(uint reportId) const
@@ -152,17 +156,24 @@ void UploadRuns::sendAlertMail(const UploadReport &report)
     connect(mail, &Smtp::authenticationRequired, m_document,
             &LumDocument::handleSmtpAuthenticationRequest);
     connect(mail, &Smtp::sent, mail, &QObject::deleteLater);
-    connect(mail, &Smtp::sent, this, [this, mail](bool delivered) {
-        m_mails.removeAll(QPointer<Smtp>(mail));
+    const uint reportId = report.id();
+    connect(mail, &Smtp::sent, this, [this, reportId](bool delivered) {
+        m_mails.remove(reportId);
         emit alertMailFinished(delivered);
+        queueSettledCheck();
     });
     for (const QString &recipient : settings.recipients)
         mail->addRecipient(recipient);
     mail->setFrom(QStringLiteral("\"%1\" <>").arg(AppConstants::displayName()));
     mail->setSubject(tr("Automated report from %1").arg(AppConstants::displayName()));
     mail->setBody(report.text());
-    m_mails.append(mail);
+    m_mails.insert(reportId, mail);
     mail->send(settings.server, settings.port);
+}
+
+bool UploadRuns::isMailPending(uint reportId) const
+{
+    return !m_mails.value(reportId).isNull();
 }
 
 int UploadRuns::pendingMailCount() const
@@ -173,6 +184,37 @@ int UploadRuns::pendingMailCount() const
             ++count;
     }
     return count;
+}
+
+// --- Settling -----------------------------------------------------------------------
+
+bool UploadRuns::isSettled() const
+{
+    return m_reports.empty() && m_waitingRuns.isEmpty() && pendingMailCount() == 0;
+}
+
+void UploadRuns::cancelAll()
+{
+    stopScheduleTimer();
+    m_document->cancelUploads(IdSet());
+    queueSettledCheck();
+}
+
+// From the event loop: a completed report's mail starts right after the
+// report's signals, and a mail may end within its own send().
+void UploadRuns::queueSettledCheck()
+{
+    if (m_settledCheckQueued)
+        return;
+    m_settledCheckQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_settledCheckQueued = false;
+            if (isSettled())
+                emit settled();
+        },
+        Qt::QueuedConnection);
 }
 
 // --- Schedule -------------------------------------------------------------------------

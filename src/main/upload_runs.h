@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -63,6 +64,17 @@ public:
     void sendAlertMail(const UploadReport &report);
     // Alert mails still being sent.
     int pendingMailCount() const;
+    // Whether the alert mail of that run is still being sent.
+    bool isMailPending(uint reportId) const;
+
+    // Nothing under way: no run open, none waiting for discovery, no alert
+    // mail being sent.
+    bool isSettled() const;
+    // Stops every run for good, as when the process is to end: the schedule
+    // timer stops, runs waiting for discovery are dropped and every
+    // controller's upload is cancelled. The reports of the runs complete as
+    // their controllers conclude, and are mailed as usual; settled() follows.
+    void cancelAll();
 
     // Arms the timer for the next scheduled time (after a project was opened
     // and on every change of the schedule).
@@ -83,11 +95,17 @@ public slots:
                              MediaTranscoder::State state);
 
 signals:
+    // A run's report is filed and its controllers are about to start.
+    void runStarting(uint reportId);
     // Every controller of a run has reported; true when none failed.
     void uploadReportCompleted(bool success);
     // Right after uploadReportCompleted, with the completed report.
     void reportCompleted(const UploadReport &report);
     void alertMailFinished(bool delivered);
+    // The runs became settled (see isSettled): a report completed and its
+    // mail, if any, went out or failed, or the last waiting run was dropped.
+    // Emitted from the event loop after the change.
+    void settled();
 
 private slots:
     void onScheduleDue();
@@ -101,6 +119,7 @@ private:
         QDeadlineTimer deadline;
     };
 
+    void queueSettledCheck();
     void armScheduleTimer(const QDateTime &next, const QDateTime &now);
     void queueScheduleDue();
     bool anyDiscovering(const IdSet &controllerIds) const;
@@ -110,8 +129,9 @@ private:
     std::map<uint, std::unique_ptr<UploadReport>> m_reports;
     QTimer m_scheduleTimer;
     bool m_dueQueued = false;
+    bool m_settledCheckQueued = false;
     QList<WaitingRun> m_waitingRuns;
     QTimer m_discoveryPoll;
     int m_discoveryWaitMsec = DefaultDiscoveryWaitMsec;
-    QList<QPointer<Smtp>> m_mails;
+    QMap<uint, QPointer<Smtp>> m_mails; // by report
 };

@@ -1,5 +1,6 @@
 #include "chunk_file.h"
 #include "event_log.h"
+#include "file_lock.h"
 #include "lum_application.h"
 #include "media_maker.h"
 #include "media_transcoder.h"
@@ -92,6 +93,40 @@ private slots:
         delete second;
         QVERIFY(!QDir(transcodedFolder()).exists());
         QCOMPARE(MediaTranscoder::instance(), nullptr);
+    }
+
+    // A second process of the same user (the command line beside the
+    // application) must neither empty nor remove the first one's results.
+    void aSecondProcessConvertsIntoAFolderOfItsOwn()
+    {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QVERIFY(QDir().mkpath(transcodedFolder()));
+        QFile result(transcodedFolder() + QLatin1String("/transcoded7"));
+        QVERIFY(result.open(QIODevice::WriteOnly));
+        result.close();
+        // The other process: the lock is its open file, so it conflicts here too.
+        FileLock other(data + QLatin1String("/transcoded.lock"));
+        QVERIFY(other.tryLock());
+
+        auto *transcoder = MediaTranscoder::create();
+        QVERIFY(transcoder->isFolderUsable());
+        const QString own = transcoder->folderPath();
+        QVERIFY2(own.startsWith(transcodedFolder() + QLatin1Char('-')), qPrintable(own));
+        QSignalSpy complete(transcoder, &MediaTranscoder::transcodeComplete);
+        transcoder->transcode(m_audio, MediaType_Audio);
+        QVERIFY(complete.wait(ConversionTimeoutMs));
+        QCOMPARE(QFileInfo(transcoder->transcodedFile(m_audio, MediaType_Audio)).absolutePath(),
+                 own);
+        delete transcoder;
+        QVERIFY(!QDir(own).exists());
+        QVERIFY(result.exists());
+
+        // Once the other has ended, the shared folder is taken and emptied.
+        other.unlock();
+        transcoder = MediaTranscoder::create();
+        QCOMPARE(transcoder->folderPath(), transcodedFolder());
+        QVERIFY(!result.exists());
+        delete transcoder;
     }
 
     // Only Video takes the video path; any other type is named "Audio".

@@ -214,6 +214,42 @@ private slots:
         QVERIFY(run.out.contains(QStringLiteral("wrong master password")));
     }
 
+    // Ctrl-C at the prompt ends the command with the terminal's echo back on.
+    void ctrlCAtThePromptLeavesEchoOn()
+    {
+        const QString in = guardedProject("interrupted.lmp");
+        // The command gets a terminal of its own as its controlling one, so
+        // that Ctrl-C typed there becomes SIGINT; the terminal's modes are
+        // read back once it has ended.
+        static const char script[] = R"(
+import fcntl, os, subprocess, sys, termios, time
+master, slave = os.openpty()
+def take_terminal():
+    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+child = subprocess.Popen(sys.argv[1:], stdin=slave, stdout=slave, stderr=slave,
+                         start_new_session=True, preexec_fn=take_terminal)
+shown = b''
+while b'Master password' not in shown:
+    shown += os.read(master, 4096)
+time.sleep(0.2)
+os.write(master, b'\x03')
+status = child.wait()
+echo = termios.tcgetattr(slave)[3] & termios.ECHO
+print('status', status, 'echo', 'on' if echo else 'off')
+)";
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("RIGWARDEN_MASTER_PASSWORD"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral("-c"), QString::fromLatin1(script),
+                       TestEnvironment::binDir() + QStringLiteral("/rigwarden-cli"),
+                       QStringLiteral("export"), in});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
+                 QStringLiteral("status -2 echo on"));
+    }
+
     void exportThenImportGivesTheSameProject()
     {
         PB::Project project = PB::sampleProject(7);

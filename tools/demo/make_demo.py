@@ -5,10 +5,11 @@ The project's structure is demo-project.json, kept beside this script; this
 script puts absolute paths and the simulator's ports into a copy of it and
 writes the show files and media it names.
 
-Usage: make_demo.py OUT_DIR NX_BASE_PORT KMA_BASE_PORT
-  Controller i of a simulator started with --base-port P has HTTP port P+2i
-  and FTP port P+2i+1. The two NX-family controllers use NX_BASE_PORT, the
-  KMA controller KMA_BASE_PORT.
+Usage: make_demo.py OUT_DIR NX_PORTS KMA_PORTS
+  The two NX-family controllers are at NX_PORTS, the KMA controller at
+  KMA_PORTS. Each is either the listing a simulator wrote with --ports-file
+  (its controllers taken in order) or a number P: the simulator was started
+  with --base-port P, so controller i has HTTP port P+2i and FTP port P+2i+1.
 """
 import json
 import os
@@ -63,11 +64,21 @@ def ffmpeg(*args):
     subprocess.run(["ffmpeg", "-loglevel", "error", "-y", *args], check=True)
 
 
+def port_pairs(given):
+    """The (HTTP, FTP) ports of a simulator's controllers, in order."""
+    if given.isdigit():
+        base = int(given)
+        return [(base + 2 * i, base + 2 * i + 1) for i in range(1024)]
+    with open(given) as f:
+        listing = json.load(f)
+    return [(c["http"], c["ftp"]) for c in listing["controllers"]]
+
+
 def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
     out = os.path.abspath(sys.argv[1])
-    nx_port, kma_port = int(sys.argv[2]), int(sys.argv[3])
+    ports = {1: port_pairs(sys.argv[2]), 3: port_pairs(sys.argv[3])}
     shows = os.path.join(out, "shows")
     media = os.path.join(out, "media")
     os.makedirs(shows, exist_ok=True)
@@ -93,7 +104,6 @@ def main():
 
     with open(os.path.join(HERE, "demo-project.json")) as f:
         project = json.load(f)
-    ports = {1: nx_port, 3: kma_port}
     for group in project["groups"]:
         for template in group["controllerTemplates"]:
             template["showFile"] = os.path.join(out, template["showFile"])
@@ -102,10 +112,9 @@ def main():
         hardware = group["controllerTemplates"][0]["hardwareType"]
         for installation in group["installations"]:
             for controller in installation["controllers"]:
-                base = ports[hardware]
-                controller["httpPort"] = base
-                controller["ftpPort"] = base + 1
-                ports[hardware] = base + 2
+                if not ports[hardware]:
+                    sys.exit(f"make_demo.py: too few simulated controllers of type {hardware}")
+                controller["httpPort"], controller["ftpPort"] = ports[hardware].pop(0)
     with open(os.path.join(out, "demo.json"), "w") as f:
         json.dump(project, f, indent=4)
     print(os.path.join(out, "demo.json"))

@@ -25,4 +25,15 @@ void error(const QString &message);
 // Writes text to stdout as it is.
 void print(const QString &text);
 
+// A command that a signal (Ctrl-C) cut short notes it here after it has ended
+// its work cleanly; the process then ends by that signal once everything is
+// torn down, so that a calling shell or script sees the interruption (a loop
+// over projects stops instead of going on with the next one).
+void setInterruptedBy(int signalNumber);
+int interruptingSignal(); // 0: none
+
+// Lifts the soft limit of open files to the hard one, for commands that talk
+// to many controllers at once (a socket or two and a file each).
+void raiseOpenFileLimit();
+
 } // namespace Cli

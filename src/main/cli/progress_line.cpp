@@ -15,6 +15,7 @@ ProgressLine::~ProgressLine()
 
 void ProgressLine::update(double fraction)
 {
+    m_fraction = fraction;
     const int percent = int(qBound(0.0, fraction, 1.0) * 100.0);
     if (!m_enabled || percent == m_percent)
         return;
@@ -30,4 +31,10 @@ void ProgressLine::clear()
     m_percent = -1;
     std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
+}
+
+void ProgressLine::redraw()
+{
+    if (m_fraction >= 0.0 && m_percent < 0)
+        update(m_fraction);
 }

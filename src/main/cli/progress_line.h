@@ -18,9 +18,13 @@ public:
     void update(double fraction);
     // Erases the line.
     void clear();
+    // Draws the line again after clear(), as last updated (another line was
+    // printed on the terminal meanwhile).
+    void redraw();
 
 private:
     QString m_label;
     bool m_enabled;
     int m_percent = -1;
+    double m_fraction = -1.0;
 };

@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -40,6 +42,21 @@ bool masterPasswordGiven(const QString &path, const LumDocument &document)
     return false;
 }
 
+// The terminal as it was before the prompt, for a signal to put back.
+termios terminalBeforePrompt{};
+
+// Ctrl-C (or a hang-up) at the prompt would end the process with echo still
+// off, leaving the operator's shell typing blind.
+void restoreTerminalAndEnd(int signalNumber)
+{
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &terminalBeforePrompt);
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, "\n", 1);
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
+}
+
+constexpr int PromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 } // namespace
 
 QString readFromTerminal(const QString &prompt)
@@ -50,7 +67,14 @@ QString readFromTerminal(const QString &prompt)
     // ever echoed; what was typed ahead is kept.
     termios saved{};
     const bool canHide = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    struct sigaction previous[std::size(PromptSignals)] = {};
     if (canHide) {
+        terminalBeforePrompt = saved;
+        struct sigaction restoring = {};
+        restoring.sa_handler = restoreTerminalAndEnd;
+        sigemptyset(&restoring.sa_mask);
+        for (size_t i = 0; i < std::size(PromptSignals); ++i)
+            ::sigaction(PromptSignals[i], &restoring, &previous[i]);
         termios hidden = saved;
         hidden.c_lflag &= tcflag_t(~ECHO);
         ::tcsetattr(STDIN_FILENO, TCSANOW, &hidden);
@@ -60,8 +84,11 @@ QString readFromTerminal(const QString &prompt)
     std::string line;
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
         line.push_back(char(c));
-    if (canHide)
+    if (canHide) {
         ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        for (size_t i = 0; i < std::size(PromptSignals); ++i)
+            ::sigaction(PromptSignals[i], &previous[i], nullptr);
+    }
     std::fputc('\n', stderr);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();

@@ -1,0 +1,202 @@
+#!/usr/bin/python3
+"""Upload benchmark: the controller link at scale and its throughput.
+
+Usage: bench/upload/run_upload_bench.py BUILD_DIR [--counts 100,1024]
+           [--throughput-mib 1024] [--rounds 5]
+
+1. For each count N, starts rigwarden-sim with N controllers and runs
+   bin/rw_upload_bench fleet against them: discovery of all, a first upload
+   run of a 20 MiB show (show file and two slot files) to all, and a second
+   run of the same project. Prints wall times, peak memory and memory per
+   controller; the time and memory per controller of the largest count are
+   given as ratios to those of the smallest (1.00: grows linearly).
+   Goals: every controller found and every result SUCCESS in both runs; the
+   first run reads each of the 3 distinct files once for its digests (not
+   once per controller); the second sends no file but the N validator files
+   and reads no file again.
+2. Starts rigwarden-sim with one controller and sends a show file of M MiB
+   (default 1024) with the controller link (rw_upload_bench single) and with
+   the FTP client's own benchmark (bin/ftp_upload_bench, as in
+   bench/network), alternately, R rounds each (default 5); prints the best
+   STOR throughput of each and their ratio (goal: the link >= 0.90 of the
+   client). The controller's folder and the file are kept in /dev/shm when
+   it exists, so that the disk's write-back does not blur the figures; run
+   it on an otherwise idle machine, as the best of a few rounds is taken.
+
+The 1024-controller run writes 20 GiB into the simulator's folder (a
+temporary folder, removed afterwards). Every process runs with a temporary
+HOME, so the user's settings are not touched. Exit 0 when every goal is met.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SHOW_FILES = 3  # the show file and two slot files
+
+
+def run_measured(command, env):
+    """Runs a command; returns (seconds, its "name value" figures, whether it succeeded)."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
+    out, err = process.communicate()
+    seconds = time.perf_counter() - start
+    figures = {}
+    for line in out.decode().splitlines():
+        name, _, value = line.partition(" ")
+        try:
+            figures[name] = float(value)
+        except ValueError:
+            pass
+    if process.returncode != 0:
+        sys.stderr.write(err.decode())
+    return seconds, figures, process.returncode == 0
+
+
+class Simulator:
+    def __init__(self, build, count, root, env):
+        self.root = root
+        listing = os.path.join(root, "listing.json")
+        os.makedirs(root, exist_ok=True)
+        self.process = subprocess.Popen(
+            [os.path.join(build, "bin", "rigwarden-sim"), "-n", str(count), "--root",
+             os.path.join(root, "controllers"), "--ports-file", listing],
+            stdout=subprocess.DEVNULL, env=env)
+        for _ in range(600):
+            if os.path.exists(listing) and os.path.getsize(listing) > 0:
+                break
+            if self.process.poll() is not None:
+                sys.exit("rigwarden-sim did not start")
+            time.sleep(0.05)
+        self.listing_path = listing
+        with open(listing) as f:
+            self.listing = json.load(f)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def fleet_bench(build, counts, work, env):
+    ok = True
+    results = {}
+    for count in counts:
+        sim = Simulator(build, count, os.path.join(work, f"sim-{count}"), env)
+        try:
+            command = [os.path.join(build, "bin", "rw_upload_bench"), "fleet", sim.listing_path,
+                       os.path.join(work, f"rig-{count}")]
+            seconds, f, finished = run_measured(command, env)
+        finally:
+            sim.stop()
+        results[count] = f
+        print(f"{count} controllers, a 20 MiB show each ({seconds:.1f} s in all):")
+        print(f"  discovery of all      {f['discovery_seconds']:8.2f} s   "
+              f"{int(f['discovery_found'])} found")
+        for run in ("first_run", "second_run"):
+            label = "first upload run " if run == "first_run" else "second upload run"
+            print(f"  {label}     {f[run + '_seconds']:8.2f} s   "
+                  f"{int(f[run + '_successes'])} SUCCESS, {int(f[run + '_files_sent'])} files and "
+                  f"{int(f[run + '_validators_sent'])} validators sent, "
+                  f"{int(f[run + '_digest_reads'])} files read for digests")
+        print(f"  memory: {f['baseline_mib']:.1f} MiB before the project, "
+              f"peak {f['second_run_peak_mib']:.1f} MiB; per controller "
+              f"{f['discovered_mib_per_controller'] * 1024:.0f} KiB once discovered, "
+              f"{f['peak_mib_per_controller']:.2f} MiB at the peak of the first run")
+        goals = [
+            finished,
+            f["discovery_found"] == count,
+            f["first_run_successes"] == count and f["second_run_successes"] == count,
+            f["first_run_digest_reads"] <= SHOW_FILES,
+            f["second_run_files_sent"] == 0 and f["second_run_validators_sent"] == count,
+            f["second_run_digest_reads"] <= SHOW_FILES,
+        ]
+        print(f"  goals {'met' if all(goals) else 'NOT met'}")
+        ok = ok and all(goals)
+    if len(counts) > 1 and all(c in results and results[c] for c in counts):
+        small, large = min(counts), max(counts)
+        print(f"per controller, {large} against {small} controllers (1.00: linear):")
+        for name in ("discovery_seconds", "first_run_seconds", "second_run_seconds"):
+            ratio = (results[large][name] / large) / (results[small][name] / small)
+            print(f"  {name:22s} {ratio:6.2f}")
+        ratio = results[large]["peak_mib_per_controller"] / results[small]["peak_mib_per_controller"]
+        print(f"  {'peak memory':22s} {ratio:6.2f}")
+    return ok
+
+
+def throughput_bench(build, mib, rounds, work, env):
+    memory = tempfile.mkdtemp(prefix="rw-upload-bench-", dir="/dev/shm") \
+        if os.path.isdir("/dev/shm") else work
+    sim = Simulator(build, 1, os.path.join(memory, "sim-1"), env)
+    controller = sim.listing["controllers"][0]
+    folder = controller["folder"]
+    rig = os.path.join(memory, "rig-single")
+    link, client = [], []
+
+    def empty_controller():
+        for name in os.listdir(folder):
+            os.remove(os.path.join(folder, name))
+
+    try:
+        for _ in range(rounds):
+            empty_controller()
+            _, f, finished = run_measured(
+                [os.path.join(build, "bin", "rw_upload_bench"), "single", str(controller["http"]),
+                 str(controller["ftp"]), str(mib), rig], env)
+            if not finished:
+                return False
+            link.append(f["stor_seconds"])
+            empty_controller()
+            out = subprocess.run(
+                [os.path.join(build, "bin", "ftp_upload_bench"), "127.0.0.1",
+                 str(controller["ftp"]), "rigward", "any", os.path.join(rig, "show.bin"),
+                 "show.bin"], stdout=subprocess.PIPE, check=True, env=env).stdout
+            client.append(float(out.decode().strip()))
+    finally:
+        sim.stop()
+        if memory != work:
+            shutil.rmtree(memory, ignore_errors=True)
+    best_link, best_client = mib / min(link), mib / min(client)
+    ratio = best_link / best_client
+    print(f"upload of a {mib} MiB show file to one simulated controller, best of {rounds} "
+          f"(the STOR alone):")
+    print(f"  FtpClient alone       {best_client:8.1f} MiB/s")
+    print(f"  controller link       {best_link:8.1f} MiB/s")
+    print(f"  throughput ratio link/FtpClient: {ratio:.3f} (goal >= 0.90)")
+    return ratio >= 0.90
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("--counts", default="100,1024")
+    parser.add_argument("--throughput-mib", type=int, default=1024)
+    parser.add_argument("--rounds", type=int, default=5)
+    options = parser.parse_args()
+    build = os.path.abspath(options.build)
+    counts = [int(c) for c in options.counts.split(",") if c]
+    work = tempfile.mkdtemp(prefix="rw-upload-bench-")
+    home = os.path.join(work, "home")
+    runtime = os.path.join(home, "run")
+    os.makedirs(runtime, mode=0o700)
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+               XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+               XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime)
+    needed = max(counts, default=0) * 20 * 1024 * 1024 * 1.1
+    free = shutil.disk_usage(work).free
+    if free < needed:
+        sys.exit(f"{work} has {free / 2**30:.1f} GiB free; the run needs {needed / 2**30:.1f} GiB")
+    try:
+        ok = fleet_bench(build, counts, work, env)
+        ok = throughput_bench(build, options.throughput_mib, options.rounds, work, env) and ok
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    sys.exit(0 if ok else 1)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "change_events.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class LumDocument;
+
+// The arguments of the commands that work on a project's controllers:
+//   PROJECT.lmp [--controller ID]... [--log-level N]
+// either option as "--name VALUE" or "--name=VALUE".
+struct ProjectArguments
+{
+    enum Option
+    {
+        Option_Controller = 0x1,
+        Option_LogLevel = 0x2
+    };
+
+    QString project;
+    IdSet controllerIds; // empty: every controller
+    int logLevel = 0;
+
+    // The arguments of `command`, which takes the options given; the error
+    // is written (naming `usage`) and nothing is returned when they are wrong.
+    static std::optional<ProjectArguments> parse(const QStringList &arguments, int options,
+                                                 const QString &usage);
+
+    // The chosen controllers of the open project, every one when none was
+    // chosen; nothing, with the error written, when one does not exist.
+    std::optional<IdSet> selectedControllers(const LumDocument &document) const;
+};

@@ -1,0 +1,79 @@
+#include "run_command.h"
+
+#include "event_log.h"
+#include "log_printer.h"
+#include "lum_application.h"
+#include "lum_document.h"
+#include "project_arguments.h"
+#include "project_opening.h"
+#include "signal_watch.h"
+#include "unattended_schedule.h"
+#include "upload_report.h"
+#include "upload_runs.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+namespace RunCommand {
+
+namespace {
+
+const char Usage[] = "run PROJECT.lmp [--log-level N]";
+// Printed entries are not kept beyond this many: the process runs for months.
+constexpr int RetainedLogEntries = 10000;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RunCommand", text);
+}
+
+} // namespace
+
+CliCommand command()
+{
+    return {"run", Usage,
+            "run the project's scheduled uploads at their times until SIGINT or SIGTERM", &run};
+}
+
+int run(const QStringList &arguments)
+{
+    const std::optional<ProjectArguments> parsed = ProjectArguments::parse(
+        arguments, ProjectArguments::Option_LogLevel, QString::fromLatin1(Usage));
+    if (!parsed)
+        return Cli::ExitUsage;
+    Cli::raiseOpenFileLimit();
+    LumApplication *application = LumApplication::instance();
+    LumApplication::setLogLevel(parsed->logLevel);
+    LogPrinter printer(application->eventLog(), parsed->logLevel);
+    printer.setRetainedEntries(RetainedLogEntries);
+    // Before the project opens, so that its media are queued for conversion.
+    application->createMediaTranscoder();
+    LumDocument &document = *application->document();
+    if (const int refused = ProjectOpening::open(parsed->project, document, true))
+        return refused;
+    if (document.uploadSchedule().isEmpty())
+        Cli::error(
+            tr("%1 has no scheduled uploads; nothing will run until stopped").arg(parsed->project));
+
+    UploadRuns *runs = application->uploadRuns();
+    QObject::connect(runs, &UploadRuns::reportCompleted, [](const UploadReport &report) {
+        Cli::print(report.text() + QLatin1Char('\n'));
+    });
+    UnattendedSchedule schedule(runs, &document);
+    SignalWatch signalWatch;
+    QObject::connect(&signalWatch, &SignalWatch::received, [&] {
+        Cli::error(tr("stopping: uploads under way are cancelled; signal again to stop at once"));
+        schedule.stop();
+    });
+    QEventLoop loop;
+    QObject::connect(&schedule, &UnattendedSchedule::stopped, &loop, &QEventLoop::quit);
+    schedule.start();
+    loop.exec();
+    if (schedule.stopTimedOut()) {
+        Cli::error(tr("stopped before every run and alert mail had finished"));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace RunCommand

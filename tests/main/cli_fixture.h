@@ -1,0 +1,293 @@
+#pragma once
+
+// Helpers for the tests of the command line's controller commands (status,
+// upload, run), run as the operator runs them: rigwarden-sim and
+// rigwarden-cli as processes, projects written as JSON and imported, a real
+// mail server.
+
+#include "show_file_bytes.h"
+#include "test_environment.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace CliFixture {
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// rigwarden-cli running in the background; its output is collected as it comes.
+class CliProcess
+{
+public:
+    explicit CliProcess(const QStringList &arguments)
+    {
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
+                         [this] { m_out += m_process.readAllStandardOutput(); });
+        QObject::connect(&m_process, &QProcess::readyReadStandardError,
+                         [this] { m_err += m_process.readAllStandardError(); });
+        m_process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-cli"), arguments);
+        m_process.closeWriteChannel();
+    }
+    ~CliProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    bool waitForOutput(const QString &text, int timeout = 20000)
+    {
+        return QTest::qWaitFor([&] { return out().contains(text) || !isRunning(); }, timeout) &&
+               out().contains(text);
+    }
+    bool waitForFinished(int timeout = 30000)
+    {
+        const bool finished = m_process.waitForFinished(timeout);
+        m_out += m_process.readAllStandardOutput();
+        m_err += m_process.readAllStandardError();
+        return finished;
+    }
+    void sendSignal(int signalNumber) { ::kill(pid_t(m_process.processId()), signalNumber); }
+
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    bool crashed() const { return m_process.exitStatus() == QProcess::CrashExit; }
+    int exitCode() const { return m_process.exitCode(); }
+    QString out() const { return QString::fromUtf8(m_out); }
+    QString err() const { return QString::fromUtf8(m_err); }
+    QStringList outLines() const { return out().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+
+private:
+    QProcess m_process;
+    QByteArray m_out;
+    QByteArray m_err;
+};
+
+struct Finished
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the command to its end.
+inline Finished runCli(const QStringList &arguments, int timeout = 60000)
+{
+    CliProcess process(arguments);
+    if (!process.waitForFinished(timeout))
+        qWarning("rigwarden-cli %s did not finish", qPrintable(arguments.join(QLatin1Char(' '))));
+    return {process.crashed() ? -1 : process.exitCode(), process.out(), process.err()};
+}
+
+// rigwarden-sim as a process, with the ports and folders of its controllers.
+class Simulator
+{
+public:
+    explicit Simulator(const QStringList &arguments = {})
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-sim"),
+                        QStringList{QStringLiteral("--json")} + arguments);
+        if (m_process.waitForReadyRead(15000))
+            m_listing = QJsonDocument::fromJson(m_process.readLine()).object();
+    }
+    ~Simulator()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    bool isValid() const { return !controllers().isEmpty(); }
+    QJsonArray controllers() const
+    {
+        return m_listing.value(QStringLiteral("controllers")).toArray();
+    }
+    quint16 httpPort(int index) const { return port(index, "http"); }
+    quint16 ftpPort(int index) const { return port(index, "ftp"); }
+    QString folder(int index) const
+    {
+        return controllers().at(index).toObject().value(QStringLiteral("folder")).toString();
+    }
+    // The listing as --ports-file writes it.
+    bool writeListing(const QString &path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(m_listing).toJson()) > 0;
+    }
+
+private:
+    quint16 port(int index, const char *which) const
+    {
+        return quint16(
+            controllers().at(index).toObject().value(QString::fromLatin1(which)).toInt());
+    }
+
+    QProcess m_process;
+    QJsonObject m_listing;
+};
+
+// aiosmtpd on 127.0.0.1 (tests/appengine/smtp_test_server.py), keeping each
+// message it accepts as <n>.eml.
+class MailServer
+{
+public:
+    MailServer()
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {TestEnvironment::sourceDir() + QStringLiteral("/tests/appengine/smtp_test_server.py"),
+             m_folder.path()});
+        if (m_process.waitForReadyRead(15000))
+            m_port = quint16(m_process.readLine().trimmed().toUInt());
+    }
+    ~MailServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    quint16 port() const { return m_port; }
+    int messageCount() const
+    {
+        return int(QDir(m_folder.path()).entryList({QStringLiteral("*.eml")}).size());
+    }
+    QString message(int number) const
+    {
+        return QString::fromUtf8(readFile(m_folder.filePath(QStringLiteral("%1.eml").arg(number))));
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+// A general show file for hardware type 1 whose two clips are slot files in a
+// media folder, and projects over it written as JSON and imported.
+class Rig
+{
+public:
+    explicit Rig(int clipBytes = 4000)
+    {
+        QDir(m_dir.path()).mkdir(QStringLiteral("media"));
+        ShowFileBytes::General show;
+        show.deviceType = 1;
+        for (int clip = 1; clip <= 2; ++clip) {
+            const QByteArray name = "clip" + QByteArray::number(clip) + ".bin";
+            show.names << name;
+            ShowFileBytes::writeFile(mediaFolder() + QLatin1Char('/') + QString::fromLatin1(name),
+                                     QByteArray(clipBytes + clip, char('a' + clip)));
+        }
+        ShowFileBytes::writeFile(showPath(), show.bytes());
+    }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString showPath() const { return path(QStringLiteral("show.bin")); }
+    QString mediaFolder() const { return path(QStringLiteral("media")); }
+
+    // One controller of the project: its HTTP and FTP ports on 127.0.0.1, and
+    // the time of its scheduled upload when valid.
+    struct Controller
+    {
+        quint16 httpPort = 80;
+        quint16 ftpPort = 21;
+        QDateTime scheduled = {};
+    };
+
+    // The project of one group with an installation per controller, saved
+    // as `name`; its path, or an empty text when the import failed.
+    QString project(const QString &name, const QList<Controller> &controllers,
+                    const QJsonObject &mail = {}) const
+    {
+        QJsonArray installations;
+        for (const Controller &each : controllers) {
+            QJsonObject controller{{QStringLiteral("hostname"), QStringLiteral("127.0.0.1")},
+                                   {QStringLiteral("httpPort"), each.httpPort},
+                                   {QStringLiteral("ftpPort"), each.ftpPort}};
+            if (each.scheduled.isValid())
+                controller.insert(QStringLiteral("scheduledUpload"),
+                                  each.scheduled.toString(Qt::ISODateWithMs));
+            installations.append(QJsonObject{
+                {QStringLiteral("name"), QStringLiteral("Site %1").arg(installations.size() + 1)},
+                {QStringLiteral("controllers"), QJsonArray{controller}}});
+        }
+        const QJsonObject controllerTemplate{
+            {QStringLiteral("number"), 1},
+            {QStringLiteral("hardwareType"), 1},
+            {QStringLiteral("name"), QStringLiteral("Lights")},
+            {QStringLiteral("showFile"), showPath()},
+            {QStringLiteral("mediaPaths"),
+             QJsonArray{QJsonObject{{QStringLiteral("clip"), -1},
+                                    {QStringLiteral("type"), QStringLiteral("Folder")},
+                                    {QStringLiteral("path"), mediaFolder()}}}}};
+        QJsonObject json{
+            {QStringLiteral("rigwardenProject"), 1},
+            {QStringLiteral("groups"),
+             QJsonArray{QJsonObject{
+                 {QStringLiteral("name"), QStringLiteral("Stage")},
+                 {QStringLiteral("controllerTemplates"), QJsonArray{controllerTemplate}},
+                 {QStringLiteral("installations"), installations}}}}};
+        if (!mail.isEmpty())
+            json.insert(QStringLiteral("mail"), mail);
+        const QString jsonPath = path(name + QStringLiteral(".json"));
+        QFile file(jsonPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(json).toJson()) <= 0)
+            return QString();
+        file.close();
+        const QString projectPath = path(name);
+        const Finished imported = runCli({QStringLiteral("import"), jsonPath, projectPath});
+        if (imported.exitCode != 0) {
+            qWarning("%s", qPrintable(imported.err));
+            return QString();
+        }
+        return projectPath;
+    }
+
+    // Mail settings that send every report to the server.
+    static QJsonObject mailTo(quint16 port)
+    {
+        return QJsonObject{
+            {QStringLiteral("enabled"), true},
+            {QStringLiteral("sendForManualUploads"), false},
+            {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
+            {QStringLiteral("port"), port},
+            {QStringLiteral("recipients"), QJsonArray{QStringLiteral("ops@example.com")}}};
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+inline quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort(); // closed again as the server goes
+}
+
+// A line of the event log as the log viewer shows it.
+inline bool isLogLine(const QString &line)
+{
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\w{3} \\w{3} +\\d{1,2} \\d\\d:\\d\\d:\\d\\d \\d{4} - "
+                       "\\[(APP|HTTP|FTP|SMTP|SCHEDULE|MEDIA)\\] - .*")));
+    return pattern.match(line).hasMatch();
+}
+
+} // namespace CliFixture

@@ -1,0 +1,142 @@
+#include "automated_upload.h"
+#include "fake_controller_http.h"
+#include "link_fixture.h"
+#include "test_main.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+
+using namespace LinkFixture;
+
+namespace {
+
+UploadRuns *runs()
+{
+    return app()->uploadRuns();
+}
+
+} // namespace
+
+// One unattended run from discovery to the mailed report.
+class TestAutomatedUpload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { LumApplication::create(this); }
+    void init()
+    {
+        resetApplication();
+        runs()->stopScheduleTimer();
+    }
+
+    // The run starts only once discovery has answered: a controller asked
+    // for the first time is found, not refused as "not found".
+    void discoversThenRunsAndReports()
+    {
+        const ShowFolder show;
+        const auto simulator = startSimulator();
+        QVERIFY(simulator);
+        const uint id = addControllers(show.controllerTemplate()).first();
+        const SimulatedController *simulated = simulator->controllers().first();
+        controller(id)->setPassword(PasswordCipher::encode(QStringLiteral("any")));
+        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), simulated->httpPort(),
+                                       simulated->ftpPort());
+        QCOMPARE(controller(id)->discoveryState(), Discovery_NotFound);
+
+        AutomatedUpload upload(runs(), document());
+        QSignalSpy ready(&upload, &AutomatedUpload::reportReady);
+        QSignalSpy finished(&upload, &AutomatedUpload::finished);
+        upload.start({id});
+        QCOMPARE(upload.stage(), AutomatedUpload::Stage_Discovering);
+        QVERIFY(finished.wait(15000));
+        QCOMPARE(ready.size(), 1);
+        QVERIFY(upload.hasReport());
+        QCOMPARE(upload.failedCount(), 0);
+        QVERIFY(upload.reportText().contains(QStringLiteral("  SUCCESS - ")));
+        QVERIFY(!upload.mailTimedOut());
+        QVERIFY(runs()->isSettled());
+    }
+
+    // Cancelled before its controllers have answered: no run starts.
+    void cancelledWhileDiscoveringStartsNothing()
+    {
+        FakeControllerHttp silent;
+        silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
+        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), silent.port(), 21);
+        AutomatedUpload upload(runs(), document());
+        QSignalSpy started(runs(), &UploadRuns::runStarting);
+        QSignalSpy finished(&upload, &AutomatedUpload::finished);
+        upload.start({id});
+        QTest::qWait(50);
+        upload.cancel();
+        QVERIFY(finished.wait(2000));
+        QVERIFY(upload.isCancelled());
+        QVERIFY(!upload.hasReport());
+        QVERIFY(started.isEmpty());
+        QCOMPARE(runs()->runningReportCount(), 0);
+    }
+
+    // Cancelling the run cancels its own controllers only: a controller
+    // whose retry belongs to an earlier run reports "already in progress"
+    // and keeps that retry.
+    void cancelLeavesAnotherRunsRetryAlone()
+    {
+        const ShowFolder show;
+        const auto simulator =
+            startSimulator({QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("--fault"),
+                            QStringLiteral("0:launch-null"), QStringLiteral("--fault"),
+                            QStringLiteral("1:stall-stor=1")});
+        QVERIFY(simulator);
+        setPreference(LumPreferences::Key_RetryInterval, 500); // 10 s with fast timers
+        const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
+        QVERIFY(connectTo(ids.at(0), simulator->controllers().at(0)));
+        QVERIFY(connectTo(ids.at(1), simulator->controllers().at(1)));
+        runs()->upload({ids.at(0)}, true);
+        QVERIFY(waitUntil([&] { return controller(ids.at(0))->isRetryPending(); }));
+
+        AutomatedUpload upload(runs(), document());
+        QSignalSpy finished(&upload, &AutomatedUpload::finished);
+        upload.start(idSet(ids));
+        QVERIFY(waitUntil([&] { return feedback()->isUploading(ids.at(1)); }));
+        upload.cancel();
+        const bool done = finished.wait(5000);
+        if (!done)
+            qWarning("%s", qPrintable(logMessages(2).join(QLatin1Char('\n'))));
+        QVERIFY(done);
+        QVERIFY(controller(ids.at(0))->isRetryPending());
+        QVERIFY(upload.reportText().contains(QStringLiteral("  IGNORED - ")));
+        QVERIFY(upload.reportText().contains(QStringLiteral("Upload already in progress")));
+        QVERIFY(upload.reportText().contains(QStringLiteral("Upload was cancelled")));
+        QCOMPARE(upload.failedCount(), 0);
+        document()->cancelUploads({});
+    }
+
+    // A mail server that takes the connection and never speaks holds the
+    // run no longer than the mail wait.
+    void theMailWaitIsBounded()
+    {
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        MailSettings settings;
+        settings.enabled = true;
+        settings.server = QStringLiteral("127.0.0.1");
+        settings.port = mute.serverPort();
+        settings.recipients = QStringList{QStringLiteral("ops@example.com")};
+        document()->setMailSettings(settings);
+        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
+
+        AutomatedUpload upload(runs(), document());
+        upload.setMailWait(300);
+        QSignalSpy finished(&upload, &AutomatedUpload::finished);
+        upload.start({id}); // not found: the report completes at once
+        QVERIFY(finished.wait(5000));
+        QVERIFY(upload.mailTimedOut());
+        QCOMPARE(upload.failedCount(), 1);
+        QCOMPARE(runs()->pendingMailCount(), 1);
+    }
+};
+
+RW_TEST_MAIN(TestAutomatedUpload)
+#include "tst_automated_upload.moc"

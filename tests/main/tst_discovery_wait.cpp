@@ -1,0 +1,98 @@
+#include "discovery_wait.h"
+#include "fake_controller_http.h"
+#include "link_fixture.h"
+#include "test_main.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+using namespace LinkFixture;
+
+// Waiting for the discovery of chosen controllers before going on.
+class TestDiscoveryWait : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { LumApplication::create(this); }
+    void init()
+    {
+        resetApplication();
+        // A failed discovery is retried only after the wait has looked.
+        Controller::Timings timings = Controller::timings();
+        timings.rediscoverMsec = 5000;
+        Controller::setTimings(timings);
+    }
+
+    // An answer, a refusal or the deadline ends the wait; a controller that
+    // never answers holds it no longer than the deadline.
+    void endsOnAnswerFailureOrDeadline_data()
+    {
+        QTest::addColumn<int>("behaviour"); // -1 the simulator, else FakeControllerHttp
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("timedOut");
+        QTest::newRow("answers") << -1 << false << int(Discovery_Found) << false;
+        QTest::newRow("refuses the connection") << -1 << true << int(Discovery_NotFound) << false;
+        QTest::newRow("closes without an answer") << int(FakeControllerHttp::Behaviour_Close)
+                                                  << false << int(Discovery_NotFound) << false;
+        QTest::newRow("never answers") << int(FakeControllerHttp::Behaviour_Silent) << false
+                                       << int(Discovery_NotFound) << true;
+    }
+    void endsOnAnswerFailureOrDeadline()
+    {
+        QFETCH(int, behaviour);
+        QFETCH(bool, closed);
+        QFETCH(int, state);
+        QFETCH(bool, timedOut);
+        const auto simulator = startSimulator();
+        QVERIFY(simulator);
+        FakeControllerHttp fake;
+        if (behaviour >= 0)
+            fake.setBehaviour("/query/system", FakeControllerHttp::Behaviour(behaviour));
+        quint16 port = behaviour >= 0 ? fake.port() : simulator->controllers().first()->httpPort();
+        if (closed) {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = probe.serverPort();
+        }
+        // An answerer plus a controller without address, which is settled at once.
+        const QList<uint> ids = addControllers(ShowFolder().controllerTemplate(), 2);
+        Controller *target = controller(ids.first());
+        target->restoreAddress(QStringLiteral("127.0.0.1"), port, 21);
+
+        DiscoveryWait wait(document(), idSet(ids), 500);
+        QSignalSpy finished(&wait, &DiscoveryWait::finished);
+        QElapsedTimer clock;
+        clock.start();
+        wait.start();
+        QVERIFY(finished.isEmpty()); // from the event loop only
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(int(target->discoveryState()), state);
+        QCOMPARE(wait.timedOut(), timedOut);
+        QCOMPARE(clock.elapsed() >= 500, timedOut);
+        QVERIFY(wait.isFinished());
+    }
+
+    void stopEndsTheWaitOnce()
+    {
+        FakeControllerHttp silent;
+        silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
+        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), silent.port(), 21);
+        DiscoveryWait wait(document(), {id});
+        QSignalSpy finished(&wait, &DiscoveryWait::finished);
+        wait.start();
+        QTest::qWait(100);
+        wait.stop();
+        wait.stop();
+        QVERIFY(finished.wait(1000));
+        QTest::qWait(100);
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(!wait.timedOut());
+    }
+};
+
+RW_TEST_MAIN(TestDiscoveryWait)
+#include "tst_discovery_wait.moc"

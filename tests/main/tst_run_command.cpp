@@ -1,0 +1,88 @@
+// rigwarden-cli run against rigwarden-sim and a real mail server: scheduled
+// uploads at their times, and a clean stop on SIGTERM and SIGINT.
+
+#include "cli_fixture.h"
+#include "test_main.h"
+
+using namespace CliFixture;
+
+class TestRunCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Nothing happens before the time; then the run, its report and its
+    // mail. The project file is left as it was.
+    void runsAScheduledUploadAtItsTime()
+    {
+        MailServer mail;
+        QVERIFY(mail.port() != 0);
+        Simulator simulator({QStringLiteral("-n"), QStringLiteral("2")});
+        QVERIFY(simulator.isValid());
+        Rig rig;
+        const QDateTime due = QDateTime::currentDateTime().addSecs(3);
+        const QString project = rig.project(QStringLiteral("scheduled.lmp"),
+                                            {{simulator.httpPort(0), simulator.ftpPort(0), due},
+                                             {simulator.httpPort(1), simulator.ftpPort(1)}},
+                                            Rig::mailTo(mail.port()));
+        QVERIFY(!project.isEmpty());
+        const QByteArray saved = readFile(project);
+
+        CliProcess run({QStringLiteral("run"), project});
+        QVERIFY(run.waitForOutput(
+            QStringLiteral("] - Next upload scheduled for %1\n").arg(due.toString(Qt::TextDate))));
+        QVERIFY(run.waitForOutput(QStringLiteral("  SUCCESS - Site 1 - Lights - 127.0.0.1 - "
+                                                 "Upload succeeded"),
+                                  20000));
+        QVERIFY(QDateTime::currentDateTime() >= due);
+        const QString out = run.out();
+        QVERIFY(out.contains(QStringLiteral("[SCHEDULE] - Starting scheduled upload\n")));
+        QVERIFY(!out.contains(QStringLiteral("Site 2")));
+        const QString started = out.section(QStringLiteral("Upload started at "), 1, 1)
+                                    .section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(QDateTime::fromString(started, Qt::TextDate) >= due.addMSecs(-due.time().msec()),
+                 qPrintable(started));
+        QTRY_COMPARE(mail.messageCount(), 1);
+
+        run.sendSignal(SIGTERM);
+        QVERIFY(run.waitForFinished(15000));
+        QVERIFY(!run.crashed());
+        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(readFile(project), saved);
+    }
+
+    // A time that passed while nothing ran starts at once; a stop cancels
+    // the upload under way and ends once the report is mailed.
+    void aStopCancelsTheUploadUnderWay()
+    {
+        MailServer mail;
+        QVERIFY(mail.port() != 0);
+        Simulator simulator({QStringLiteral("--fault"), QStringLiteral("all:slow=100000")});
+        QVERIFY(simulator.isValid());
+        Rig rig(2 * 1024 * 1024);
+        const QDateTime passed = QDateTime::currentDateTime().addSecs(-600);
+        const QString project = rig.project(QStringLiteral("passed.lmp"),
+                                            {{simulator.httpPort(0), simulator.ftpPort(0), passed}},
+                                            Rig::mailTo(mail.port()));
+        QVERIFY(!project.isEmpty());
+        const QByteArray saved = readFile(project);
+
+        CliProcess run({QStringLiteral("run"), project});
+        QVERIFY2(run.waitForOutput(QStringLiteral("] - Uploading \"")), qPrintable(run.err()));
+        QVERIFY(run.out().contains(
+            QStringLiteral("Scheduled upload time (%1) has passed - uploading now\n")
+                .arg(passed.toString(Qt::TextDate))));
+        run.sendSignal(SIGINT);
+        QVERIFY(run.waitForFinished(20000));
+        QVERIFY(!run.crashed());
+        QCOMPARE(run.exitCode(), 0);
+        QVERIFY(run.out().contains(
+            QStringLiteral("CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled")));
+        QCOMPARE(mail.messageCount(), 1);
+        QVERIFY(mail.message(1).contains(QStringLiteral("Upload was cancelled")));
+        QCOMPARE(readFile(project), saved);
+    }
+};
+
+RW_TEST_MAIN(TestRunCommand)
+#include "tst_run_command.moc"
