@@ -181,6 +181,13 @@ inline bool connectTo(uint controllerId, quint16 httpPort, quint16 ftpPort,
     return waitUntil([target] { return !target->isDiscovering(); });
 }
 
+// The controller at a simulated controller's ports.
+inline bool connectTo(uint controllerId, const SimulatedController *simulated,
+                      const QString &password = QStringLiteral("any"))
+{
+    return connectTo(controllerId, simulated->httpPort(), simulated->ftpPort(), password);
+}
+
 // A simulator started with the given options and one controller of the
 // template, discovered on the first simulated controller.
 struct Site
