@@ -2,18 +2,15 @@
 #include "local_interfaces.h"
 #include "lum_application.h"
 #include "smtp.h"
+#include "smtp_test_server.h"
 #include "test_main.h"
 
-#include <QDir>
 #include <QHash>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <optional>
@@ -21,41 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// aiosmtpd on 127.0.0.1 (smtp_test_server.py), keeping message n as n.eml and
-// its envelope as n.json.
-class MailServer
-{
-public:
-    explicit MailServer(const QStringList &options = {})
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(
-            u"/usr/bin/python3"_s,
-            QStringList{TestEnvironment::sourceDir() + u"/tests/appengine/smtp_test_server.py"_s,
-                        m_folder.path()} +
-                options);
-        if (m_process.waitForReadyRead(15000))
-            m_port = quint16(m_process.readLine().trimmed().toUInt());
-    }
-    ~MailServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    quint16 port() const { return m_port; }
-    qsizetype messageCount() const { return QDir(m_folder.path()).entryList({u"*.eml"_s}).size(); }
-    QByteArray read(const QString &name) const
-    {
-        QFile file(m_folder.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-private:
-    QTemporaryDir m_folder;
-    QProcess m_process;
-    quint16 m_port = 0;
-};
-
 // A scriptable mail server on 127.0.0.1 for what a real one will not do on
 // demand. Replies are queued per command word; "answer" stands for a line
 // sent in reply to a 334 challenge and "." for the end of the message data.
@@ -197,7 +159,7 @@ private slots:
 
     void deliversTheMessageIntactToARealServer()
     {
-        MailServer server;
+        SmtpTestServer server;
         QVERIFY(server.port() != 0);
         auto smtp = makeClient();
         // Lines that begin with a dot, and lone dots, arrive as written.
@@ -206,11 +168,11 @@ private slots:
 
         QCOMPARE(run(*smtp, server.port()), Delivered);
         QCOMPARE(server.messageCount(), 1);
-        const QJsonObject envelope = QJsonDocument::fromJson(server.read(u"1.json"_s)).object();
+        const QJsonObject envelope = server.envelope(1);
         QCOMPARE(envelope.value(u"mail_from"_s).toString(), u"<>"_s);
         QCOMPARE(envelope.value(u"rcpt_tos"_s).toVariant().toStringList(),
                  (QStringList{u"a@example.org"_s, u"b@example.org"_s}));
-        const QString message = QString::fromUtf8(server.read(u"1.eml"_s));
+        const QString message = server.message(1);
         static const QRegularExpression expected(QRegularExpression::anchoredPattern(
             u"To: a@example.org,b@example.org\r\n"
             "From: \"Lumora Rigwarden\" <>\r\n"
@@ -237,7 +199,7 @@ private slots:
     void logsInToARealServer()
     {
         QFETCH(QString, password);
-        MailServer server(
+        SmtpTestServer server(
             {u"--auth"_s, u"login"_s, u"--user"_s, u"tim"_s, u"--password"_s, u"s3cret!"_s});
         QVERIFY(server.port() != 0);
         auto smtp = makeClient();

@@ -6,6 +6,7 @@
 // mail server.
 
 #include "show_file_bytes.h"
+#include "smtp_test_server.h"
 #include "test_environment.h"
 
 #include <QDateTime>
@@ -139,42 +140,6 @@ private:
 
     QProcess m_process;
     QJsonObject m_listing;
-};
-
-// aiosmtpd on 127.0.0.1 (tests/appengine/smtp_test_server.py), keeping each
-// message it accepts as <n>.eml.
-class MailServer
-{
-public:
-    MailServer()
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(
-            QStringLiteral("/usr/bin/python3"),
-            {TestEnvironment::sourceDir() + QStringLiteral("/tests/appengine/smtp_test_server.py"),
-             m_folder.path()});
-        if (m_process.waitForReadyRead(15000))
-            m_port = quint16(m_process.readLine().trimmed().toUInt());
-    }
-    ~MailServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    quint16 port() const { return m_port; }
-    int messageCount() const
-    {
-        return int(QDir(m_folder.path()).entryList({QStringLiteral("*.eml")}).size());
-    }
-    QString message(int number) const
-    {
-        return QString::fromUtf8(readFile(m_folder.filePath(QStringLiteral("%1.eml").arg(number))));
-    }
-
-private:
-    QTemporaryDir m_folder;
-    QProcess m_process;
-    quint16 m_port = 0;
 };
 
 // A general show file for hardware type 1 whose two clips are slot files in a

@@ -15,7 +15,7 @@ private slots:
     // mail. The project file is left as it was.
     void runsAScheduledUploadAtItsTime()
     {
-        MailServer mail;
+        SmtpTestServer mail;
         QVERIFY(mail.port() != 0);
         Simulator simulator({QStringLiteral("-n"), QStringLiteral("2")});
         QVERIFY(simulator.isValid());
@@ -55,7 +55,7 @@ private slots:
     // the upload under way and ends once the report is mailed.
     void aStopCancelsTheUploadUnderWay()
     {
-        MailServer mail;
+        SmtpTestServer mail;
         QVERIFY(mail.port() != 0);
         Simulator simulator({QStringLiteral("--fault"), QStringLiteral("all:slow=100000")});
         QVERIFY(simulator.isValid());

@@ -137,7 +137,7 @@ private slots:
     // The command ends only once the mail server has the report.
     void mailsTheReportAndWaitsForIt()
     {
-        MailServer mail;
+        SmtpTestServer mail;
         QVERIFY(mail.port() != 0);
         Simulator simulator;
         QVERIFY(simulator.isValid());

@@ -1,60 +1,15 @@
 #include "fake_controller_http.h"
 #include "fatal_probe.h"
 #include "link_fixture.h"
+#include "smtp_test_server.h"
 #include "test_main.h"
 
-#include <QDir>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
 
 using namespace LinkFixture;
 
 namespace {
-
-// aiosmtpd on 127.0.0.1 (tests/appengine/smtp_test_server.py), keeping each
-// message it accepts.
-class MailServer
-{
-public:
-    explicit MailServer(const QStringList &options = {})
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-                        QStringList{TestEnvironment::sourceDir() +
-                                        QStringLiteral("/tests/appengine/smtp_test_server.py"),
-                                    m_folder.path()} +
-                            options);
-        if (m_process.waitForReadyRead(15000))
-            m_port = quint16(m_process.readLine().trimmed().toUInt());
-    }
-    ~MailServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    quint16 port() const { return m_port; }
-    int messageCount() const
-    {
-        return int(QDir(m_folder.path()).entryList({QStringLiteral("*.eml")}).size());
-    }
-    QByteArray message(int number) const
-    {
-        return readFile(m_folder.filePath(QStringLiteral("%1.eml").arg(number)));
-    }
-    QJsonObject envelope(int number) const
-    {
-        return QJsonDocument::fromJson(
-                   readFile(m_folder.filePath(QStringLiteral("%1.json").arg(number))))
-            .object();
-    }
-
-private:
-    QTemporaryDir m_folder;
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 UploadRuns *runs()
 {
@@ -314,9 +269,9 @@ private slots:
         QFETCH(bool, recipients);
         QFETCH(QString, logged);
         QFETCH(bool, mailed);
-        MailServer mail({QStringLiteral("--auth"), QStringLiteral("login"),
-                         QStringLiteral("--user"), QStringLiteral("ops"),
-                         QStringLiteral("--password"), QStringLiteral("pw")});
+        SmtpTestServer mail({QStringLiteral("--auth"), QStringLiteral("login"),
+                             QStringLiteral("--user"), QStringLiteral("ops"),
+                             QStringLiteral("--password"), QStringLiteral("pw")});
         QVERIFY(mail.port() != 0);
         MailSettings settings;
         settings.enabled = enabled;
@@ -337,7 +292,7 @@ private slots:
             QVERIFY(finished.wait(15000));
             QCOMPARE(finished.first().first().toBool(), true);
             QCOMPARE(mail.messageCount(), 1);
-            const QString message = QString::fromUtf8(mail.message(1));
+            const QString message = mail.message(1);
             QVERIFY(message.contains(
                 QLatin1String("Subject: Automated report from Lumora Rigwarden\r\n")));
             QVERIFY(message.contains(QLatin1String("From: \"Lumora Rigwarden\" <>\r\n")));
