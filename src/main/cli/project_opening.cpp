@@ -1,8 +1,10 @@
 #include "project_opening.h"
 
 #include "cli_command.h"
+#include "lum_application.h"
 #include "lum_document.h"
 #include "password_cipher.h"
+#include "project_arguments.h"
 
 #include <QCoreApplication>
 
@@ -109,6 +111,15 @@ int open(const QString &path, LumDocument &document, bool reanalyseShowFiles)
     if (reanalyseShowFiles)
         document.reanalyseChangedShowFiles();
     return 0;
+}
+
+int openForUpload(const ProjectArguments &arguments)
+{
+    Cli::raiseOpenFileLimit();
+    LumApplication *application = LumApplication::instance();
+    LumApplication::setLogLevel(arguments.logLevel);
+    application->createMediaTranscoder();
+    return open(arguments.project, *application->document(), true);
 }
 
 } // namespace ProjectOpening

@@ -3,6 +3,7 @@
 #include <QString>
 
 class LumDocument;
+struct ProjectArguments;
 
 // Opens a project for a command as the application opens one: the file is
 // loaded, a project with a master password asks for it, and templates whose
@@ -15,6 +16,13 @@ namespace ProjectOpening {
 // 0 when the project is open; otherwise the error was written and the exit
 // code (Cli::ExitUsage) is returned.
 int open(const QString &path, LumDocument &document, bool reanalyseShowFiles);
+
+// Opens the project of a command that uploads (upload, run) into the
+// application's document, as open() does, with the open-file limit raised for
+// many controllers, the log kept up to the level asked for, and the media
+// transcoder made first so that the project's media are queued for conversion.
+// The command's log printer exists already, to show what the opening logs.
+int openForUpload(const ProjectArguments &arguments);
 
 // The master password typed on the terminal, without echo; null when
 // stdin is not a terminal.

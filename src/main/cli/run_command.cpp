@@ -41,16 +41,12 @@ int run(const QStringList &arguments)
         arguments, ProjectArguments::Option_LogLevel, QString::fromLatin1(Usage));
     if (!parsed)
         return Cli::ExitUsage;
-    Cli::raiseOpenFileLimit();
     LumApplication *application = LumApplication::instance();
-    LumApplication::setLogLevel(parsed->logLevel);
     LogPrinter printer(application->eventLog(), parsed->logLevel);
     printer.setRetainedEntries(RetainedLogEntries);
-    // Before the project opens, so that its media are queued for conversion.
-    application->createMediaTranscoder();
-    LumDocument &document = *application->document();
-    if (const int refused = ProjectOpening::open(parsed->project, document, true))
+    if (const int refused = ProjectOpening::openForUpload(*parsed))
         return refused;
+    LumDocument &document = *application->document();
     if (document.uploadSchedule().isEmpty())
         Cli::error(
             tr("%1 has no scheduled uploads; nothing will run until stopped").arg(parsed->project));

@@ -70,15 +70,11 @@ int run(const QStringList &arguments)
         QString::fromLatin1(Usage));
     if (!parsed)
         return Cli::ExitUsage;
-    Cli::raiseOpenFileLimit();
     LumApplication *application = LumApplication::instance();
-    LumApplication::setLogLevel(parsed->logLevel);
     LogPrinter printer(application->eventLog(), parsed->logLevel);
-    // Before the project opens, so that its media are queued for conversion.
-    application->createMediaTranscoder();
-    LumDocument &document = *application->document();
-    if (const int refused = ProjectOpening::open(parsed->project, document, true))
+    if (const int refused = ProjectOpening::openForUpload(*parsed))
         return refused;
+    LumDocument &document = *application->document();
     const std::optional<IdSet> selected = parsed->selectedControllers(document);
     if (!selected)
         return Cli::ExitUsage;
