@@ -7,15 +7,7 @@
 #include <QTcpServer>
 
 using namespace LinkFixture;
-
-namespace {
-
-UploadRuns *runs()
-{
-    return app()->uploadRuns();
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 // One unattended run from discovery to the mailed report.
 class TestAutomatedUpload : public QObject
@@ -24,11 +16,7 @@ class TestAutomatedUpload : public QObject
 
 private slots:
     void initTestCase() { LumApplication::create(this); }
-    void init()
-    {
-        resetApplication();
-        runs()->stopScheduleTimer();
-    }
+    void init() { resetApplication(); }
 
     // The run starts only once discovery has answered: a controller asked
     // for the first time is found, not refused as "not found".
@@ -37,12 +25,9 @@ private slots:
         const ShowFolder show;
         const auto simulator = startSimulator();
         QVERIFY(simulator);
-        const uint id = addControllers(show.controllerTemplate()).first();
         const SimulatedController *simulated = simulator->controllers().first();
-        controller(id)->setPassword(PasswordCipher::encode(QStringLiteral("any")));
-        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), simulated->httpPort(),
-                                       simulated->ftpPort());
-        QCOMPARE(controller(id)->discoveryState(), Discovery_NotFound);
+        const uint id =
+            addControllerAt(show.controllerTemplate(), simulated->httpPort(), simulated->ftpPort());
 
         AutomatedUpload upload(runs(), document());
         QSignalSpy ready(&upload, &AutomatedUpload::reportReady);
@@ -51,9 +36,8 @@ private slots:
         QCOMPARE(upload.stage(), AutomatedUpload::Stage_Discovering);
         QVERIFY(finished.wait(15000));
         QCOMPARE(ready.size(), 1);
-        QVERIFY(upload.hasReport());
         QCOMPARE(upload.failedCount(), 0);
-        QVERIFY(upload.reportText().contains(QStringLiteral("  SUCCESS - ")));
+        QVERIFY(upload.reportText().contains(u"  SUCCESS - "_s));
         QVERIFY(!upload.mailTimedOut());
         QVERIFY(runs()->isSettled());
     }
@@ -63,8 +47,7 @@ private slots:
     {
         FakeControllerHttp silent;
         silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
-        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), silent.port(), 21);
+        const uint id = addControllerAt(ShowFolder().controllerTemplate(), silent.port());
         AutomatedUpload upload(runs(), document());
         QSignalSpy started(runs(), &UploadRuns::runStarting);
         QSignalSpy finished(&upload, &AutomatedUpload::finished);
@@ -84,10 +67,8 @@ private slots:
     void cancelLeavesAnotherRunsRetryAlone()
     {
         const ShowFolder show;
-        const auto simulator =
-            startSimulator({QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("--fault"),
-                            QStringLiteral("0:launch-null"), QStringLiteral("--fault"),
-                            QStringLiteral("1:stall-stor=1")});
+        const auto simulator = startSimulator(
+            {u"-n"_s, u"2"_s, u"--fault"_s, u"0:launch-null"_s, u"--fault"_s, u"1:stall-stor=1"_s});
         QVERIFY(simulator);
         setPreference(LumPreferences::Key_RetryInterval, 500); // 10 s with fast timers
         const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
@@ -101,14 +82,11 @@ private slots:
         upload.start(idSet(ids));
         QVERIFY(waitUntil([&] { return feedback()->isUploading(ids.at(1)); }));
         upload.cancel();
-        const bool done = finished.wait(5000);
-        if (!done)
-            qWarning("%s", qPrintable(logMessages(2).join(QLatin1Char('\n'))));
-        QVERIFY(done);
+        QVERIFY2(finished.wait(5000), qPrintable(logMessages(2).join(u'\n')));
         QVERIFY(controller(ids.at(0))->isRetryPending());
-        QVERIFY(upload.reportText().contains(QStringLiteral("  IGNORED - ")));
-        QVERIFY(upload.reportText().contains(QStringLiteral("Upload already in progress")));
-        QVERIFY(upload.reportText().contains(QStringLiteral("Upload was cancelled")));
+        for (const QString &part :
+             {u"  IGNORED - "_s, u"Upload already in progress"_s, u"Upload was cancelled"_s})
+            QVERIFY2(upload.reportText().contains(part), qPrintable(part));
         QCOMPARE(upload.failedCount(), 0);
         document()->cancelUploads({});
     }
@@ -121,9 +99,9 @@ private slots:
         QVERIFY(mute.listen(QHostAddress::LocalHost));
         MailSettings settings;
         settings.enabled = true;
-        settings.server = QStringLiteral("127.0.0.1");
+        settings.server = u"127.0.0.1"_s;
         settings.port = mute.serverPort();
-        settings.recipients = QStringList{QStringLiteral("ops@example.com")};
+        settings.recipients = QStringList{u"ops@example.com"_s};
         document()->setMailSettings(settings);
         const uint id = addControllers(ShowFolder().controllerTemplate()).first();
 

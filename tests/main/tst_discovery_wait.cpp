@@ -57,11 +57,11 @@ private slots:
             port = probe.serverPort();
         }
         // An answerer plus a controller without address, which is settled at once.
-        const QList<uint> ids = addControllers(ShowFolder().controllerTemplate(), 2);
-        Controller *target = controller(ids.first());
-        target->restoreAddress(QStringLiteral("127.0.0.1"), port, 21);
+        const ControllerTemplatePtr controllerTemplate = ShowFolder().controllerTemplate();
+        Controller *target = controller(addControllerAt(controllerTemplate, port));
+        const uint unaddressed = addControllers(controllerTemplate).first();
 
-        DiscoveryWait wait(document(), idSet(ids), 500);
+        DiscoveryWait wait(document(), {target->getId(), unaddressed}, 500);
         QSignalSpy finished(&wait, &DiscoveryWait::finished);
         QElapsedTimer clock;
         clock.start();
@@ -79,9 +79,8 @@ private slots:
     {
         FakeControllerHttp silent;
         silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
-        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), silent.port(), 21);
-        DiscoveryWait wait(document(), {id});
+        DiscoveryWait wait(document(),
+                           {addControllerAt(ShowFolder().controllerTemplate(), silent.port())});
         QSignalSpy finished(&wait, &DiscoveryWait::finished);
         wait.start();
         QTest::qWait(100);

@@ -6,15 +6,7 @@
 #include <QSignalSpy>
 
 using namespace LinkFixture;
-
-namespace {
-
-UploadRuns *runs()
-{
-    return app()->uploadRuns();
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 // The schedule kept without an operator, and its clean stop.
 class TestUnattendedSchedule : public QObject
@@ -23,11 +15,7 @@ class TestUnattendedSchedule : public QObject
 
 private slots:
     void initTestCase() { LumApplication::create(this); }
-    void init()
-    {
-        resetApplication();
-        runs()->stopScheduleTimer();
-    }
+    void init() { resetApplication(); }
 
     void stopsAtOnceWhenNothingIsUnderWay()
     {
@@ -49,8 +37,7 @@ private slots:
     void aStopCancelsTheRunAndWaitsForItsReport()
     {
         const ShowFolder show;
-        const auto simulator =
-            startSimulator({QStringLiteral("--fault"), QStringLiteral("all:stall-stor=1")});
+        const auto simulator = startSimulator({u"--fault"_s, u"all:stall-stor=1"_s});
         QVERIFY(simulator);
         const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
         QVERIFY(connectTo(ids.at(0), simulator->controllers().first()));
@@ -66,7 +53,7 @@ private slots:
         QCOMPARE(reports.count(), 1);
         const UploadReport::ControllerResult result = reports.last().results.at(ids.at(0));
         QCOMPARE(result.result, UploadReport::State_Cancelled);
-        QCOMPARE(result.message, QStringLiteral("Upload was cancelled"));
+        QCOMPARE(result.message, u"Upload was cancelled"_s);
         QVERIFY(runs()->isSettled());
         QTest::qWait(2500);
         QCOMPARE(reports.count(), 1);
@@ -77,8 +64,7 @@ private slots:
     {
         FakeControllerHttp silent;
         silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
-        controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), silent.port(), 21);
+        const uint id = addControllerAt(ShowFolder().controllerTemplate(), silent.port());
         document()->uploadSchedule().schedule(id, QDateTime::currentDateTime().addSecs(-1));
         UnattendedSchedule schedule(runs(), document());
         schedule.start();

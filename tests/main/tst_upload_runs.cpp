@@ -8,13 +8,9 @@
 #include <QSignalSpy>
 
 using namespace LinkFixture;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-UploadRuns *runs()
-{
-    return app()->uploadRuns();
-}
 
 UploadSchedule &schedule()
 {
@@ -31,9 +27,7 @@ void scheduleChanged()
 // Controllers that are never found: their runs complete at once, failed.
 QList<uint> absentControllers(int count)
 {
-    auto controllerTemplate = std::make_shared<ControllerTemplate>();
-    controllerTemplate->setHardwareType(1);
-    return addControllers(controllerTemplate, count);
+    return addControllers(std::make_shared<ControllerTemplate>(), count);
 }
 
 } // namespace
@@ -49,7 +43,6 @@ private slots:
     void init()
     {
         resetApplication();
-        runs()->stopScheduleTimer();
         runs()->setDiscoveryWait(UploadRuns::DefaultDiscoveryWaitMsec);
     }
 
@@ -62,9 +55,8 @@ private slots:
         const uint reportId = runs()->upload(idSet(controllerIds), true);
         QCOMPARE(completed.size(), 1);
         QCOMPARE(completed.first().first().toBool(), false);
-        QCOMPARE(
-            reports.result(reportId, controllerIds.at(1)),
-            std::make_pair(UploadReport::State_Failed, QStringLiteral("Controller not found")));
+        QCOMPARE(reports.result(reportId, controllerIds.at(1)),
+                 std::make_pair(UploadReport::State_Failed, u"Controller not found"_s));
         QCOMPARE(runs()->report(reportId), nullptr);
         LumApplication::reportUploadResult(reportId, controllerIds.first(),
                                            UploadReport::State_Success, QString());
@@ -100,31 +92,25 @@ private slots:
         const QDateTime next = now.addSecs(1800);
         schedule().schedule(id, next);
         scheduleChanged();
-        QVERIFY(runs()->scheduleTimer()->isActive());
         const int remaining = runs()->scheduleTimer()->remainingTime();
         QVERIFY2(remaining > 1800000 - 1000 && remaining <= 1801000 - now.time().msec(),
                  qPrintable(QString::number(remaining)));
         QVERIFY(runs()->scheduleTimer()->timerType() == Qt::PreciseTimer);
-        QCOMPARE(
-            logMessages(0, Category_Schedule),
-            QStringList{
-                QStringLiteral("Next upload scheduled for %1").arg(next.toString(Qt::TextDate))});
+        QCOMPARE(logMessages(0, Category_Schedule),
+                 QStringList{u"Next upload scheduled for %1"_s.arg(next.toString(Qt::TextDate))});
 
         schedule().unschedule(id);
         scheduleChanged();
         QVERIFY(!runs()->scheduleTimer()->isActive());
-        QCOMPARE(logMessages(0, Category_Schedule).last(),
-                 QStringLiteral("Scheduled upload cancelled"));
+        QCOMPARE(logMessages(0, Category_Schedule).last(), u"Scheduled upload cancelled"_s);
     }
 
     // A time weeks ahead does not overflow the timer; it is re-armed as it
     // comes closer.
     void aDistantTimeIsReachedInSteps()
     {
-        const uint id = absentControllers(1).first();
-        schedule().schedule(id, QDateTime::currentDateTime().addDays(40));
+        schedule().schedule(absentControllers(1).first(), QDateTime::currentDateTime().addDays(40));
         scheduleChanged();
-        QVERIFY(runs()->scheduleTimer()->isActive());
         QVERIFY(runs()->scheduleTimer()->remainingTime() <= UploadRuns::MaximumTimerMsec);
         QVERIFY(runs()->scheduleTimer()->remainingTime() > UploadRuns::MaximumTimerMsec - 5000);
     }
@@ -139,7 +125,7 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(runs(), "onScheduleDue"));
         QVERIFY(schedule().isScheduled(id));
         QVERIFY(runs()->scheduleTimer()->isActive());
-        QVERIFY(!logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QVERIFY(!logged("Starting scheduled upload"));
     }
 
     // Less than a second ahead: armed for what remains, and run on time.
@@ -155,7 +141,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(reports.count(), 1, 3000);
         QVERIFY(QDateTime::currentDateTime() >= next);
         QVERIFY(!schedule().isScheduled(id));
-        QVERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QVERIFY(logged("Starting scheduled upload"));
     }
 
     // Passed times run at once, earliest first, each run re-arming for the next.
@@ -166,7 +152,6 @@ private slots:
         schedule().schedule(controllerIds.at(2), now.addSecs(-60));
         schedule().schedule(controllerIds.at(0), now.addSecs(-120));
         schedule().schedule(controllerIds.at(1), now.addSecs(-120));
-        Reports reports;
         QList<IdSet> runOrder;
         connect(runs(), &UploadRuns::reportCompleted, this,
                 [&runOrder](const UploadReport &report) {
@@ -176,28 +161,28 @@ private slots:
                     runOrder << controllers;
                 });
         scheduleChanged();
-        QVERIFY(logMessages().contains(
-            QStringLiteral("Scheduled upload time (%1) has passed - uploading now")
-                .arg(now.addSecs(-120).toString(Qt::TextDate))));
+        QVERIFY(logged(u"Scheduled upload time (%1) has passed - uploading now"_s.arg(
+            now.addSecs(-120).toString(Qt::TextDate))));
         QVERIFY(runOrder.isEmpty()); // from the event loop, not from the change
         QTRY_COMPARE(runOrder.size(), 2);
         QCOMPARE(runOrder.at(0), (IdSet{controllerIds.at(0), controllerIds.at(1)}));
         QCOMPARE(runOrder.at(1), IdSet{controllerIds.at(2)});
         QVERIFY(schedule().isEmpty());
-        QVERIFY(logMessagesStarting(QStringLiteral("Scheduled upload to ")).size() == 3);
+        QCOMPARE(logMessagesStarting("Scheduled upload to ").size(), 3);
         disconnect(runs(), &UploadRuns::reportCompleted, this, nullptr);
     }
 
     void aDueTimeWithoutControllers()
     {
         runs()->startScheduledUpload();
-        QCOMPARE(logMessages(0, Category_Schedule),
-                 QStringList{QStringLiteral(
-                     "Scheduled upload time passed but no controllers were scheduled to upload")});
+        QCOMPARE(
+            logMessages(0, Category_Schedule),
+            QStringList{
+                u"Scheduled upload time passed but no controllers were scheduled to upload"_s});
         // A controller that is gone (a project file naming it) starts nothing.
         schedule().schedule(999, QDateTime::currentDateTime().addSecs(-1));
         runs()->startScheduledUpload();
-        QVERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QVERIFY(logged("Starting scheduled upload"));
         QCOMPARE(runs()->runningReportCount(), 0);
         QVERIFY(schedule().isEmpty());
     }
@@ -219,24 +204,19 @@ private slots:
         QVERIFY(simulator);
         FakeControllerHttp silent;
         silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-        const uint id = addControllers(show.controllerTemplate()).first();
-        Controller *target = controller(id);
-        target->setPassword(PasswordCipher::encode(QStringLiteral("any")));
-        target->setFtpPort(simulator->controllers().first()->ftpPort());
-        target->setHttpPort(answers ? simulator->controllers().first()->httpPort() : silent.port());
-        target->setHostname(QStringLiteral("127.0.0.1"));
-        QVERIFY(target->isDiscovering());
+        const SimulatedController *simulated = simulator->controllers().first();
+        const uint id =
+            addControllerAt(show.controllerTemplate(),
+                            answers ? simulated->httpPort() : silent.port(), simulated->ftpPort());
+        controller(id)->discover();
         schedule().schedule(id, QDateTime::currentDateTime().addSecs(-5));
         Reports reports;
         scheduleChanged();
-        QTRY_VERIFY(logMessages().contains(QStringLiteral("Starting scheduled upload")));
+        QTRY_VERIFY(logged("Starting scheduled upload"));
         QCOMPARE(runs()->waitingRunCount(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(reports.count(), 1, 10000);
         const UploadReport::ControllerResult result = reports.last().results.at(id);
-        if (answers)
-            QCOMPARE(result.result, UploadReport::State_Success);
-        else
-            QCOMPARE(result.message, QStringLiteral("Controller not found"));
+        QCOMPARE(result.message, answers ? u"Upload succeeded"_s : u"Controller not found"_s);
     }
 
     void alertMailRules_data()
@@ -246,19 +226,17 @@ private slots:
         QTest::addColumn<bool>("forManual");
         QTest::addColumn<bool>("server");
         QTest::addColumn<bool>("recipients");
-        QTest::addColumn<QString>("logged");
-        QTest::addColumn<bool>("mailed");
-        QTest::newRow("disabled") << false << false << true << true << true << QString() << false;
-        QTest::newRow("operator's run")
-            << true << true << false << true << true << QString() << false;
+        QTest::addColumn<QString>("logged"); // mailed when it is "Sent mail to ..."
+        QTest::newRow("disabled") << false << false << true << true << true << QString();
+        QTest::newRow("operator's run") << true << true << false << true << true << QString();
         QTest::newRow("operator's run, mailed too")
-            << true << true << true << true << true << "Sent mail to ops@example.com" << true;
+            << true << true << true << true << true << u"Sent mail to ops@example.com"_s;
         QTest::newRow("unattended run")
-            << true << false << false << true << true << "Sent mail to ops@example.com" << true;
+            << true << false << false << true << true << u"Sent mail to ops@example.com"_s;
         QTest::newRow("no server")
-            << true << false << false << false << true << "SMTP server address not set" << false;
+            << true << false << false << false << true << u"SMTP server address not set"_s;
         QTest::newRow("no recipients")
-            << true << false << false << true << false << "No SMTP recipients set" << false;
+            << true << false << false << true << false << u"No SMTP recipients set"_s;
     }
     void alertMailRules()
     {
@@ -268,20 +246,19 @@ private slots:
         QFETCH(bool, server);
         QFETCH(bool, recipients);
         QFETCH(QString, logged);
-        QFETCH(bool, mailed);
-        SmtpTestServer mail({QStringLiteral("--auth"), QStringLiteral("login"),
-                             QStringLiteral("--user"), QStringLiteral("ops"),
-                             QStringLiteral("--password"), QStringLiteral("pw")});
+        const bool mailed = logged.startsWith(u"Sent mail"_s);
+        SmtpTestServer mail(
+            {u"--auth"_s, u"login"_s, u"--user"_s, u"ops"_s, u"--password"_s, u"pw"_s});
         QVERIFY(mail.port() != 0);
         MailSettings settings;
         settings.enabled = enabled;
         settings.sendForManualUploads = forManual;
-        settings.server = server ? QStringLiteral("127.0.0.1") : QString();
+        settings.server = server ? u"127.0.0.1"_s : QString();
         settings.port = mail.port();
-        settings.username = QStringLiteral("ops");
-        settings.password = PasswordCipher::encode(QStringLiteral("pw"));
+        settings.username = u"ops"_s;
+        settings.password = PasswordCipher::encode(u"pw"_s);
         if (recipients)
-            settings.recipients = QStringList{QStringLiteral("ops@example.com")};
+            settings.recipients = QStringList{u"ops@example.com"_s};
         document()->setMailSettings(settings);
 
         QSignalSpy finished(runs(), &UploadRuns::alertMailFinished);
@@ -293,13 +270,11 @@ private slots:
             QCOMPARE(finished.first().first().toBool(), true);
             QCOMPARE(mail.messageCount(), 1);
             const QString message = mail.message(1);
-            QVERIFY(message.contains(
-                QLatin1String("Subject: Automated report from Lumora Rigwarden\r\n")));
-            QVERIFY(message.contains(QLatin1String("From: \"Lumora Rigwarden\" <>\r\n")));
+            QVERIFY(message.contains("Subject: Automated report from Lumora Rigwarden\r\n"_L1));
+            QVERIFY(message.contains("From: \"Lumora Rigwarden\" <>\r\n"_L1));
             QString body = reports.get(reportId).text;
-            body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-            QVERIFY(message.contains(QLatin1String("\r\n\r\n") + body));
-            QCOMPARE(mail.envelope(1).value(QStringLiteral("authenticated")).toBool(), true);
+            QVERIFY(message.contains("\r\n\r\n"_L1 + body.replace(u'\n', "\r\n"_L1)));
+            QCOMPARE(mail.envelope(1).value(u"authenticated"_s).toBool(), true);
             QCOMPARE(runs()->pendingMailCount(), 0);
         } else {
             QTest::qWait(200);
@@ -307,10 +282,8 @@ private slots:
             QCOMPARE(mail.messageCount(), 0);
         }
         const QStringList smtpLog = logMessages(0, Category_Smtp);
-        if (logged.isEmpty())
-            QVERIFY2(smtpLog.isEmpty(), qPrintable(smtpLog.join(QLatin1Char('\n'))));
-        else
-            QVERIFY2(smtpLog.contains(logged), qPrintable(smtpLog.join(QLatin1Char('\n'))));
+        QVERIFY2(logged.isEmpty() ? smtpLog.isEmpty() : smtpLog.contains(logged),
+                 qPrintable(smtpLog.join(u'\n')));
     }
 };
 

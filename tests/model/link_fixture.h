@@ -69,17 +69,22 @@ inline Controller *controller(uint id)
 {
     return document()->controller(id);
 }
+inline UploadRuns *runs()
+{
+    return app()->uploadRuns();
+}
 
 inline void setPreference(LumPreferences::Key key, const QVariant &value)
 {
     app()->preferences()->setValue(key, value);
 }
 
-// An empty project, an empty log, the default upload preferences except a
-// one-second retry interval, and fast timers.
+// An empty project, an empty log, no scheduled run armed, the default upload
+// preferences except a one-second retry interval, and fast timers.
 inline void resetApplication()
 {
     document()->reset();
+    runs()->stopScheduleTimer();
     app()->eventLog()->clear();
     setPreference(LumPreferences::Key_MaxAttempts, 3);
     setPreference(LumPreferences::Key_RetryInterval, 1);
@@ -165,6 +170,16 @@ inline QList<uint> addControllers(const ControllerTemplatePtr &controllerTemplat
         controllerIds << document()->installation(installationId)->controllerIds().first();
     }
     return controllerIds;
+}
+
+// A controller of the template at ports on 127.0.0.1, as a project opens it:
+// not asked yet.
+inline uint addControllerAt(const ControllerTemplatePtr &controllerTemplate, quint16 httpPort,
+                            quint16 ftpPort = 21)
+{
+    const uint id = addControllers(controllerTemplate).first();
+    controller(id)->restoreAddress(QStringLiteral("127.0.0.1"), httpPort, ftpPort);
+    return id;
 }
 
 // Points the controller at ports on 127.0.0.1 and waits until discovery has

@@ -3,6 +3,7 @@
 
 #include "event_text_recorder.h"
 #include "lum_document.h"
+#include "recording_controller.h"
 #include "set_controller_ftp_port_command.h"
 #include "set_controller_hostname_command.h"
 #include "set_controller_http_port_command.h"
@@ -17,41 +18,18 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Remembers what the setters asked of the controller link.
-class RecordingController : public Controller
-{
-public:
-    explicit RecordingController(QStringList *calls)
-        : Controller(std::make_shared<ControllerTemplate>()), m_calls(calls)
-    {}
-    void discover() override { *m_calls << u"discover"_s; }
-    void cancelUpload() override { *m_calls << u"cancel"_s; }
-
-private:
-    QStringList *m_calls;
-};
-
-} // namespace
-
 class TestSwapCommands : public QObject
 {
     Q_OBJECT
 
 private:
-    LumDocument *m_document = nullptr;
     QStringList m_calls;
 
-    LumDocument &document() { return *m_document; }
-    QUndoStack &stack() { return *m_document->undoStack(); }
+    LumDocument &document() { return *LumApplication::instance()->document(); }
+    QUndoStack &stack() { return *document().undoStack(); }
 
 private slots:
-    void initTestCase()
-    {
-        LumApplication::create(this);
-        m_document = LumApplication::instance()->document();
-    }
+    void initTestCase() { LumApplication::create(this); }
 
     // One group (3) with one installation (4) of one controller (5).
     void init()
@@ -104,13 +82,13 @@ private slots:
         stack().push(new SetControllerHttpPortCommand(5, 8080));
         stack().push(new SetControllerFtpPortCommand(5, 2121));
         QCOMPARE(address(), u"10.0.0.9 8080 2121"_s);
-        QCOMPARE(m_calls.join(u' '), u"cancel discover cancel discover cancel"_s);
+        QCOMPARE(m_calls.join(u' '), u"cancel 5 discover 5 cancel 5 discover 5 cancel 5"_s);
         m_calls.clear();
         stack().undo();
         stack().undo();
         stack().undo();
         QCOMPARE(address(), u"0.0.0.0 80 21"_s);
-        QCOMPARE(m_calls.join(u' '), u"cancel cancel discover cancel discover"_s);
+        QCOMPARE(m_calls.join(u' '), u"cancel 5 cancel 5 discover 5 cancel 5 discover 5"_s);
     }
 
     // Any other kind of password changes nothing.
