@@ -2,7 +2,6 @@
 // compared field by field; files that must be refused; the table limits;
 // saves that fail.
 
-#include "fatal_probe.h"
 #include "lum_document.h"
 #include "password_cipher.h"
 #include "project_file_bytes.h"
@@ -16,6 +15,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
 
 namespace PB = ProjectFileBytes;
 
@@ -47,18 +48,18 @@ ControllerTemplate expectedNx(int version)
     ControllerTemplate nx;
     nx.setNumber(1);
     nx.setHardwareType(9);
-    nx.setName(QStringLiteral("Stage left"));
-    nx.restoreShowFile(QStringLiteral("/shows/main.wrn"));
-    nx.setMediaPaths({{{-1, MediaType_Folder}, QStringLiteral("/media")},
-                      {{1, MediaType_Slot}, QStringLiteral("/media/clip01.bin")}});
+    nx.setName(u"Stage left"_s);
+    nx.restoreShowFile(u"/shows/main.wrn"_s);
+    nx.setMediaPaths(
+        {{{-1, MediaType_Folder}, u"/media"_s}, {{1, MediaType_Slot}, u"/media/clip01.bin"_s}});
     nx.setMinimumFirmware({2, 5, 1});
     nx.setShowDeviceType(9);
     nx.setShowReadTime(localTime(PB::day2024, 45296789));
-    nx.setShowProjectUuid(QUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}")));
+    nx.setShowProjectUuid(QUuid(u"{00112233-4455-6677-8899-aabbccddeeff}"_s));
     // Before version 5 a clip's first file is its video, whatever it was.
-    MediaClip opening(QStringLiteral("Opening"));
+    MediaClip opening(u"Opening"_s);
     opening.setFile(version >= 5 ? MediaType_Slot : MediaType_Video,
-                    ClipFile(QStringLiteral("/m/clip01.bin"), "clip01.bin"));
+                    ClipFile(u"/m/clip01.bin"_s, "clip01.bin"));
     nx.setFileMediaClips({{1, opening}});
     return nx;
 }
@@ -68,15 +69,15 @@ ControllerTemplate expectedKma()
     ControllerTemplate kma;
     kma.setNumber(2);
     kma.setHardwareType(3);
-    kma.restoreShowFile(QStringLiteral(""));
-    kma.setMediaPaths({{{1, MediaType_Video}, QStringLiteral("/m/intro.mpg")},
-                       {{1, MediaType_Audio}, QStringLiteral("/m/intro.wav")}});
+    kma.restoreShowFile(u""_s);
+    kma.setMediaPaths(
+        {{{1, MediaType_Video}, u"/m/intro.mpg"_s}, {{1, MediaType_Audio}, u"/m/intro.wav"_s}});
     kma.setShowReadTime(QDateTime(QDate::fromJulianDay(PB::day2024), QTime(0, 0), Qt::UTC));
-    MediaClip intro(QStringLiteral("Intro"));
-    intro.setFile(MediaType_Video, ClipFile(QStringLiteral("/m/intro.mpg"), "intro.vid"));
-    intro.setFile(MediaType_Audio, ClipFile(QStringLiteral("/m/intro.wav"), "sixteen-bytes-xx"));
-    MediaClip videoOnly(QStringLiteral("Video only"));
-    videoOnly.setFile(MediaType_Video, ClipFile(QStringLiteral("/m/v.mpg"), "v.vid"));
+    MediaClip intro(u"Intro"_s);
+    intro.setFile(MediaType_Video, ClipFile(u"/m/intro.mpg"_s, "intro.vid"));
+    intro.setFile(MediaType_Audio, ClipFile(u"/m/intro.wav"_s, "sixteen-bytes-xx"));
+    MediaClip videoOnly(u"Video only"_s);
+    videoOnly.setFile(MediaType_Video, ClipFile(u"/m/v.mpg"_s, "v.vid"));
     kma.setFileMediaClips({{1, intro}, {7, videoOnly}});
     return kma;
 }
@@ -98,7 +99,7 @@ class TestLumDocumentFile : public QObject
 private:
     QTemporaryDir m_dir;
 
-    QString write(const QByteArray &bytes, const QString &name = QStringLiteral("p.lmp"))
+    QString write(const QByteArray &bytes, const QString &name = u"p.lmp"_s)
     {
         const QString path = m_dir.filePath(name);
         PB::writeFile(path, bytes);
@@ -141,13 +142,13 @@ private slots:
 
         const InstallationGroup *empty = document.group(0);
         QVERIFY(!empty->installationTemplate()->name().isNull());
-        QCOMPARE(empty->name(), QStringLiteral("Unnamed Group"));
+        QCOMPARE(empty->name(), u"Unnamed Group"_s);
         QVERIFY(empty->installationTemplate()->controllerTemplates().isEmpty());
 
         const InstallationGroup *main = document.group(3);
-        QCOMPARE(main->name(), QStringLiteral("Main stage"));
+        QCOMPARE(main->name(), u"Main stage"_s);
         QCOMPARE(main->installationIds(), (QList<uint>{5, 0}));
-        QCOMPARE(main->password(), version >= 1 ? QStringLiteral("g\u00e9p") : QString());
+        QCOMPARE(main->password(), version >= 1 ? u"g\u00e9p"_s : QString());
         const auto &templates = main->installationTemplate()->controllerTemplates();
         QCOMPARE(templates.size(), 2);
         QCOMPARE(*templates[0], expectedNx(version));
@@ -157,27 +158,25 @@ private slots:
 
         const Installation *front = document.installation(0);
         QCOMPARE(front->groupId(), 3u);
-        QCOMPARE(front->storedName(), QStringLiteral("Front"));
+        QCOMPARE(front->storedName(), u"Front"_s);
         QCOMPARE(front->controllerIds(), (QList<uint>{2, 9}));
         const Installation *back = document.installation(5);
         QVERIFY(back->storedName().isNull());
         QCOMPARE(back->controllerIds(), (QList<uint>{4, 1}));
-        QCOMPARE(back->password(), version >= 1 ? QStringLiteral("ip") : QString());
+        QCOMPARE(back->password(), version >= 1 ? u"ip"_s : QString());
 
         // Hostnames were IPv4 numbers before version 7, most significant byte first.
-        const QStringList hosts =
-            version >= 7 ? QStringList{QStringLiteral("10.0.0.12"), QStringLiteral("192.168.0.1"),
-                                       QStringLiteral("stage-4.local"), QStringLiteral("0.0.0.0")}
-                         : QStringList{QStringLiteral("10.0.0.12"), QStringLiteral("192.168.0.1"),
-                                       QStringLiteral("127.0.0.1"), QStringLiteral("0.0.0.0")};
-        const QList<uint> controllerIds{1, 2, 4, 9};
-        for (qsizetype i = 0; i < controllerIds.size(); ++i)
-            QCOMPARE(document.controller(controllerIds[i])->hostname(), hosts[i]);
+        QStringList hosts;
+        for (const uint id : {1, 2, 4, 9})
+            hosts << document.controller(id)->hostname();
+        QCOMPARE(hosts,
+                 (QStringList{u"10.0.0.12"_s, u"192.168.0.1"_s,
+                              version >= 7 ? u"stage-4.local"_s : u"127.0.0.1"_s, u"0.0.0.0"_s}));
         const Controller *first = document.controller(1);
         QCOMPARE(first->installationId(), 5u);
         QCOMPARE(first->httpPort(), 8080u);
         QCOMPARE(first->ftpPort(), 2121u);
-        QCOMPARE(first->password(), version >= 1 ? QStringLiteral("cp") : QString());
+        QCOMPARE(first->password(), version >= 1 ? u"cp"_s : QString());
 
         // The i-th controller of an installation runs the i-th controller template.
         QCOMPARE(*document.controller(2)->controllerTemplate(), *templates[0]);
@@ -185,7 +184,7 @@ private slots:
         QCOMPARE(*document.controller(4)->controllerTemplate(), *templates[0]);
         QCOMPARE(*document.controller(1)->controllerTemplate(), *templates[1]);
 
-        QCOMPARE(document.masterPassword(), version >= 1 ? QStringLiteral("mp") : QString());
+        QCOMPARE(document.masterPassword(), version >= 1 ? u"mp"_s : QString());
 
         const UploadSchedule &schedule = document.uploadSchedule();
         const QDateTime future = localTime(PB::dayFuture, 36000000);
@@ -206,13 +205,13 @@ private slots:
         MailSettings mail;
         if (version >= 3) {
             mail.enabled = true;
-            mail.server = QStringLiteral("mail.example.com");
+            mail.server = u"mail.example.com"_s;
             mail.port = 587;
-            mail.recipients = {QStringLiteral("a@example.com"), QStringLiteral("b@example.org")};
+            mail.recipients = {u"a@example.com"_s, u"b@example.org"_s};
         }
         if (version >= 6) {
-            mail.username = QStringLiteral("ops");
-            mail.password = QStringLiteral("sp");
+            mail.username = u"ops"_s;
+            mail.password = u"sp"_s;
         }
         QCOMPARE(document.mailSettings(), mail);
 
@@ -248,45 +247,40 @@ private slots:
     void devicesWithoutEndAreRefused()
     {
         LumDocument document;
-        QVERIFY(!document.load(QStringLiteral("/dev/zero")));
+        QVERIFY(!document.load(u"/dev/zero"_s));
     }
 
-    void savingWritesVersionSevenByteForByte()
-    {
-        // What the writer produces is what the independent builder produces.
-        PB::Project project = PB::sampleProject(7);
-        LumDocument document;
-        QVERIFY(document.load(write(project.bytes()), nullptr));
-        const QString saved = m_dir.filePath(QStringLiteral("saved.lmp"));
-        QVERIFY(document.saveAs(saved));
-        QCOMPARE(document.path(), saved);
-        project.mainWidths = {{0, 250}, {1, 50}, {2, 80},  {3, 90},
-                              {4, 80},  {5, 50}, {6, 200}, {9, 40}};
-        project.passwordWidths = {{0, 200}, {1, 120}};
-        QCOMPARE(readAll(saved), project.bytes());
-    }
+    // Every version is saved as version 7; what the writer produces for the
+    // sample is what the independent builder produces.
+    void everyVersionIsSavedAsVersionSeven_data() { everyVersionIsReadFieldByField_data(); }
 
-    void olderVersionsAreUpgradedOnSave_data() { everyVersionIsReadFieldByField_data(); }
-
-    void olderVersionsAreUpgradedOnSave()
+    void everyVersionIsSavedAsVersionSeven()
     {
         QFETCH(int, version);
         LumDocument document;
-        QVERIFY(document.load(write(PB::sampleProject(version).bytes()), nullptr));
-        const QString saved = m_dir.filePath(QStringLiteral("upgraded.lmp"));
+        QVERIFY(document.load(write(PB::sampleProject(version).bytes())));
+        const QString saved = m_dir.filePath(u"saved.lmp"_s);
         QVERIFY(document.saveAs(saved));
+        QCOMPARE(document.path(), saved);
         const QByteArray bytes = readAll(saved);
+        if (version == 7) {
+            PB::Project project = PB::sampleProject(7);
+            project.mainWidths = {{0, 250}, {1, 50}, {2, 80},  {3, 90},
+                                  {4, 80},  {5, 50}, {6, 200}, {9, 40}};
+            project.passwordWidths = {{0, 200}, {1, 120}};
+            QCOMPARE(bytes, project.bytes());
+            return;
+        }
         QCOMPARE(bytes.mid(8, 4), QByteArray::fromHex("00000007"));
-
         LumDocument again;
-        QVERIFY(again.load(saved, nullptr));
+        QVERIFY(again.load(saved));
         QCOMPARE(ids(again.controllers()), ids(document.controllers()));
         QCOMPARE(*again.group(3)->installationTemplate()->controllerTemplates()[0],
                  *document.group(3)->installationTemplate()->controllerTemplates()[0]);
         QCOMPARE(again.uploadSchedule(), document.uploadSchedule());
         QCOMPARE(again.mailSettings(), document.mailSettings());
-        QVERIFY(again.saveAs(m_dir.filePath(QStringLiteral("twice.lmp"))));
-        QCOMPARE(readAll(m_dir.filePath(QStringLiteral("twice.lmp"))), bytes);
+        QVERIFY(again.saveAs(m_dir.filePath(u"twice.lmp"_s)));
+        QCOMPARE(readAll(m_dir.filePath(u"twice.lmp"_s)), bytes);
     }
 
     void timeSpecificationsOfQt4AreUnderstood_data()
@@ -356,7 +350,7 @@ private slots:
         add("version 8", p, "later version");
         p.version = -1;
         add("negative version", p, "later version");
-        QTest::newRow("empty file") << QByteArray() << QStringLiteral("not a Rigwarden project");
+        QTest::newRow("empty file") << QByteArray() << u"not a Rigwarden project"_s;
 
         p = PB::sampleProject(7);
         p.groups[1].templates[1].clips[0].files[1].remoteName = "seventeen-bytes-x";
@@ -373,12 +367,11 @@ private slots:
             QByteArray bytes = p.bytes();
             // The recipients' count follows the mail password; make it huge.
             PB::Out tail;
-            tail.text(QStringLiteral("sp")).i32(0);
+            tail.text(u"sp"_s).i32(0);
             const qsizetype at = bytes.lastIndexOf(tail.bytes);
             QVERIFY(at > 0);
             bytes.replace(at + tail.bytes.size() - 4, 4, QByteArray::fromHex("7fffffff"));
-            QTest::newRow("recipient count beyond bounds")
-                << bytes << QStringLiteral("out of bounds");
+            QTest::newRow("recipient count beyond bounds") << bytes << u"out of bounds"_s;
         }
 
         // References between the tables.
@@ -401,7 +394,7 @@ private slots:
         p.installations[0].groupId = 0;
         add("installation naming another group", p, "installation 0");
         p = PB::sampleProject(7);
-        p.controllers.append({12, 0, QStringLiteral("h"), 0, 80, 21, QString()});
+        p.controllers.append({12, 0, u"h"_s, 0, 80, 21, QString()});
         add("controller in no installation", p, "no installation");
         p = PB::sampleProject(7);
         p.controllers[3].id = 1024; // dropped, but installation 0 lists 9
@@ -443,27 +436,17 @@ private slots:
     {
         QFETCH(int, version);
         const QByteArray bytes = PB::sampleProject(version).bytes();
-        const QString path = m_dir.filePath(QStringLiteral("cut.lmp"));
+        const QString path = m_dir.filePath(u"cut.lmp"_s);
         LumDocument document;
         for (qsizetype size = 0; size < bytes.size(); ++size) {
             QVERIFY(PB::writeFile(path, bytes.left(size)));
             // A document with content first, so that "left empty" means something.
-            document.load(write(PB::sampleProject(7).bytes(), QStringLiteral("full.lmp")));
+            document.load(write(PB::sampleProject(7).bytes(), u"full.lmp"_s));
             QVERIFY(!document.groups().isEmpty());
-            QVERIFY2(
-                !document.load(path),
-                qPrintable(QStringLiteral("accepted %1 of %2 bytes").arg(size).arg(bytes.size())));
+            QVERIFY2(!document.load(path),
+                     qPrintable(u"accepted %1 of %2 bytes"_s.arg(size).arg(bytes.size())));
             QVERIFY(isEmpty(document));
         }
-    }
-
-    void aRefusedFileDoesNotReplaceTheOpenProjectsPath()
-    {
-        LumDocument document;
-        QString error;
-        QVERIFY(!document.load(m_dir.filePath(QStringLiteral("missing.lmp")), &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(document.path().isNull());
     }
 
     void tablesHoldTheirMaximumAndNoMore()
@@ -475,23 +458,23 @@ private slots:
         project.controllers.clear();
         project.schedule.clear();
         for (qint32 id = 0; id < 1024; ++id)
-            project.groups.append({id, QStringLiteral("g%1").arg(id), {}, {}, QString()});
+            project.groups.append({id, u"g%1"_s.arg(id), {}, {}, QString()});
         LumDocument document;
         QVERIFY(document.load(write(project.bytes()), nullptr));
         QCOMPARE(document.groups().count(), 1024u);
         QVERIFY(document.groupExists(1023));
         QString reason;
         QVERIFY(!document.hasRoomForGroup(&reason));
-        QVERIFY(reason.contains(QStringLiteral("1024")));
+        QVERIFY(reason.contains(u"1024"_s));
 
         project.groups.append({1024, QString(), {}, {}, QString()});
-        refuses(project.bytes(), QStringLiteral("count 1025"));
+        refuses(project.bytes(), u"count 1025"_s);
     }
 
     void unreferencedElementsBeyondTheTablesAreDropped()
     {
         PB::Project project = PB::sampleProject(7);
-        project.groups.append({1024, QStringLiteral("beyond"), {}, {}, QString()});
+        project.groups.append({1024, u"beyond"_s, {}, {}, QString()});
         LumDocument document;
         QString error;
         QVERIFY2(document.load(write(project.bytes()), &error), qPrintable(error));
@@ -500,11 +483,11 @@ private slots:
 
     void aSaveThatFailsHalfWayLeavesTheOldFile()
     {
-        const QString path = write(PB::sampleProject(7).bytes(), QStringLiteral("keep.lmp"));
+        const QString path = write(PB::sampleProject(7).bytes(), u"keep.lmp"_s);
         const QByteArray before = readAll(path);
         LumDocument document;
         QVERIFY(document.load(path));
-        document.setMasterPassword(QStringLiteral("changed"));
+        document.setMasterPassword(u"changed"_s);
 
         // Files may grow to 100 bytes only: the write fails part of the way.
         rlimit saved{};
@@ -522,9 +505,8 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(readAll(path), before);
         QVERIFY(!document.isClean()); // still to be saved
-        QCOMPARE(
-            QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("keep")),
-            QStringList{QStringLiteral("keep.lmp")});
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(u"keep"_s),
+                 QStringList{u"keep.lmp"_s});
 
         QVERIFY(document.save(&error));
         QVERIFY(document.isClean());
@@ -536,7 +518,7 @@ private slots:
         LumDocument document;
         QVERIFY(document.load(write(PB::sampleProject(7).bytes())));
         const QString previous = document.path();
-        const QString target = m_dir.filePath(QStringLiteral("no-such-folder/x.lmp"));
+        const QString target = m_dir.filePath(u"no-such-folder/x.lmp"_s);
         QString error;
         QVERIFY(!document.saveAs(target, &error));
         QVERIFY(!error.isEmpty());
@@ -548,20 +530,15 @@ private slots:
     {
         LumDocument document;
         QSignalSpy clean(&document, &LumDocument::cleanChanged);
-        document.setMasterPassword(PasswordCipher::encode(QStringLiteral("secret")));
+        document.setMasterPassword(PasswordCipher::encode(u"secret"_s));
+        QVERIFY(document.undoStack()->isClean()); // not an undoable edit, yet a change
         QVERIFY(!document.isClean());
         QCOMPARE(clean.size(), 1);
-        QVERIFY(document.saveAs(m_dir.filePath(QStringLiteral("clean.lmp"))));
+        QVERIFY(document.saveAs(m_dir.filePath(u"clean.lmp"_s)));
         QVERIFY(document.isClean());
         QVERIFY(!document.isMasterPasswordChanged());
         QCOMPARE(clean.size(), 2);
         QCOMPARE(clean.last().first().toBool(), true);
-    }
-
-    void savingWithoutAPathIsAProgrammingError()
-    {
-        LumDocument document;
-        RW_EXPECT_FATAL(document.save(), "Assert: '!path.isNull()' is FALSE");
     }
 };
 
