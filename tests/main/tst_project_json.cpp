@@ -13,13 +13,15 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace PB = ProjectFileBytes;
 
 namespace {
 
-QJsonObject parse(const char *text)
+QJsonObject parse(const QByteArray &text)
 {
-    return QJsonDocument::fromJson(QByteArray(text)).object();
+    return QJsonDocument::fromJson(text).object();
 }
 
 // The sample project without any password, which export cannot give back.
@@ -35,6 +37,18 @@ PB::Project withoutPasswords()
     for (PB::Controller &controller : project.controllers)
         controller.password.clear();
     return project;
+}
+
+// The value at a path of keys and indexes, as "groups/1/id".
+QJsonValue at(const QJsonObject &json, const QString &path)
+{
+    QJsonValue value = json;
+    for (const QString &step : path.split(u'/')) {
+        bool isIndex = false;
+        const int index = step.toInt(&isIndex);
+        value = isIndex ? value.toArray().at(index) : value.toObject().value(step);
+    }
+    return value;
 }
 
 } // namespace
@@ -57,47 +71,32 @@ private slots:
     void exportShowsEveryFieldButNoPassword()
     {
         LumDocument document;
-        QVERIFY(document.load(write(PB::sampleProject(7).bytes(), QStringLiteral("s.lmp"))));
+        QVERIFY(document.load(write(PB::sampleProject(7).bytes(), u"s.lmp"_s)));
         const QJsonObject json = ProjectJson::toJson(document);
         const QByteArray text = QJsonDocument(json).toJson();
         for (const char *secret : {"\"mp\"", "\"cp\"", "\"ip\"", "\"sp\""})
             QVERIFY2(!text.contains(secret), secret);
-        QCOMPARE(json.value(QStringLiteral("masterPassword")), QJsonValue(true));
-
-        const QJsonObject main = json.value(QStringLiteral("groups")).toArray().at(1).toObject();
-        QCOMPARE(main.value(QStringLiteral("id")).toInt(), 3);
-        QCOMPARE(main.value(QStringLiteral("password")), QJsonValue(true));
-        const QJsonObject kma =
-            main.value(QStringLiteral("controllerTemplates")).toArray().at(1).toObject();
-        QCOMPARE(kma.value(QStringLiteral("showReadTime")).toString(),
-                 QStringLiteral("2024-01-02T00:00:00.000Z"));
-        const QJsonObject audio = kma.value(QStringLiteral("clips"))
-                                      .toArray()
-                                      .at(0)
-                                      .toObject()
-                                      .value(QStringLiteral("files"))
-                                      .toArray()
-                                      .at(1)
-                                      .toObject();
-        QCOMPARE(audio.value(QStringLiteral("type")).toString(), QStringLiteral("Audio"));
-        QCOMPARE(audio.value(QStringLiteral("remoteName")).toString(),
-                 QStringLiteral("sixteen-bytes-xx"));
-        const QJsonObject back =
-            main.value(QStringLiteral("installations")).toArray().at(0).toObject();
-        QCOMPARE(back.value(QStringLiteral("id")).toInt(),
-                 5); // display order, not identifier order
-        const QJsonObject first =
-            back.value(QStringLiteral("controllers")).toArray().at(1).toObject();
-        QCOMPARE(first.value(QStringLiteral("id")).toInt(), 1);
-        QCOMPARE(first.value(QStringLiteral("httpPort")).toInt(), 8080);
-        QCOMPARE(first.value(QStringLiteral("scheduledUpload")).toString(),
-                 QStringLiteral("2100-01-01T10:00:00.000"));
+        const QList<std::pair<QString, QJsonValue>> fields{
+            {u"masterPassword"_s, true},
+            {u"groups/1/id"_s, 3},
+            {u"groups/1/password"_s, true},
+            {u"groups/1/controllerTemplates/1/showReadTime"_s, u"2024-01-02T00:00:00.000Z"_s},
+            {u"groups/1/controllerTemplates/1/clips/0/files/1/type"_s, u"Audio"_s},
+            {u"groups/1/controllerTemplates/1/clips/0/files/1/remoteName"_s, u"sixteen-bytes-xx"_s},
+            // Installations and controllers in display order, not identifier order.
+            {u"groups/1/installations/0/id"_s, 5},
+            {u"groups/1/installations/0/controllers/1/id"_s, 1},
+            {u"groups/1/installations/0/controllers/1/httpPort"_s, 8080},
+            {u"groups/1/installations/0/controllers/1/scheduledUpload"_s,
+             u"2100-01-01T10:00:00.000"_s}};
+        for (const auto &[path, value] : fields)
+            QVERIFY2(at(json, path) == value, qPrintable(path));
     }
 
     void anImportedExportExportsTheSame()
     {
         LumDocument original;
-        QVERIFY(original.load(write(withoutPasswords().bytes(), QStringLiteral("np.lmp"))));
+        QVERIFY(original.load(write(withoutPasswords().bytes(), u"np.lmp"_s)));
         const QJsonObject exported = ProjectJson::toJson(original);
 
         LumDocument imported;
@@ -123,13 +122,12 @@ private slots:
         LumDocument document;
         QString error;
         QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
-        QCOMPARE(document.masterPassword(), PasswordCipher::encode(QStringLiteral("m")));
-        QCOMPARE(document.mailSettings().password, PasswordCipher::encode(QStringLiteral("s")));
-        QCOMPARE(document.group(0)->password(), PasswordCipher::encode(QStringLiteral("g")));
-        QCOMPARE(document.installation(0)->password(), PasswordCipher::encode(QStringLiteral("i")));
-        QCOMPARE(document.controller(0)->password(), PasswordCipher::encode(QStringLiteral("c")));
-        QCOMPARE(ProjectJson::toJson(document).value(QStringLiteral("masterPassword")),
-                 QJsonValue(true));
+        QCOMPARE(document.masterPassword(), PasswordCipher::encode(u"m"_s));
+        QCOMPARE(document.mailSettings().password, PasswordCipher::encode(u"s"_s));
+        QCOMPARE(document.group(0)->password(), PasswordCipher::encode(u"g"_s));
+        QCOMPARE(document.installation(0)->password(), PasswordCipher::encode(u"i"_s));
+        QCOMPARE(document.controller(0)->password(), PasswordCipher::encode(u"c"_s));
+        QCOMPARE(ProjectJson::toJson(document).value(u"masterPassword"_s), QJsonValue(true));
     }
 
     // A chosen identifier never takes one that is given further on.
@@ -147,114 +145,92 @@ private slots:
         QCOMPARE(document.installation(0)->controllerIds(), (QList<uint>{0, 3}));
         QCOMPARE(document.installation(9)->controllerIds(), (QList<uint>{4, 5}));
         QCOMPARE(document.controller(5)->installationId(), 9u);
-        QCOMPARE(document.controller(5)->hostname(), QStringLiteral("0.0.0.0"));
+        QCOMPARE(document.controller(5)->hostname(), u"0.0.0.0"_s);
     }
 
-    void aTemplateWithoutReadTimeIsAnalysedFromItsShow()
+    // A template without read time is analysed from its show file; a KMA
+    // show records its clips' paths, the ones given are the operator's.
+    void showsAreAnalysedAndGivenMediaPathsKept()
     {
-        const QString show = m_dir.filePath(QStringLiteral("show.wrn"));
-        QVERIFY(ShowFileBytes::writeFile(show, ShowFileBytes::General().bytes()));
-        QJsonObject json = parse(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates":
-            [{"hardwareType": 9}], "installations": [{}]}]})");
-        QJsonArray groups = json.value(QStringLiteral("groups")).toArray();
-        QJsonObject group = groups.at(0).toObject();
-        group.insert(QStringLiteral("controllerTemplates"),
-                     QJsonArray{QJsonObject{{QStringLiteral("showFile"), show}}});
-        groups.replace(0, group);
-        json.insert(QStringLiteral("groups"), groups);
+        const QString general = m_dir.filePath(u"show.wrn"_s);
+        QVERIFY(ShowFileBytes::writeFile(general, ShowFileBytes::General().bytes()));
+        ShowFileBytes::Kma kma;
+        kma.clips = {{1, "Intro", "C:/intro.mpg", "intro.vid", "C:/intro.wav", "intro.aud"}};
+        const QString kmaShow = m_dir.filePath(u"show.kma"_s);
+        QVERIFY(ShowFileBytes::writeFile(kmaShow, kma.bytes()));
+        const QJsonObject json = parse(uR"({"rigwardenProject": 1, "groups": [
+            {"controllerTemplates": [{"showFile": "%1"}], "installations": [{}]},
+            {"controllerTemplates": [{"hardwareType": 3, "showFile": "%2", "mediaPaths": [
+                {"clip": 1, "type": "Video", "path": "/mine/intro.mpg"}]}]}]})"_s
+                                           .arg(general, kmaShow)
+                                           .toUtf8());
         LumDocument document;
         QString error;
         QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
         const ControllerTemplatePtr analysed =
             document.group(0)->installationTemplate()->controllerTemplates()[0];
-        QCOMPARE(analysed->showProjectUuid(),
-                 QUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}")));
+        QCOMPARE(analysed->showProjectUuid(), QUuid(u"{00112233-4455-6677-8899-aabbccddeeff}"_s));
         QVERIFY(analysed->showReadTime().isValid());
         QCOMPARE(document.controller(0)->controllerTemplate()->showProjectUuid(),
                  analysed->showProjectUuid());
-    }
-
-    // A KMA show records its clips' paths; the ones given are the operator's.
-    void givenMediaPathsHoldOverTheRecordedOnes()
-    {
-        ShowFileBytes::Kma kma;
-        kma.clips = {{1, "Intro", "C:/intro.mpg", "intro.vid", "C:/intro.wav", "intro.aud"}};
-        const QString show = m_dir.filePath(QStringLiteral("show.kma"));
-        QVERIFY(ShowFileBytes::writeFile(show, kma.bytes()));
-        const QJsonObject controllerTemplate{
-            {QStringLiteral("hardwareType"), 3},
-            {QStringLiteral("showFile"), show},
-            {QStringLiteral("mediaPaths"),
-             QJsonArray{QJsonObject{{QStringLiteral("clip"), 1},
-                                    {QStringLiteral("type"), QStringLiteral("Video")},
-                                    {QStringLiteral("path"), QStringLiteral("/mine/intro.mpg")}}}}};
-        const QJsonObject json{{QStringLiteral("rigwardenProject"), 1},
-                               {QStringLiteral("groups"),
-                                QJsonArray{QJsonObject{{QStringLiteral("controllerTemplates"),
-                                                        QJsonArray{controllerTemplate}}}}}};
-        LumDocument document;
-        QString error;
-        QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
-        const ControllerTemplatePtr analysed =
-            document.group(0)->installationTemplate()->controllerTemplates()[0];
-        QCOMPARE(analysed->mediaPaths(),
-                 (MediaPaths{{{1, MediaType_Video}, QStringLiteral("/mine/intro.mpg")},
-                             {{1, MediaType_Audio}, QStringLiteral("C:/intro.wav")}}));
+        QCOMPARE(document.group(1)->installationTemplate()->controllerTemplates()[0]->mediaPaths(),
+                 (MediaPaths{{{1, MediaType_Video}, u"/mine/intro.mpg"_s},
+                             {{1, MediaType_Audio}, u"C:/intro.wav"_s}}));
     }
 
     void faultsAreRefusedWithTheirPlace_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("no format") << QByteArray(R"({"groups": []})")
-                                   << QStringLiteral("not a Rigwarden project description");
+        QTest::newRow("no format")
+            << QByteArray(R"({"groups": []})") << u"not a Rigwarden project description"_s;
         QTest::newRow("unknown key")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{"hostName": "x"}]}]}]})")
-            << QStringLiteral("groups[0].installations[0].controllers[0]: unknown key "
-                              "\"hostName\"");
+            << u"groups[0].installations[0].controllers[0]: unknown key "
+               "\"hostName\""_s;
         QTest::newRow("controllers unlike the template")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{}, {}]}]}]})")
-            << QStringLiteral("groups[0].installations[0].controllers: lists 2 controllers but "
-                              "the group's template has 1");
+            << u"groups[0].installations[0].controllers: lists 2 controllers but "
+               "the group's template has 1"_s;
         QTest::newRow("identifier twice")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"id": 2}, {"id": 2}]})")
-            << QStringLiteral("the installation group identifier 2 is given twice");
+            << u"the installation group identifier 2 is given twice"_s;
         QTest::newRow("identifier beyond the table")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"id": 1024}]})")
-            << QStringLiteral("groups[0].id: must be a whole number from 0 to 1023");
+            << u"groups[0].id: must be a whole number from 0 to 1023"_s;
         QTest::newRow("port")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{"httpPort": 70000}]}]}]})")
-            << QStringLiteral("controllers[0].httpPort: must be a whole number from 0 to 65535");
+            << u"controllers[0].httpPort: must be a whole number from 0 to 65535"_s;
         QTest::newRow("password not given")
             << QByteArray(R"({"rigwardenProject": 1, "masterPassword": true})")
-            << QStringLiteral("masterPassword: the password is not given");
+            << u"masterPassword: the password is not given"_s;
         QTest::newRow("remote name too long")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [
                 {"showReadTime": null, "clips": [{"files": [{"type": "Video",
                  "remoteName": "seventeen-bytes-x"}]}]}]}]})")
-            << QStringLiteral("files[0].remoteName: must be at most 16 characters");
+            << u"files[0].remoteName: must be at most 16 characters"_s;
         QTest::newRow("media type")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [
                 {"mediaPaths": [{"clip": 1, "type": "Movie", "path": "x"}]}]}]})")
-            << QStringLiteral("mediaPaths[0].type: must be one of");
+            << u"mediaPaths[0].type: must be one of"_s;
         QTest::newRow("time")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{"scheduledUpload": "tomorrow"}]}]}]})")
-            << QStringLiteral("scheduledUpload: must be a date and time");
+            << u"scheduledUpload: must be a date and time"_s;
         QTest::newRow("analysed field without read time")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [
                 {"clips": []}]}]})")
-            << QStringLiteral("\"clips\" needs \"showReadTime\"");
+            << u"\"clips\" needs \"showReadTime\""_s;
         QTest::newRow("hardware type")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [
                 {"hardwareType": 13}]}]})")
-            << QStringLiteral("hardwareType: must be a whole number from 0 to 12");
+            << u"hardwareType: must be a whole number from 0 to 12"_s;
         QTest::newRow("wrong kind")
             << QByteArray(R"({"rigwardenProject": 1, "mail": {"recipients": "ops@x.org"}})")
-            << QStringLiteral("mail.recipients: must be a list");
+            << u"mail.recipients: must be a list"_s;
         // 205 installations of five controllers need 1025 controllers.
         QByteArray many = R"({"rigwardenProject": 1, "groups": [{"controllerTemplates":
             [{}, {}, {}, {}, {}], "installations": [{})";
@@ -262,7 +238,7 @@ private slots:
             many += ", {}";
         many += "]}]}";
         QTest::newRow("beyond the controllers table")
-            << many << QStringLiteral("a project holds at most 1024 controllers");
+            << many << u"a project holds at most 1024 controllers"_s;
     }
 
     void faultsAreRefusedWithTheirPlace()
@@ -270,7 +246,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QString, error);
         LumDocument document;
-        QVERIFY(document.load(write(PB::sampleProject(7).bytes(), QStringLiteral("x.lmp"))));
+        QVERIFY(document.load(write(PB::sampleProject(7).bytes(), u"x.lmp"_s)));
         QJsonParseError parseError;
         const QJsonDocument json = QJsonDocument::fromJson(text, &parseError);
         QCOMPARE(parseError.error, QJsonParseError::NoError);
