@@ -1,9 +1,8 @@
 #pragma once
 
-// Helpers for the tests of the command line's controller commands (status,
-// upload, run), run as the operator runs them: rigwarden-sim and
-// rigwarden-cli as processes, projects written as JSON and imported, a real
-// mail server.
+// Helpers for the tests of rigwarden-cli, run as the operator runs it: the
+// commands and rigwarden-sim as processes, projects written as JSON and
+// imported, a real mail server.
 
 #include "show_file_bytes.h"
 #include "smtp_test_server.h"
@@ -25,6 +24,8 @@
 
 namespace CliFixture {
 
+using namespace Qt::StringLiterals;
+
 inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -41,7 +42,7 @@ public:
                          [this] { m_out += m_process.readAllStandardOutput(); });
         QObject::connect(&m_process, &QProcess::readyReadStandardError,
                          [this] { m_err += m_process.readAllStandardError(); });
-        m_process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-cli"), arguments);
+        m_process.start(TestEnvironment::binDir() + u"/rigwarden-cli"_s, arguments);
         m_process.closeWriteChannel();
     }
     ~CliProcess()
@@ -71,7 +72,7 @@ public:
     int exitCode() const { return m_process.exitCode(); }
     QString out() const { return QString::fromUtf8(m_out); }
     QString err() const { return QString::fromUtf8(m_err); }
-    QStringList outLines() const { return out().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    QStringList outLines() const { return out().split(u'\n', Qt::SkipEmptyParts); }
 
 private:
     QProcess m_process;
@@ -91,7 +92,7 @@ inline Finished runCli(const QStringList &arguments, int timeout = 60000)
 {
     CliProcess process(arguments);
     if (!process.waitForFinished(timeout))
-        qWarning("rigwarden-cli %s did not finish", qPrintable(arguments.join(QLatin1Char(' '))));
+        qWarning("rigwarden-cli %s did not finish", qPrintable(arguments.join(u' ')));
     return {process.crashed() ? -1 : process.exitCode(), process.out(), process.err()};
 }
 
@@ -102,8 +103,8 @@ public:
     explicit Simulator(const QStringList &arguments = {})
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-sim"),
-                        QStringList{QStringLiteral("--json")} + arguments);
+        m_process.start(TestEnvironment::binDir() + u"/rigwarden-sim"_s,
+                        QStringList{u"--json"_s} + arguments);
         if (m_process.waitForReadyRead(15000))
             m_listing = QJsonDocument::fromJson(m_process.readLine()).object();
     }
@@ -114,15 +115,12 @@ public:
             m_process.kill();
     }
     bool isValid() const { return !controllers().isEmpty(); }
-    QJsonArray controllers() const
-    {
-        return m_listing.value(QStringLiteral("controllers")).toArray();
-    }
+    QJsonArray controllers() const { return m_listing.value(u"controllers"_s).toArray(); }
     quint16 httpPort(int index) const { return port(index, "http"); }
     quint16 ftpPort(int index) const { return port(index, "ftp"); }
     QString folder(int index) const
     {
-        return controllers().at(index).toObject().value(QStringLiteral("folder")).toString();
+        return controllers().at(index).toObject().value(u"folder"_s).toString();
     }
     // The listing as --ports-file writes it.
     bool writeListing(const QString &path) const
@@ -149,21 +147,21 @@ class Rig
 public:
     explicit Rig(int clipBytes = 4000)
     {
-        QDir(m_dir.path()).mkdir(QStringLiteral("media"));
+        QDir(m_dir.path()).mkdir(u"media"_s);
         ShowFileBytes::General show;
         show.deviceType = 1;
         for (int clip = 1; clip <= 2; ++clip) {
             const QByteArray name = "clip" + QByteArray::number(clip) + ".bin";
             show.names << name;
-            ShowFileBytes::writeFile(mediaFolder() + QLatin1Char('/') + QString::fromLatin1(name),
+            ShowFileBytes::writeFile(mediaFolder() + u'/' + QString::fromLatin1(name),
                                      QByteArray(clipBytes + clip, char('a' + clip)));
         }
         ShowFileBytes::writeFile(showPath(), show.bytes());
     }
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    QString showPath() const { return path(QStringLiteral("show.bin")); }
-    QString mediaFolder() const { return path(QStringLiteral("media")); }
+    QString showPath() const { return path(u"show.bin"_s); }
+    QString mediaFolder() const { return path(u"media"_s); }
 
     // One controller of the project: its HTTP and FTP ports on 127.0.0.1, and
     // the time of its scheduled upload when valid.
@@ -174,64 +172,44 @@ public:
         QDateTime scheduled = {};
     };
 
-    // The project of one group with an installation per controller, saved
-    // as `name`; its path, or an empty text when the import failed.
+    // The project of one group with an installation per controller, mailing
+    // every report to the server at `mailPort` when given, saved as `name`;
+    // its path, or an empty text when the import failed.
     QString project(const QString &name, const QList<Controller> &controllers,
-                    const QJsonObject &mail = {}) const
+                    quint16 mailPort = 0) const
     {
-        QJsonArray installations;
+        QStringList installations;
         for (const Controller &each : controllers) {
-            QJsonObject controller{{QStringLiteral("hostname"), QStringLiteral("127.0.0.1")},
-                                   {QStringLiteral("httpPort"), each.httpPort},
-                                   {QStringLiteral("ftpPort"), each.ftpPort}};
+            QString scheduled;
             if (each.scheduled.isValid())
-                controller.insert(QStringLiteral("scheduledUpload"),
-                                  each.scheduled.toString(Qt::ISODateWithMs));
-            installations.append(QJsonObject{
-                {QStringLiteral("name"), QStringLiteral("Site %1").arg(installations.size() + 1)},
-                {QStringLiteral("controllers"), QJsonArray{controller}}});
+                scheduled = u", \"scheduledUpload\": \"%1\""_s.arg(
+                    each.scheduled.toString(Qt::ISODateWithMs));
+            installations << uR"({"name": "Site %1", "controllers": [
+                {"hostname": "127.0.0.1", "httpPort": %2, "ftpPort": %3%4}]})"_s
+                                 .arg(installations.size() + 1)
+                                 .arg(each.httpPort)
+                                 .arg(each.ftpPort)
+                                 .arg(scheduled);
         }
-        const QJsonObject controllerTemplate{
-            {QStringLiteral("number"), 1},
-            {QStringLiteral("hardwareType"), 1},
-            {QStringLiteral("name"), QStringLiteral("Lights")},
-            {QStringLiteral("showFile"), showPath()},
-            {QStringLiteral("mediaPaths"),
-             QJsonArray{QJsonObject{{QStringLiteral("clip"), -1},
-                                    {QStringLiteral("type"), QStringLiteral("Folder")},
-                                    {QStringLiteral("path"), mediaFolder()}}}}};
-        QJsonObject json{
-            {QStringLiteral("rigwardenProject"), 1},
-            {QStringLiteral("groups"),
-             QJsonArray{QJsonObject{
-                 {QStringLiteral("name"), QStringLiteral("Stage")},
-                 {QStringLiteral("controllerTemplates"), QJsonArray{controllerTemplate}},
-                 {QStringLiteral("installations"), installations}}}}};
-        if (!mail.isEmpty())
-            json.insert(QStringLiteral("mail"), mail);
-        const QString jsonPath = path(name + QStringLiteral(".json"));
-        QFile file(jsonPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(json).toJson()) <= 0)
+        QString mail;
+        if (mailPort != 0)
+            mail = uR"("mail": {"enabled": true, "server": "127.0.0.1", "port": %1,
+                "recipients": ["ops@example.com"]},)"_s.arg(mailPort);
+        const QString json = uR"({"rigwardenProject": 1, %1 "groups": [{"name": "Stage",
+            "controllerTemplates": [{"number": 1, "hardwareType": 1, "name": "Lights",
+                "showFile": "%2", "mediaPaths": [{"clip": -1, "type": "Folder", "path": "%3"}]}],
+            "installations": [%4]}]})"_s.arg(mail, showPath(), mediaFolder(),
+                                             installations.join(u", "_s));
+        const QString jsonPath = path(name + u".json"_s);
+        if (!ShowFileBytes::writeFile(jsonPath, json.toUtf8()))
             return QString();
-        file.close();
         const QString projectPath = path(name);
-        const Finished imported = runCli({QStringLiteral("import"), jsonPath, projectPath});
+        const Finished imported = runCli({u"import"_s, jsonPath, projectPath});
         if (imported.exitCode != 0) {
             qWarning("%s", qPrintable(imported.err));
             return QString();
         }
         return projectPath;
-    }
-
-    // Mail settings that send every report to the server.
-    static QJsonObject mailTo(quint16 port)
-    {
-        return QJsonObject{
-            {QStringLiteral("enabled"), true},
-            {QStringLiteral("sendForManualUploads"), false},
-            {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
-            {QStringLiteral("port"), port},
-            {QStringLiteral("recipients"), QJsonArray{QStringLiteral("ops@example.com")}}};
     }
 
 private:
@@ -250,8 +228,8 @@ inline quint16 closedPort()
 inline bool isLogLine(const QString &line)
 {
     static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        QStringLiteral("\\w{3} \\w{3} +\\d{1,2} \\d\\d:\\d\\d:\\d\\d \\d{4} - "
-                       "\\[(APP|HTTP|FTP|SMTP|SCHEDULE|MEDIA)\\] - .*")));
+        u"\\w{3} \\w{3} +\\d{1,2} \\d\\d:\\d\\d:\\d\\d \\d{4} - "
+        "\\[(APP|HTTP|FTP|SMTP|SCHEDULE|MEDIA)\\] - .*"_s));
     return pattern.match(line).hasMatch();
 }
 

@@ -1,54 +1,33 @@
+#include "cli_fixture.h"
 #include "test_main.h"
 
-#include <QProcess>
-
-namespace {
-struct Run
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-cli"), arguments);
-    process.waitForFinished(30000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-} // namespace
+using namespace CliFixture;
 
 class TestCli : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void versionPrintsTheVersionText()
+    void versionAndHelp()
     {
-        const Run run = runCli({QStringLiteral("--version")});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QStringLiteral("1.0.8\n"));
-    }
-
-    void helpDescribesTheCommandLine()
-    {
-        const Run run = runCli({QStringLiteral("--help")});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.startsWith(QStringLiteral("Usage: rigwarden-cli")));
-        QVERIFY(run.out.contains(QStringLiteral("--version")));
+        const Finished version = runCli({u"--version"_s});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, u"1.0.8\n"_s);
+        const Finished help = runCli({u"--help"_s});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.startsWith(u"Usage: rigwarden-cli"_s));
+        QVERIFY(help.out.contains(u"--version"_s));
     }
 
     void usageErrorsExitWithTwoAndSayWhatToDo()
     {
-        const Run none = runCli({});
+        const Finished none = runCli({});
         QCOMPARE(none.exitCode, 2);
-        QVERIFY(none.err.contains(QStringLiteral("--help")));
-        const Run unknown = runCli({QStringLiteral("frobnicate")});
+        QVERIFY(none.err.contains(u"--help"_s));
+        const Finished unknown = runCli({u"frobnicate"_s});
         QCOMPARE(unknown.exitCode, 2);
-        QCOMPARE(unknown.err, QStringLiteral("rigwarden-cli: unknown command \"frobnicate\"; "
-                                             "see rigwarden-cli --help\n"));
+        QCOMPARE(unknown.err,
+                 u"rigwarden-cli: unknown command \"frobnicate\"; see rigwarden-cli --help\n"_s);
         QVERIFY(unknown.out.isEmpty());
     }
 };

@@ -17,29 +17,28 @@ private slots:
     {
         SmtpTestServer mail;
         QVERIFY(mail.port() != 0);
-        Simulator simulator({QStringLiteral("-n"), QStringLiteral("2")});
+        Simulator simulator({u"-n"_s, u"2"_s});
         QVERIFY(simulator.isValid());
         Rig rig;
         const QDateTime due = QDateTime::currentDateTime().addSecs(3);
-        const QString project = rig.project(QStringLiteral("scheduled.lmp"),
+        const QString project = rig.project(u"scheduled.lmp"_s,
                                             {{simulator.httpPort(0), simulator.ftpPort(0), due},
                                              {simulator.httpPort(1), simulator.ftpPort(1)}},
-                                            Rig::mailTo(mail.port()));
+                                            mail.port());
         QVERIFY(!project.isEmpty());
         const QByteArray saved = readFile(project);
 
-        CliProcess run({QStringLiteral("run"), project});
+        CliProcess run({u"run"_s, project});
         QVERIFY(run.waitForOutput(
-            QStringLiteral("] - Next upload scheduled for %1\n").arg(due.toString(Qt::TextDate))));
-        QVERIFY(run.waitForOutput(QStringLiteral("  SUCCESS - Site 1 - Lights - 127.0.0.1 - "
-                                                 "Upload succeeded"),
+            u"] - Next upload scheduled for %1\n"_s.arg(due.toString(Qt::TextDate))));
+        QVERIFY(run.waitForOutput(u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - "
+                                  "Upload succeeded"_s,
                                   20000));
         QVERIFY(QDateTime::currentDateTime() >= due);
         const QString out = run.out();
-        QVERIFY(out.contains(QStringLiteral("[SCHEDULE] - Starting scheduled upload\n")));
-        QVERIFY(!out.contains(QStringLiteral("Site 2")));
-        const QString started = out.section(QStringLiteral("Upload started at "), 1, 1)
-                                    .section(QLatin1Char('\n'), 0, 0);
+        QVERIFY(out.contains(u"[SCHEDULE] - Starting scheduled upload\n"_s));
+        QVERIFY(!out.contains(u"Site 2"_s));
+        const QString started = out.section(u"Upload started at "_s, 1, 1).section(u'\n', 0, 0);
         QVERIFY2(QDateTime::fromString(started, Qt::TextDate) >= due.addMSecs(-due.time().msec()),
                  qPrintable(started));
         QTRY_COMPARE(mail.messageCount(), 1);
@@ -57,29 +56,27 @@ private slots:
     {
         SmtpTestServer mail;
         QVERIFY(mail.port() != 0);
-        Simulator simulator({QStringLiteral("--fault"), QStringLiteral("all:slow=100000")});
+        Simulator simulator({u"--fault"_s, u"all:slow=100000"_s});
         QVERIFY(simulator.isValid());
         Rig rig(2 * 1024 * 1024);
         const QDateTime passed = QDateTime::currentDateTime().addSecs(-600);
-        const QString project = rig.project(QStringLiteral("passed.lmp"),
-                                            {{simulator.httpPort(0), simulator.ftpPort(0), passed}},
-                                            Rig::mailTo(mail.port()));
+        const QString project = rig.project(
+            u"passed.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0), passed}}, mail.port());
         QVERIFY(!project.isEmpty());
         const QByteArray saved = readFile(project);
 
-        CliProcess run({QStringLiteral("run"), project});
-        QVERIFY2(run.waitForOutput(QStringLiteral("] - Uploading \"")), qPrintable(run.err()));
-        QVERIFY(run.out().contains(
-            QStringLiteral("Scheduled upload time (%1) has passed - uploading now\n")
-                .arg(passed.toString(Qt::TextDate))));
+        CliProcess run({u"run"_s, project});
+        QVERIFY2(run.waitForOutput(u"] - Uploading \""_s), qPrintable(run.err()));
+        QVERIFY(run.out().contains(u"Scheduled upload time (%1) has passed - uploading now\n"_s.arg(
+            passed.toString(Qt::TextDate))));
         run.sendSignal(SIGINT);
         QVERIFY(run.waitForFinished(20000));
         QVERIFY(!run.crashed());
         QCOMPARE(run.exitCode(), 0);
         QVERIFY(run.out().contains(
-            QStringLiteral("CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled")));
+            u"CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled"_s));
         QCOMPARE(mail.messageCount(), 1);
-        QVERIFY(mail.message(1).contains(QStringLiteral("Upload was cancelled")));
+        QVERIFY(mail.message(1).contains(u"Upload was cancelled"_s));
         QCOMPARE(readFile(project), saved);
     }
 };

@@ -14,42 +14,36 @@ private slots:
     // that runs the uploaded show names it.
     void printsWhatEachControllerReports()
     {
-        Simulator simulator({QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("--fault"),
-                             QStringLiteral("1:wrong-type")});
+        Simulator simulator({u"-n"_s, u"2"_s, u"--fault"_s, u"1:wrong-type"_s});
         QVERIFY(simulator.isValid());
         Rig rig;
         const quint16 absent = closedPort();
         const QString project =
-            rig.project(QStringLiteral("three.lmp"), {{simulator.httpPort(0), simulator.ftpPort(0)},
-                                                      {simulator.httpPort(1), simulator.ftpPort(1)},
-                                                      {absent, absent}});
+            rig.project(u"three.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)},
+                                         {simulator.httpPort(1), simulator.ftpPort(1)},
+                                         {absent, absent}});
         QVERIFY(!project.isEmpty());
 
-        const Finished all = runCli({QStringLiteral("status"), project});
+        const Finished all = runCli({u"status"_s, project});
         QCOMPARE(all.exitCode, 1);
-        const QStringList lines = all.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList lines = all.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.at(0),
-                 QStringLiteral("0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t-\t-")
-                     .arg(simulator.httpPort(0)));
-        const QStringList wrong = lines.at(1).split(QLatin1Char('\t'));
+        QCOMPARE(lines.at(0), u"0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t-\t-"_s.arg(
+                                  simulator.httpPort(0)));
+        const QStringList wrong = lines.at(1).split(u'\t');
         QCOMPARE(wrong.size(), 9);
-        QCOMPARE(wrong.at(4), QStringLiteral("wrong type"));
-        QVERIFY(wrong.at(5) != QStringLiteral("NX1") && wrong.at(5) != QStringLiteral("-"));
-        QCOMPARE(
-            lines.at(2),
-            QStringLiteral("2\tSite 3\tLights\t127.0.0.1:%1\tnot found\t-\t-\t-\t-").arg(absent));
+        QCOMPARE(wrong.at(4), u"wrong type"_s);
+        QVERIFY(wrong.at(5) != u"NX1"_s && wrong.at(5) != u"-"_s);
+        QCOMPARE(lines.at(2),
+                 u"2\tSite 3\tLights\t127.0.0.1:%1\tnot found\t-\t-\t-\t-"_s.arg(absent));
         QVERIFY(all.err.isEmpty());
 
-        QCOMPARE(
-            runCli({QStringLiteral("upload"), project, QStringLiteral("--controller=0")}).exitCode,
-            0);
-        const Finished one = runCli({QStringLiteral("status"), project,
-                                     QStringLiteral("--controller"), QStringLiteral("0")});
+        QCOMPARE(runCli({u"upload"_s, project, u"--controller=0"_s}).exitCode, 0);
+        const Finished one = runCli({u"status"_s, project, u"--controller"_s, u"0"_s});
         QCOMPARE(one.exitCode, 0);
-        QCOMPARE(one.out, QStringLiteral("0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t"
-                                         "Project 00112233\t00112233-4455-6677-8899-aabbccddeeff\n")
-                              .arg(simulator.httpPort(0)));
+        QCOMPARE(one.out, u"0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t"
+                          "Project 00112233\t00112233-4455-6677-8899-aabbccddeeff\n"_s.arg(
+                              simulator.httpPort(0)));
     }
 };
 

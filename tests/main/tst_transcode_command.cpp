@@ -1,34 +1,9 @@
 #include "chunk_file.h"
+#include "cli_fixture.h"
 #include "media_maker.h"
 #include "test_main.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString standardError;
-    QString standardOutput;
-};
-
-Run cli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(TestEnvironment::binDir() + QLatin1String("/rigwarden-cli"), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.standardError = QString::fromUtf8(process.readAllStandardError());
-    run.standardOutput = QString::fromUtf8(process.readAllStandardOutput());
-    return run;
-}
-
-} // namespace
+using namespace CliFixture;
 
 class TestTranscodeCommand : public QObject
 {
@@ -36,114 +11,76 @@ class TestTranscodeCommand : public QObject
 
 private:
     QTemporaryDir m_dir;
+    QByteArray m_clip;
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
-        QVERIFY2(MediaMaker::makeMpeg2(path(QStringLiteral("clip.m2v")), 720, 576,
-                                       QStringLiteral("25"), 1),
+        QVERIFY2(MediaMaker::makeMpeg2(path(u"clip.m2v"_s), 720, 576, u"25"_s, 1),
                  qPrintable(MediaMaker::lastError()));
-        QVERIFY(MediaMaker::makeMpeg2(path(QStringLiteral("film.m2v")), 720, 576,
-                                      QStringLiteral("24"), 1));
-        QVERIFY(MediaMaker::makeMpeg2(path(QStringLiteral("multiplex.m2v")), 720, 576,
-                                      QStringLiteral("25"), 1, QStringLiteral("vob")));
-        QVERIFY(MediaMaker::makeTone(path(QStringLiteral("tone.mp3")), 44100, 2, 0.5,
-                                     {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")}));
-        QVERIFY(MediaMaker::makeTone(path(QStringLiteral("mono.wav")), 48000, 1, 0.2));
+        QVERIFY(MediaMaker::makeMpeg2(path(u"film.m2v"_s), 720, 576, u"24"_s, 1));
+        QVERIFY(MediaMaker::makeMpeg2(path(u"multiplex.m2v"_s), 720, 576, u"25"_s, 1, u"vob"_s));
+        QVERIFY(
+            MediaMaker::makeTone(path(u"tone.mp3"_s), 44100, 2, 0.5, {u"-c:a"_s, u"libmp3lame"_s}));
+        QVERIFY(MediaMaker::makeTone(path(u"mono.wav"_s), 48000, 1, 0.2));
+        m_clip = readFile(path(u"clip.m2v"_s));
     }
 
-    // Success is silent on a pipe: no progress line, nothing else.
-    void writesAChunkFileAndSaysNothing_data()
+    // Success is silent on a pipe (no progress line) and writes the chunk
+    // file; otherwise one line on stderr says why, and the exit code is the
+    // conversion routine's, or 2 for a usage error. The source is never
+    // written over.
+    void convertsOrSaysWhy_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<quint32>("firstType");
-        QTest::newRow("video") << QStringLiteral("--video") << QStringLiteral("clip.m2v")
-                               << 0x80000001u;
-        QTest::newRow("audio") << QStringLiteral("--audio") << QStringLiteral("tone.mp3")
-                               << 0x80000101u;
-    }
-    void writesAChunkFileAndSaysNothing()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QString, source);
-        QFETCH(quint32, firstType);
-        const QString output = path(source + QLatin1String(".chunks"));
-        const Run run = cli({QStringLiteral("transcode"), mode, path(source), output});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.standardError, QString());
-        QCOMPARE(run.standardOutput, QString());
-        QString error;
-        const QList<Chunk> chunks = ChunkFile::read(output, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        QVERIFY(!chunks.isEmpty());
-        QCOMPARE(chunks.first().type, firstType);
-    }
-
-    void exitsWithTheRoutinesCode_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("arguments"); // file names within the test folder
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("24 fps") << QStringLiteral("--video") << QStringLiteral("film.m2v") << 2
-                                << QStringLiteral("Input file not MPEG2");
+        QTest::addColumn<QString>("said"); // on success, the first chunk's type
+        QTest::newRow("video") << QStringList{u"--video"_s, u"clip.m2v"_s, u"clip.chunks"_s} << 0
+                               << u"80000001"_s;
+        QTest::newRow("audio") << QStringList{u"--audio"_s, u"tone.mp3"_s, u"tone.chunks"_s} << 0
+                               << u"80000101"_s;
+        QTest::newRow("24 fps") << QStringList{u"--video"_s, u"film.m2v"_s, u"out"_s} << 2
+                                << u"cannot convert %1/film.m2v to %1/out: Input file not MPEG2"_s;
         QTest::newRow("program stream")
-            << QStringLiteral("--video") << QStringLiteral("multiplex.m2v") << 3
-            << QStringLiteral("Input file is not a raw M2V");
-        QTest::newRow("missing video") << QStringLiteral("--video") << QStringLiteral("none.m2v")
-                                       << 1 << QStringLiteral("Input file not found");
-        QTest::newRow("mono audio") << QStringLiteral("--audio") << QStringLiteral("mono.wav") << 1
-                                    << QStringLiteral("two-channel");
-    }
-    void exitsWithTheRoutinesCode()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QString, source);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        const Run run =
-            cli({QStringLiteral("transcode"), mode, path(source), path(QStringLiteral("out"))});
-        QCOMPARE(run.exitCode, exitCode);
-        QCOMPARE(run.standardError.count(QLatin1Char('\n')), 1);
-        QVERIFY2(run.standardError.startsWith(QLatin1String("rigwarden-cli: ")) &&
-                     run.standardError.contains(path(source)) &&
-                     run.standardError.contains(message),
-                 qPrintable(run.standardError));
-    }
-
-    void refusesBadUsage_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("nothing") << QStringList();
+            << QStringList{u"--video"_s, u"multiplex.m2v"_s, u"out"_s} << 3
+            << u"%1/multiplex.m2v to %1/out: Input file is not a raw M2V"_s;
+        QTest::newRow("missing video") << QStringList{u"--video"_s, u"none.m2v"_s, u"out"_s} << 1
+                                       << u"%1/none.m2v to %1/out: Input file not found"_s;
+        QTest::newRow("mono audio") << QStringList{u"--audio"_s, u"mono.wav"_s, u"out"_s} << 1
+                                    << u"%1/mono.wav to %1/out: the input cannot be opened or "
+                                       u"holds no decodable two-channel audio"_s;
+        QTest::newRow("nothing") << QStringList() << 2 << u"usage: rigwarden-cli transcode"_s;
         QTest::newRow("unknown mode")
-            << QStringList{QStringLiteral("--picture"), QStringLiteral("a"), QStringLiteral("b")};
-        QTest::newRow("no output") << QStringList{QStringLiteral("--video"), QStringLiteral("a")};
+            << QStringList{u"--picture"_s, u"a"_s, u"b"_s} << 2 << u"unknown mode \"--picture\""_s;
+        QTest::newRow("no output")
+            << QStringList{u"--video"_s, u"a"_s} << 2 << u"takes a mode, a source and an output"_s;
+        QTest::newRow("onto its source")
+            << QStringList{u"--video"_s, u"clip.m2v"_s, u"./clip.m2v"_s} << 2
+            << u"the output %1/./clip.m2v is the source itself"_s;
     }
-    void refusesBadUsage()
+    void convertsOrSaysWhy()
     {
         QFETCH(QStringList, arguments);
-        const Run run = cli(QStringList{QStringLiteral("transcode")} + arguments);
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.standardError.contains(QLatin1String("usage: rigwarden-cli transcode")),
-                 qPrintable(run.standardError));
-    }
-
-    void neverWritesOverItsSource()
-    {
-        const QString source = path(QStringLiteral("clip.m2v"));
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
-        const Run run = cli({QStringLiteral("transcode"), QStringLiteral("--video"), source,
-                             m_dir.path() + QLatin1String("/./clip.m2v")});
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            arguments[i] = path(arguments[i]);
+        const Finished run = runCli(QStringList{u"transcode"_s} + arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(readFile(path(u"clip.m2v"_s)), m_clip);
+        if (exitCode == 0) {
+            QCOMPARE(run.out + run.err, QString());
+            QString error;
+            const QList<Chunk> chunks = ChunkFile::read(arguments.last(), &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(QString::number(chunks.value(0).type, 16), said);
+        } else {
+            QVERIFY2(run.err.startsWith(u"rigwarden-cli: "_s) && run.err.count(u'\n') == 1 &&
+                         run.err.contains(said.arg(m_dir.path())),
+                     qPrintable(run.err));
+        }
     }
 };
 

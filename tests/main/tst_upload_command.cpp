@@ -8,7 +8,7 @@ using namespace CliFixture;
 
 namespace {
 
-const QString ReportHeader = QStringLiteral("This report was generated on ");
+const QString ReportHeader = u"This report was generated on "_s;
 
 // The lines of the report at the end of the output.
 QStringList reportLines(const QStringList &lines)
@@ -24,9 +24,9 @@ QStringList reportLines(const QStringList &lines)
 QString resultLine(const QStringList &lines, const QString &installation)
 {
     for (const QString &line : reportLines(lines)) {
-        const QStringList parts = line.split(QStringLiteral(" - "));
+        const QStringList parts = line.split(u" - "_s);
         if (parts.size() >= 5 && parts.at(1) == installation)
-            return parts.mid(0, parts.size() - 1).join(QStringLiteral(" - "));
+            return parts.mid(0, parts.size() - 1).join(u" - "_s);
     }
     return QString();
 }
@@ -43,40 +43,39 @@ private slots:
     // in the viewer's form and up to the level asked for, then the report.
     void uploadsThenSkipsWhatTheControllersHold()
     {
-        Simulator simulator({QStringLiteral("-n"), QStringLiteral("2")});
+        Simulator simulator({u"-n"_s, u"2"_s});
         QVERIFY(simulator.isValid());
         Rig rig;
         const QString project =
-            rig.project(QStringLiteral("two.lmp"), {{simulator.httpPort(0), simulator.ftpPort(0)},
-                                                    {simulator.httpPort(1), simulator.ftpPort(1)}});
+            rig.project(u"two.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)},
+                                       {simulator.httpPort(1), simulator.ftpPort(1)}});
         QVERIFY(!project.isEmpty());
 
-        const Finished first = runCli({QStringLiteral("upload"), project});
+        const Finished first = runCli({u"upload"_s, project});
         QCOMPARE(first.exitCode, 0);
-        const QStringList lines = first.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList lines = first.out.split(u'\n', Qt::SkipEmptyParts);
         const QStringList report = reportLines(lines);
         QCOMPARE(report.size(), 4); // header, start, a line per controller
         for (const QString &line : lines.mid(0, lines.size() - report.size()))
             QVERIFY2(isLogLine(line), qPrintable(line));
-        QCOMPARE(first.out.count(QStringLiteral("] - Uploading \"")), 6);
-        QCOMPARE(first.out.count(QStringLiteral("] - Uploading validator to 127.0.0.1\n")), 2);
-        QVERIFY(!first.out.contains(QStringLiteral("Getting status for"))); // level 1
-        QCOMPARE(report.at(1).left(18), QStringLiteral("Upload started at "));
-        QCOMPARE(resultLine(lines, QStringLiteral("Site 1")),
-                 QStringLiteral("  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"));
-        QCOMPARE(resultLine(lines, QStringLiteral("Site 2")),
-                 QStringLiteral("  SUCCESS - Site 2 - Lights - 127.0.0.1 - Upload succeeded"));
-        QCOMPARE(readFile(simulator.folder(1) + QStringLiteral("/clip2.bin")),
-                 readFile(rig.mediaFolder() + QStringLiteral("/clip2.bin")));
+        QCOMPARE(first.out.count(u"] - Uploading \""_s), 6);
+        QCOMPARE(first.out.count(u"] - Uploading validator to 127.0.0.1\n"_s), 2);
+        QVERIFY(!first.out.contains(u"Getting status for"_s)); // level 1
+        QCOMPARE(report.at(1).left(18), u"Upload started at "_s);
+        QCOMPARE(resultLine(lines, u"Site 1"_s),
+                 u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s);
+        QCOMPARE(resultLine(lines, u"Site 2"_s),
+                 u"  SUCCESS - Site 2 - Lights - 127.0.0.1 - Upload succeeded"_s);
+        QCOMPARE(readFile(simulator.folder(1) + u"/clip2.bin"_s),
+                 readFile(rig.mediaFolder() + u"/clip2.bin"_s));
 
-        const Finished second =
-            runCli({QStringLiteral("upload"), project, QStringLiteral("--log-level=1")});
+        const Finished second = runCli({u"upload"_s, project, u"--log-level=1"_s});
         QCOMPARE(second.exitCode, 0);
-        QCOMPARE(second.out.count(QStringLiteral("127.0.0.1 already has the correct file")), 6);
-        QVERIFY(!second.out.contains(QStringLiteral("] - Uploading \"")));
-        QCOMPARE(second.out.count(QStringLiteral("] - Uploading validator to")), 2);
-        QVERIFY(second.out.contains(QStringLiteral("] - Getting status for 127.0.0.1\n")));
-        QVERIFY(!second.out.contains(QStringLiteral("] - ["))); // level 2
+        QCOMPARE(second.out.count(u"127.0.0.1 already has the correct file"_s), 6);
+        QVERIFY(!second.out.contains(u"] - Uploading \""_s));
+        QCOMPARE(second.out.count(u"] - Uploading validator to"_s), 2);
+        QVERIFY(second.out.contains(u"] - Getting status for 127.0.0.1\n"_s));
+        QVERIFY(!second.out.contains(u"] - ["_s)); // level 2
         QVERIFY(second.err.isEmpty());
     }
 
@@ -88,50 +87,47 @@ private slots:
         QVERIFY(simulator.isValid());
         Rig rig;
         const quint16 absent = closedPort();
-        const QString project =
-            rig.project(QStringLiteral("mixed.lmp"),
-                        {{simulator.httpPort(0), simulator.ftpPort(0)}, {absent, absent}});
+        const QString project = rig.project(
+            u"mixed.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}, {absent, absent}});
         QVERIFY(!project.isEmpty());
 
-        const Finished both = runCli({QStringLiteral("upload"), project});
+        const Finished both = runCli({u"upload"_s, project});
         QCOMPARE(both.exitCode, 1);
-        const QStringList lines = both.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(resultLine(lines, QStringLiteral("Site 1")),
-                 QStringLiteral("  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"));
-        QCOMPARE(resultLine(lines, QStringLiteral("Site 2")),
-                 QStringLiteral("   FAILED - Site 2 - Lights - 127.0.0.1 - Controller not found"));
-        QVERIFY(both.out.contains(QStringLiteral(
-            "[SCHEDULE] - Scheduled upload to 127.0.0.1 failed because the controller is not "
-            "found\n")));
+        const QStringList lines = both.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(resultLine(lines, u"Site 1"_s),
+                 u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s);
+        QCOMPARE(resultLine(lines, u"Site 2"_s),
+                 u"   FAILED - Site 2 - Lights - 127.0.0.1 - Controller not found"_s);
+        QVERIFY(both.out.contains(
+            u"[SCHEDULE] - Scheduled upload to 127.0.0.1 failed because the controller is not "
+            "found\n"_s));
 
-        const Finished chosen = runCli({QStringLiteral("upload"), project,
-                                        QStringLiteral("--controller"), QStringLiteral("0")});
+        const Finished chosen = runCli({u"upload"_s, project, u"--controller"_s, u"0"_s});
         QCOMPARE(chosen.exitCode, 0);
-        QCOMPARE(reportLines(chosen.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)).size(), 3);
+        QCOMPARE(reportLines(chosen.out.split(u'\n', Qt::SkipEmptyParts)).size(), 3);
         // Only the chosen controller is asked.
-        QVERIFY(!chosen.out.contains(QStringLiteral("Connecting to 127.0.0.1:%1\n").arg(absent)));
+        QVERIFY(!chosen.out.contains(u"Connecting to 127.0.0.1:%1\n"_s.arg(absent)));
     }
 
     void ctrlCCancelsTheRun()
     {
-        Simulator simulator({QStringLiteral("--fault"), QStringLiteral("all:slow=100000")});
+        Simulator simulator({u"--fault"_s, u"all:slow=100000"_s});
         QVERIFY(simulator.isValid());
         Rig rig(2 * 1024 * 1024);
-        const QString project = rig.project(QStringLiteral("slow.lmp"),
-                                            {{simulator.httpPort(0), simulator.ftpPort(0)}});
+        const QString project =
+            rig.project(u"slow.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}});
         QVERIFY(!project.isEmpty());
 
-        CliProcess upload({QStringLiteral("upload"), project});
-        QVERIFY2(upload.waitForOutput(QStringLiteral("] - Uploading \"")),
-                 qPrintable(upload.err()));
+        CliProcess upload({u"upload"_s, project});
+        QVERIFY2(upload.waitForOutput(u"] - Uploading \""_s), qPrintable(upload.err()));
         upload.sendSignal(SIGINT);
         QVERIFY(upload.waitForFinished(15000));
         // Ended by the signal once the report is out, so that a script stops.
         QVERIFY(upload.crashed());
-        QVERIFY(upload.out().contains(QStringLiteral("[FTP] - Cancelled upload 127.0.0.1\n")));
-        QCOMPARE(resultLine(upload.outLines(), QStringLiteral("Site 1")),
-                 QStringLiteral("CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled"));
-        QVERIFY(upload.err().contains(QStringLiteral("cancelling the upload")));
+        QVERIFY(upload.out().contains(u"[FTP] - Cancelled upload 127.0.0.1\n"_s));
+        QCOMPARE(resultLine(upload.outLines(), u"Site 1"_s),
+                 u"CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled"_s);
+        QVERIFY(upload.err().contains(u"cancelling the upload"_s));
     }
 
     // The command ends only once the mail server has the report.
@@ -142,131 +138,109 @@ private slots:
         Simulator simulator;
         QVERIFY(simulator.isValid());
         Rig rig;
-        const QString project =
-            rig.project(QStringLiteral("mail.lmp"), {{simulator.httpPort(0), simulator.ftpPort(0)}},
-                        Rig::mailTo(mail.port()));
+        const QString project = rig.project(
+            u"mail.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}}, mail.port());
         QVERIFY(!project.isEmpty());
 
-        const Finished run = runCli({QStringLiteral("upload"), project});
+        const Finished run = runCli({u"upload"_s, project});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(mail.messageCount(), 1);
         QVERIFY(mail.message(1).contains(
-            QStringLiteral("  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded")));
+            u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s));
         const qsizetype report = run.out.indexOf(ReportHeader);
         QVERIFY(report > 0);
-        QVERIFY(run.out.indexOf(QStringLiteral("[SMTP] - Sent mail to ops@example.com\n")) >
-                report);
+        QVERIFY(run.out.indexOf(u"[SMTP] - Sent mail to ops@example.com\n"_s) > report);
     }
 
     // The demo rig of tools/run-app.sh: its video and audio are converted
     // before the screen's upload sends them.
     void theDemoRigUploadsItsConvertedMedia()
     {
-        Simulator lights({QStringLiteral("-n"), QStringLiteral("2")});
-        Simulator screen({QStringLiteral("--type"), QStringLiteral("3")});
+        Simulator lights({u"-n"_s, u"2"_s});
+        Simulator screen({u"--type"_s, u"3"_s});
         QVERIFY(lights.isValid() && screen.isValid());
         QTemporaryDir dir;
-        const QString lightsPorts = dir.filePath(QStringLiteral("lights.json"));
-        const QString screenPorts = dir.filePath(QStringLiteral("screen.json"));
+        const QString lightsPorts = dir.filePath(u"lights.json"_s);
+        const QString screenPorts = dir.filePath(u"screen.json"_s);
         QVERIFY(lights.writeListing(lightsPorts) && screen.writeListing(screenPorts));
         QProcess make;
         make.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        make.start(QStringLiteral("/usr/bin/python3"),
-                   {TestEnvironment::sourceDir() + QStringLiteral("/tools/demo/make_demo.py"),
-                    dir.filePath(QStringLiteral("rig")), lightsPorts, screenPorts});
+        make.start(u"/usr/bin/python3"_s,
+                   {TestEnvironment::sourceDir() + u"/tools/demo/make_demo.py"_s,
+                    dir.filePath(u"rig"_s), lightsPorts, screenPorts});
         QVERIFY(make.waitForFinished(60000));
         QCOMPARE(make.exitCode(), 0);
         const QString json = QString::fromUtf8(make.readAllStandardOutput()).trimmed();
-        const QString project = dir.filePath(QStringLiteral("demo.lmp"));
-        QCOMPARE(runCli({QStringLiteral("import"), json, project}).exitCode, 0);
+        const QString project = dir.filePath(u"demo.lmp"_s);
+        QCOMPARE(runCli({u"import"_s, json, project}).exitCode, 0);
 
-        const Finished run = runCli({QStringLiteral("upload"), project});
+        const Finished run = runCli({u"upload"_s, project});
         QCOMPARE(run.exitCode, 0);
-        const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(resultLine(lines, QStringLiteral("Foyer")),
-                 QStringLiteral("  SUCCESS - Foyer - Screen - 127.0.0.1 - Upload succeeded"));
-        QCOMPARE(reportLines(lines).filter(QStringLiteral("  SUCCESS - ")).size(), 3);
-        const qsizetype converted =
-            run.out.indexOf(QStringLiteral("opening.mpg (Video) succeeded"));
+        const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(resultLine(lines, u"Foyer"_s),
+                 u"  SUCCESS - Foyer - Screen - 127.0.0.1 - Upload succeeded"_s);
+        QCOMPARE(reportLines(lines).filter(u"  SUCCESS - "_s).size(), 3);
+        const qsizetype converted = run.out.indexOf(u"opening.mpg (Video) succeeded"_s);
         QVERIFY(converted > 0);
-        QVERIFY(run.out.indexOf(QStringLiteral("opening.mpg\" to 127.0.0.1")) > converted);
+        QVERIFY(run.out.indexOf(u"opening.mpg\" to 127.0.0.1"_s) > converted);
         // The chunk file went, not the source.
-        const QByteArray sent = readFile(screen.folder(0) + QStringLiteral("/opening.vid"));
+        const QByteArray sent = readFile(screen.folder(0) + u"/opening.vid"_s);
         QVERIFY(!sent.isEmpty());
-        QVERIFY(sent != readFile(dir.filePath(QStringLiteral("rig/media/opening.mpg"))));
+        QVERIFY(sent != readFile(dir.filePath(u"rig/media/opening.mpg"_s)));
     }
 
     void refusalsExitWithTwo_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("error");
-        const QString bad = QStringLiteral("BAD");   // replaced by a file that is no project
-        const QString good = QStringLiteral("GOOD"); // replaced by a project of one controller
-        QTest::newRow("status without project")
-            << QStringList{QStringLiteral("status")} << QStringLiteral("no project given");
+        const QString bad = u"BAD"_s;   // replaced by a file that is no project
+        const QString good = u"GOOD"_s; // replaced by a project of one controller
         QTest::newRow("upload without project")
-            << QStringList{QStringLiteral("upload")} << QStringLiteral("no project given");
-        QTest::newRow("run without project")
-            << QStringList{QStringLiteral("run")} << QStringLiteral("no project given");
-        QTest::newRow("two projects") << QStringList{QStringLiteral("upload"), good, good}
-                                      << QStringLiteral("one project only");
+            << QStringList{u"upload"_s} << u"no project given"_s;
+        QTest::newRow("two projects")
+            << QStringList{u"upload"_s, good, good} << u"one project only"_s;
         QTest::newRow("unknown option")
-            << QStringList{QStringLiteral("upload"), good, QStringLiteral("--fast")}
-            << QStringLiteral("unknown option \"--fast\"");
+            << QStringList{u"upload"_s, good, u"--fast"_s} << u"unknown option \"--fast\""_s;
         QTest::newRow("status has no log level")
-            << QStringList{QStringLiteral("status"), good, QStringLiteral("--log-level=1")}
-            << QStringLiteral("unknown option");
+            << QStringList{u"status"_s, good, u"--log-level=1"_s} << u"unknown option"_s;
         QTest::newRow("run takes every controller")
-            << QStringList{QStringLiteral("run"), good, QStringLiteral("--controller=0")}
-            << QStringLiteral("unknown option");
+            << QStringList{u"run"_s, good, u"--controller=0"_s} << u"unknown option"_s;
         QTest::newRow("log level out of range")
-            << QStringList{QStringLiteral("upload"), good, QStringLiteral("--log-level"),
-                           QStringLiteral("3")}
-            << QStringLiteral("--log-level takes 0, 1 or 2");
+            << QStringList{u"upload"_s, good, u"--log-level"_s, u"3"_s}
+            << u"--log-level takes 0, 1 or 2"_s;
         QTest::newRow("controller not a number")
-            << QStringList{QStringLiteral("upload"), good, QStringLiteral("--controller"),
-                           QStringLiteral("left")}
-            << QStringLiteral("--controller takes a controller identifier");
+            << QStringList{u"upload"_s, good, u"--controller"_s, u"left"_s}
+            << u"--controller takes a controller identifier"_s;
         QTest::newRow("controller without value")
-            << QStringList{QStringLiteral("status"), good, QStringLiteral("--controller")}
-            << QStringLiteral("--controller takes a controller identifier");
+            << QStringList{u"status"_s, good, u"--controller"_s}
+            << u"--controller takes a controller identifier"_s;
         QTest::newRow("controller not in project")
-            << QStringList{QStringLiteral("upload"), good, QStringLiteral("--controller"),
-                           QStringLiteral("5")}
-            << QStringLiteral("has no controller 5");
+            << QStringList{u"upload"_s, good, u"--controller"_s, u"5"_s}
+            << u"has no controller 5"_s;
         QTest::newRow("status of a refused project")
-            << QStringList{QStringLiteral("status"), bad} << QStringLiteral("cannot open");
-        QTest::newRow("upload of a refused project")
-            << QStringList{QStringLiteral("upload"), bad} << QStringLiteral("cannot open");
-        QTest::newRow("run of a refused project")
-            << QStringList{QStringLiteral("run"), bad} << QStringLiteral("cannot open");
-        QTest::newRow("missing project")
-            << QStringList{QStringLiteral("upload"), QStringLiteral("/nonexistent/x.lmp")}
-            << QStringLiteral("cannot open /nonexistent/x.lmp");
+            << QStringList{u"status"_s, bad} << u"cannot open"_s;
+        QTest::newRow("run of a refused project") << QStringList{u"run"_s, bad} << u"cannot open"_s;
+        QTest::newRow("missing project") << QStringList{u"upload"_s, u"/nonexistent/x.lmp"_s}
+                                         << u"cannot open /nonexistent/x.lmp"_s;
     }
     void refusalsExitWithTwo()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
         Rig rig;
-        const QString bad = rig.path(QStringLiteral("bad.lmp"));
-        QFile badFile(bad);
-        QVERIFY(badFile.open(QIODevice::WriteOnly));
-        badFile.write("not a project at all");
-        badFile.close();
-        const QString good =
-            rig.project(QStringLiteral("good.lmp"), {{closedPort(), closedPort()}});
+        const QString bad = rig.path(u"bad.lmp"_s);
+        QVERIFY(ShowFileBytes::writeFile(bad, "not a project at all"));
+        const QString good = rig.project(u"good.lmp"_s, {{closedPort(), closedPort()}});
         QVERIFY(!good.isEmpty());
-        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^BAD$")), bad);
-        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^GOOD$")), good);
+        arguments.replaceInStrings(QRegularExpression(u"^BAD$"_s), bad);
+        arguments.replaceInStrings(QRegularExpression(u"^GOOD$"_s), good);
 
         const Finished refused = runCli(arguments);
         QCOMPARE(refused.exitCode, 2);
         QVERIFY(refused.out.isEmpty());
-        QVERIFY2(refused.err.startsWith(QStringLiteral("rigwarden-cli: ")),
-                 qPrintable(refused.err));
+        QVERIFY2(refused.err.startsWith(u"rigwarden-cli: "_s), qPrintable(refused.err));
         QVERIFY2(refused.err.contains(error), qPrintable(refused.err));
-        QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);
+        QCOMPARE(refused.err.count(u'\n'), 1);
     }
 };
 
