@@ -1,78 +1,63 @@
 #include "command_line.h"
 #include "test_main.h"
 
-namespace {
-StartupOptions parse(const QStringList &arguments, const QString &lastFile = QString())
-{
-    return CommandLine::parse(arguments, [lastFile] { return lastFile; });
-}
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TestCommandLine : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void logLevel_data()
+    // Options are matched to the letter; the stored last file is taken in its
+    // turn, and a later project path replaces an earlier one.
+    void parse_data()
     {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<int>("level");
-        QTest::newRow("2") << QStringLiteral("-log_level=2") << 2;
-        QTest::newRow("3") << QStringLiteral("-log_level=3") << 3;
-        QTest::newRow("not a number") << QStringLiteral("-log_level=abc") << 0;
-        QTest::newRow("empty") << QStringLiteral("-log_level=") << 0;
-        QTest::newRow("negative") << QStringLiteral("-log_level=-1") << -1;
-        QTest::newRow("other case ignored") << QStringLiteral("-LOG_LEVEL=2") << 0;
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("logLevel");
+        QTest::addColumn<bool>("minimised");
+        QTest::addColumn<QString>("fileToOpen"); // "/p/last.lmp" is stored, but for "none stored"
+        QTest::newRow("log level") << QStringList{u"-log_level=3"_s} << 3 << false << QString();
+        QTest::newRow("negative level")
+            << QStringList{u"-log_level=-1"_s} << -1 << false << QString();
+        QTest::newRow("level not a number")
+            << QStringList{u"-log_level=abc"_s} << 0 << false << QString();
+        QTest::newRow("empty level") << QStringList{u"-log_level="_s} << 0 << false << QString();
+        QTest::newRow("other case")
+            << QStringList{u"-LOG_LEVEL=2"_s, u"show.LMP"_s} << 0 << false << QString();
+        QTest::newRow("minimised") << QStringList{u"-start_minimised"_s} << 0 << true << QString();
+        QTest::newRow("other spelling")
+            << QStringList{u"-start_minimized"_s} << 0 << false << QString();
+        QTest::newRow("later path wins")
+            << QStringList{u"a.lmp"_s, u"--bogus"_s, u"/x/b.lmp"_s} << 0 << false << u"/x/b.lmp"_s;
+        QTest::newRow("not a project")
+            << QStringList{u"lmp"_s, u"notes.txt"_s} << 0 << false << QString();
+        QTest::newRow("bare extension") << QStringList{u".lmp"_s} << 0 << false << u".lmp"_s;
+        QTest::newRow("last file")
+            << QStringList{u"-load_last_file"_s} << 0 << false << u"/p/last.lmp"_s;
+        QTest::newRow("none stored")
+            << QStringList{u"-load_last_file"_s} << 0 << false << QString();
+        QTest::newRow("then a path")
+            << QStringList{u"-load_last_file"_s, u"b.lmp"_s} << 0 << false << u"b.lmp"_s;
     }
-    void logLevel()
+    void parse()
     {
-        QFETCH(QString, argument);
-        QFETCH(int, level);
-        QCOMPARE(parse({argument}).logLevel, level);
-    }
-
-    void theLaterProjectPathWins()
-    {
-        const StartupOptions options =
-            parse({QStringLiteral("a.lmp"), QStringLiteral("--bogus"), QStringLiteral("/x/b.lmp")});
-        QCOMPARE(options.fileToOpen, QStringLiteral("/x/b.lmp"));
-        QVERIFY(!options.startMinimised);
-        QCOMPARE(options.logLevel, 0);
-    }
-
-    void onlyTheExactExtensionNamesAProject()
-    {
-        QVERIFY(parse({QStringLiteral("show.LMP")}).fileToOpen.isEmpty());
-        QVERIFY(parse({QStringLiteral("lmp")}).fileToOpen.isEmpty());
-        QVERIFY(parse({QStringLiteral("notes.txt")}).fileToOpen.isEmpty());
-        QCOMPARE(parse({QStringLiteral(".lmp")}).fileToOpen, QStringLiteral(".lmp"));
-    }
-
-    void loadLastFileTakesTheStoredPathInItsTurn()
-    {
-        QCOMPARE(
-            parse({QStringLiteral("-load_last_file")}, QStringLiteral("/p/last.lmp")).fileToOpen,
-            QStringLiteral("/p/last.lmp"));
-        QVERIFY(parse({QStringLiteral("-load_last_file")}).fileToOpen.isEmpty());
-        QCOMPARE(parse({QStringLiteral("-load_last_file"), QStringLiteral("b.lmp")},
-                       QStringLiteral("/p/last.lmp"))
-                     .fileToOpen,
-                 QStringLiteral("b.lmp"));
-    }
-
-    void startMinimised()
-    {
-        QVERIFY(parse({QStringLiteral("-start_minimised")}).startMinimised);
-        QVERIFY(!parse({QStringLiteral("-start_minimized")}).startMinimised);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, logLevel);
+        QFETCH(bool, minimised);
+        QFETCH(QString, fileToOpen);
+        const QString stored =
+            qstrcmp(QTest::currentDataTag(), "none stored") == 0 ? QString() : u"/p/last.lmp"_s;
+        const StartupOptions options = CommandLine::parse(arguments, [stored] { return stored; });
+        QCOMPARE(options.logLevel, logLevel);
+        QCOMPARE(options.startMinimised, minimised);
+        QCOMPARE(options.fileToOpen, fileToOpen);
     }
 
     void handoverCarriesOnlyTheFirstArgument()
     {
-        QCOMPARE(CommandLine::handoverMessage({}), QStringLiteral("launch"));
-        QCOMPARE(CommandLine::handoverMessage({QStringLiteral("a.lmp"), QStringLiteral("b.lmp")}),
-                 QStringLiteral("launch a.lmp"));
-        QCOMPARE(CommandLine::handoverMessage({QStringLiteral("-log_level=2")}),
-                 QStringLiteral("launch -log_level=2"));
+        QCOMPARE(CommandLine::handoverMessage({}), u"launch"_s);
+        QCOMPARE(CommandLine::handoverMessage({u"a.lmp"_s, u"b.lmp"_s}), u"launch a.lmp"_s);
+        QCOMPARE(CommandLine::handoverMessage({u"-log_level=2"_s}), u"launch -log_level=2"_s);
     }
 };
 

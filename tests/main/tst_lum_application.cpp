@@ -8,6 +8,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestLumApplication : public QObject
 {
     Q_OBJECT
@@ -25,10 +27,10 @@ private slots:
     void settingsLiveUnderTheOrganisationAndApplication()
     {
         std::unique_ptr<LumApplication> app(LumApplication::create());
-        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Lumora"));
-        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Rigwarden"));
-        QSettings().setValue(QStringLiteral("File/LastFile"), QStringLiteral("/a.lmp"));
-        QVERIFY(QSettings().fileName().endsWith(QStringLiteral("/Lumora/Rigwarden.conf")));
+        QCOMPARE(QCoreApplication::organizationName(), u"Lumora"_s);
+        QCOMPARE(QCoreApplication::applicationName(), u"Rigwarden"_s);
+        QSettings().setValue(u"File/LastFile"_s, u"/a.lmp"_s);
+        QVERIFY(QSettings().fileName().endsWith(u"/Lumora/Rigwarden.conf"_s));
     }
 
     void handoverMessages_data()
@@ -36,14 +38,12 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("understood");
         QTest::addColumn<QString>("path");
-        QTest::newRow("alone") << QStringLiteral("launch") << true << QString();
-        QTest::newRow("path") << QStringLiteral("launch /a b/c.lmp") << true
-                              << QStringLiteral("/a b/c.lmp");
-        QTest::newRow("option") << QStringLiteral("launch -log_level=2") << true
-                                << QStringLiteral("-log_level=2");
-        QTest::newRow("trailing blank") << QStringLiteral("launch ") << false << QString();
-        QTest::newRow("other") << QStringLiteral("launcher x") << false << QString();
-        QTest::newRow("newline") << QStringLiteral("launch\n") << false << QString();
+        QTest::newRow("alone") << u"launch"_s << true << QString();
+        QTest::newRow("path") << u"launch /a b/c.lmp"_s << true << u"/a b/c.lmp"_s;
+        QTest::newRow("option") << u"launch -log_level=2"_s << true << u"-log_level=2"_s;
+        QTest::newRow("trailing blank") << u"launch "_s << false << QString();
+        QTest::newRow("other") << u"launcher x"_s << false << QString();
+        QTest::newRow("newline") << u"launch\n"_s << false << QString();
         QTest::newRow("empty") << QString() << false << QString();
     }
     void handoverMessages()
@@ -68,7 +68,7 @@ private slots:
             QVERIFY(!address.isLoopback());
         }
         const QString first = LocalInterfaces::firstAddress();
-        QCOMPARE(first, addresses.isEmpty() ? QStringLiteral("0.0.0.0") : addresses[0].toString());
+        QCOMPARE(first, addresses.isEmpty() ? u"0.0.0.0"_s : addresses[0].toString());
     }
 };
 
