@@ -18,30 +18,6 @@ private slots:
     void initTestCase() { LumApplication::create(this); }
     void init() { resetApplication(); }
 
-    // The run starts only once discovery has answered: a controller asked
-    // for the first time is found, not refused as "not found".
-    void discoversThenRunsAndReports()
-    {
-        const ShowFolder show;
-        const auto simulator = startSimulator();
-        QVERIFY(simulator);
-        const SimulatedController *simulated = simulator->controllers().first();
-        const uint id =
-            addControllerAt(show.controllerTemplate(), simulated->httpPort(), simulated->ftpPort());
-
-        AutomatedUpload upload(runs(), document());
-        QSignalSpy ready(&upload, &AutomatedUpload::reportReady);
-        QSignalSpy finished(&upload, &AutomatedUpload::finished);
-        upload.start({id});
-        QCOMPARE(upload.stage(), AutomatedUpload::Stage_Discovering);
-        QVERIFY(finished.wait(15000));
-        QCOMPARE(ready.size(), 1);
-        QCOMPARE(upload.failedCount(), 0);
-        QVERIFY(upload.reportText().contains(u"  SUCCESS - "_s));
-        QVERIFY(!upload.mailTimedOut());
-        QVERIFY(runs()->isSettled());
-    }
-
     // Cancelled before its controllers have answered: no run starts.
     void cancelledWhileDiscoveringStartsNothing()
     {

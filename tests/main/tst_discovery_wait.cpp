@@ -28,33 +28,31 @@ private slots:
     // never answers holds it no longer than the deadline.
     void endsOnAnswerFailureOrDeadline_data()
     {
-        QTest::addColumn<int>("behaviour"); // -1 the simulator, else FakeControllerHttp
-        QTest::addColumn<bool>("closed");
+        QTest::addColumn<int>("behaviour"); // of FakeControllerHttp; -1 a closed port
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("timedOut");
-        QTest::newRow("answers") << -1 << false << int(Discovery_Found) << false;
-        QTest::newRow("refuses the connection") << -1 << true << int(Discovery_NotFound) << false;
-        QTest::newRow("closes without an answer") << int(FakeControllerHttp::Behaviour_Close)
-                                                  << false << int(Discovery_NotFound) << false;
-        QTest::newRow("never answers") << int(FakeControllerHttp::Behaviour_Silent) << false
-                                       << int(Discovery_NotFound) << true;
+        QTest::newRow("answers") << int(FakeControllerHttp::Behaviour_Answer)
+                                 << int(Discovery_Found) << false;
+        QTest::newRow("refuses the connection") << -1 << int(Discovery_NotFound) << false;
+        QTest::newRow("closes without an answer")
+            << int(FakeControllerHttp::Behaviour_Close) << int(Discovery_NotFound) << false;
+        QTest::newRow("never answers")
+            << int(FakeControllerHttp::Behaviour_Silent) << int(Discovery_NotFound) << true;
     }
     void endsOnAnswerFailureOrDeadline()
     {
         QFETCH(int, behaviour);
-        QFETCH(bool, closed);
         QFETCH(int, state);
         QFETCH(bool, timedOut);
-        const auto simulator = startSimulator();
-        QVERIFY(simulator);
         FakeControllerHttp fake;
+        fake.answer("/query/system", FakeControllerHttp::status(1));
         if (behaviour >= 0)
             fake.setBehaviour("/query/system", FakeControllerHttp::Behaviour(behaviour));
-        quint16 port = behaviour >= 0 ? fake.port() : simulator->controllers().first()->httpPort();
-        if (closed) {
+        quint16 port = fake.port();
+        if (behaviour < 0) {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost));
-            port = probe.serverPort();
+            port = probe.serverPort(); // closed again as the probe goes
         }
         // An answerer plus a controller without address, which is settled at once.
         const ControllerTemplatePtr controllerTemplate = ShowFolder().controllerTemplate();
