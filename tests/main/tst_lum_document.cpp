@@ -8,7 +8,6 @@
 #include "password_cipher.h"
 #include "recording_controller.h"
 #include "show_file_bytes.h"
-#include "smtp_authenicator.h"
 #include "test_main.h"
 #include "upload_feedback.h"
 
@@ -263,18 +262,6 @@ private slots:
         m_prompts.asked.clear();
         QCOMPARE(document().controllerPassword(0, false, true), u"old"_s);
         QVERIFY(m_prompts.asked.isEmpty());
-    }
-
-    void theMailClientGetsTheDecipheredPassword()
-    {
-        MailSettings mail;
-        mail.username = u"ops"_s;
-        mail.password = PasswordCipher::encode(u"s3cret"_s);
-        document().setMailSettings(mail);
-        SmtpAuthenicator authenticator;
-        document().handleSmtpAuthenticationRequest(&authenticator);
-        QCOMPARE(authenticator.username(), u"ops"_s);
-        QCOMPARE(authenticator.password(), u"s3cret"_s);
     }
 
     void aNewTemplateReachesEveryControllerOfTheGroup()
