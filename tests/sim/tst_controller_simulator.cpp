@@ -1,6 +1,7 @@
 #include "controller_simulator.h"
 #include "ftp_client.h"
 #include "http_client.h"
+#include "link_fixture.h"
 #include "show_file_bytes.h"
 #include "simulated_controller.h"
 #include "test_main.h"
@@ -24,17 +25,7 @@ namespace {
 
 const QUuid projectUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
 
-std::unique_ptr<ControllerSimulator> startSimulator(const QStringList &arguments)
-{
-    SimOptions options;
-    QString error;
-    auto simulator = std::make_unique<ControllerSimulator>();
-    if (!options.parse(arguments, &error) || !simulator->start(options, &error)) {
-        qWarning("%s", qPrintable(error));
-        return nullptr;
-    }
-    return simulator;
-}
+using LinkFixture::startSimulator;
 
 struct HttpAnswer
 {
