@@ -192,8 +192,8 @@ private slots:
         QTest::newRow("controllers unlike the template")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{}, {}]}]}]})")
-            << u"groups[0].installations[0].controllers: lists 2 controllers but "
-               "the group's template has 1"_s;
+            << u"groups[0].installations[0].controllers: lists 2 controllers but the group's "
+               u"template has 1"_s;
         QTest::newRow("identifier twice")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"id": 2}, {"id": 2}]})")
             << u"the installation group identifier 2 is given twice"_s;
