@@ -89,6 +89,22 @@ QList<QDateTime> UploadSchedule::times() const
     return result;
 }
 
+// A time that does not exist here (a damaged date, or a local time that
+// falls into this machine's daylight-saving gap) can never come. Kept, it
+// would sort first and hold back every later scheduled upload.
+void UploadSchedule::removeInvalidTimes()
+{
+    for (auto entry = m_schedule.begin(); entry != m_schedule.end();) {
+        if (entry->first.isValid()) {
+            ++entry;
+            continue;
+        }
+        for (const uint controllerId : entry->second)
+            m_lookup.erase(controllerId);
+        entry = m_schedule.erase(entry);
+    }
+}
+
 void UploadSchedule::removePassedTimes(const QDateTime &now)
 {
     auto entry = m_schedule.begin();
@@ -189,6 +205,7 @@ QDataStream &operator>>(QDataStream &in, UploadSchedule &schedule)
         in.setStatus(QDataStream::ReadCorruptData);
         return in;
     }
+    read.removeInvalidTimes();
     schedule.m_schedule = std::move(read.m_schedule);
     schedule.m_lookup = std::move(read.m_lookup);
     return in;

@@ -51,6 +51,7 @@ private:
     friend QDataStream &operator>>(QDataStream &in, UploadSchedule &schedule);
 
     void removeFromTime(uint controllerId, const QDateTime &time);
+    void removeInvalidTimes();
     bool isConsistent() const;
 
     std::map<QDateTime, ControllerIds> m_schedule;

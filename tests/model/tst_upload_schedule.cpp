@@ -125,6 +125,23 @@ private slots:
         QTest::newRow("looked up twice") << oneTime({4}, {4, 4}) << corrupt;
         QTest::newRow("truncated") << oneTime({4}, {4}).chopped(1) << QDataStream::ReadPastEnd;
     }
+    // A time that cannot exist would sort first and hold back every later
+    // upload; it goes with its controllers, the rest stays.
+    void readingDropsATimeThatCannotBe()
+    {
+        const QByteArray noTime = bytes({0, 0xFFFFFFFF}) + char(0xFF);
+        const QByteArray earlyTime = bytes({2462940, 34013500}) + char(0xFF);
+        const QByteArray record = bytes({2}) + noTime + bytes({1, 5}) + earlyTime + bytes({1, 4}) +
+                                  bytes({2, 5}) + noTime + bytes({4}) + earlyTime;
+        UploadSchedule schedule;
+        QDataStream in(record);
+        in.setVersion(QDataStream::Qt_4_8);
+        in >> schedule;
+        QCOMPARE(in.status(), QDataStream::Ok);
+        QCOMPARE(schedule.times(), QList<QDateTime>{early});
+        QVERIFY(!schedule.isScheduled(5));
+    }
+
     void reading()
     {
         QFETCH(QByteArray, record);
