@@ -103,6 +103,10 @@ private slots:
         QVERIFY(InstallerLock::installerRunning());
         installer.unlock();
         QVERIFY(!InstallerLock::installerRunning());
+        // An installer may leave its file read-only; holding it still counts.
+        QVERIFY(QFile::setPermissions(InstallerLock::path(), QFile::ReadOwner));
+        QVERIFY(installer.tryLock());
+        QVERIFY(InstallerLock::installerRunning());
     }
 
     void secondStartHandsOverAndExits()

@@ -8,11 +8,12 @@
 #include <unistd.h>
 
 namespace {
-int openLockFile(const QString &path, bool create)
+// Read access is all a lock needs, so a holder's read-only file is still
+// taken and probed like any other.
+int openLockFile(const QString &path, int flags)
 {
     const QByteArray name = QFile::encodeName(path);
-    const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
-    return ::open(name.constData(), flags, 0600);
+    return ::open(name.constData(), O_RDONLY | O_CLOEXEC | flags, 0600);
 }
 
 bool lockWithoutWaiting(int fd)
@@ -37,7 +38,7 @@ bool FileLock::tryLock()
 {
     if (isLocked())
         return true;
-    const int fd = openLockFile(m_path, true);
+    const int fd = openLockFile(m_path, O_CREAT);
     if (fd < 0)
         return false;
     if (!lockWithoutWaiting(fd)) {
@@ -58,7 +59,7 @@ void FileLock::unlock()
 
 bool FileLock::isHeldElsewhere(const QString &path)
 {
-    const int fd = openLockFile(path, false);
+    const int fd = openLockFile(path, 0);
     if (fd < 0)
         return false; // no lock file: nobody has ever held it
     const bool free = lockWithoutWaiting(fd);
