@@ -94,9 +94,12 @@ void SortVectorBase::link(sortvector_el *element)
         m_head = element;
 }
 
+// Both checks carry the texts that removing and looking up have always
+// reported; an identifier beyond the slots names an empty slot.
 sortvector_el *SortVectorBase::removeElement(uint id)
 {
-    LUM_ASSERT(exists(id));
+    if (!exists(id))
+        ::lum::assertionFailed("Assert: 'exists(it->getId())' is FALSE", __LINE__, __FILE__);
     sortvector_el *element = m_slots[id];
     m_slots[id] = nullptr;
     --m_count;
@@ -117,7 +120,7 @@ sortvector_el *SortVectorBase::removeElement(uint id)
 
 sortvector_el *SortVectorBase::element(uint id) const
 {
-    LUM_ASSERT(id < m_slots.size());
-    LUM_ASSERT(m_slots[id] != NULL);
+    if (!exists(id))
+        ::lum::assertionFailed("Assert: 'vector[id] != NULL' is FALSE", __LINE__, __FILE__);
     return m_slots[id];
 }

@@ -133,11 +133,7 @@ public:
         return remove(it->getId());
     }
 
-    T *at(uint id) const
-    {
-        LUM_ASSERT(exists(id));
-        return static_cast<T *>(element(id));
-    }
+    T *at(uint id) const { return static_cast<T *>(element(id)); }
 
     const_iterator begin() const { return const_iterator(first()); }
     const_iterator end() const { return const_iterator(); }

@@ -160,8 +160,9 @@ private slots:
     {
         Table table(256, 1024);
         add(table, 1);
-        RW_EXPECT_FATAL(table.at(2), "Assert: 'exists(id)' is FALSE");
-        RW_EXPECT_FATAL(table.remove(9), "Assert: 'exists(id)' is FALSE");
+        RW_EXPECT_FATAL(table.at(2), "Assert: 'vector[id] != NULL' is FALSE");
+        RW_EXPECT_FATAL(table.at(4096), "Assert: 'vector[id] != NULL' is FALSE");
+        RW_EXPECT_FATAL(table.remove(9), "Assert: 'exists(it->getId())' is FALSE");
         Element stranger;
         RW_EXPECT_FATAL(table.remove(&stranger), "Assert: 'exists(it->getId())' is FALSE");
     }
