@@ -26,13 +26,13 @@ void ControllerTemplate::setShowFile(const QString &path)
 
 QString ControllerTemplate::mediaPath(int clipNumber, MediaType type) const
 {
-    const auto found = m_mediaPaths.find({clipNumber, type});
-    return found == m_mediaPaths.end() ? QString() : found->second;
+    const auto found = mediaPaths().find({clipNumber, type});
+    return found == mediaPaths().end() ? QString() : found->second;
 }
 
 void ControllerTemplate::setMediaPath(int clipNumber, MediaType type, const QString &path)
 {
-    m_mediaPaths[{clipNumber, type}] = path;
+    m_mediaPaths.edit()[{clipNumber, type}] = path;
 }
 
 void ControllerTemplate::analyseShowFile()
@@ -42,7 +42,7 @@ void ControllerTemplate::analyseShowFile()
     m_minimumFirmware = FirmwareVersion();
     m_showDeviceType = 0;
     m_showReadTime = QDateTime();
-    m_fileMediaClips.clear();
+    m_fileMediaClips.set({});
 
     readShowFile();
 
@@ -50,13 +50,13 @@ void ControllerTemplate::analyseShowFile()
     // their own paths, which the operator may have replaced: those choices
     // hold while the file is still the same project.
     if (m_showProjectUuid.isNull())
-        m_mediaPaths.clear();
+        m_mediaPaths.set({});
     else if (HardwareType::compatible(m_hardwareType, 1))
         rebuildMediaPathsFromFolder();
     else if (m_showProjectUuid != previousUuid)
-        m_mediaPaths = clipMediaPaths(MediaPaths());
+        m_mediaPaths.set(clipMediaPaths(MediaPaths()));
     else
-        m_mediaPaths = clipMediaPaths(m_mediaPaths);
+        m_mediaPaths.set(clipMediaPaths(mediaPaths()));
 }
 
 void ControllerTemplate::readShowFile()
@@ -84,24 +84,24 @@ void ControllerTemplate::readShowFile()
     }
     if (info.projectUuid)
         m_showProjectUuid = *info.projectUuid;
-    m_fileMediaClips = info.clips;
+    m_fileMediaClips.set(info.clips);
 }
 
 void ControllerTemplate::rebuildMediaPathsFromFolder()
 {
     const QString folder = mediaPath(mediaFolderKey.first, mediaFolderKey.second);
-    m_mediaPaths.clear();
+    MediaPaths paths;
     if (!folder.isEmpty()) {
-        for (const auto &[number, clip] : m_fileMediaClips) {
+        for (const auto &[number, clip] : fileMediaClips()) {
             if (clip.hasFile(MediaType_Slot)) {
-                setMediaPath(number, MediaType_Slot,
-                             folder + QLatin1Char('/') +
-                                 clip.file(MediaType_Slot).remoteNameText());
+                paths[{number, MediaType_Slot}] =
+                    folder + QLatin1Char('/') + clip.file(MediaType_Slot).remoteNameText();
             }
         }
     }
-    if (!m_fileMediaClips.empty())
-        m_mediaPaths[mediaFolderKey] = folder;
+    if (!fileMediaClips().empty())
+        paths[mediaFolderKey] = folder;
+    m_mediaPaths.set(std::move(paths));
 }
 
 // The Video and Audio path of every clip that has such a file: the one in
@@ -109,7 +109,7 @@ void ControllerTemplate::rebuildMediaPathsFromFolder()
 MediaPaths ControllerTemplate::clipMediaPaths(const MediaPaths &chosen) const
 {
     MediaPaths paths;
-    for (const auto &[number, clip] : m_fileMediaClips) {
+    for (const auto &[number, clip] : fileMediaClips()) {
         for (const MediaType type : {MediaType_Video, MediaType_Audio}) {
             if (!clip.hasFile(type))
                 continue;

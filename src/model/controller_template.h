@@ -2,6 +2,7 @@
 
 #include "firmware_version.h"
 #include "media_clip.h"
+#include "shared_value.h"
 #include "types.h"
 
 #include <QDateTime>
@@ -13,7 +14,9 @@
 // One controller of an installation template: the hardware it must be, the
 // show file it is to run with the media chosen for the show's clips, and what
 // was learnt by analysing that show file. Copying gives an independent
-// template (every field is a value).
+// template (every field is a value); the media lists, which can be long, are
+// shared between copies until one of them changes, since every controller
+// holds a copy of its template.
 class ControllerTemplate
 {
 public:
@@ -34,8 +37,8 @@ public:
     // Analyses the file when the path differs from the current one.
     void setShowFile(const QString &path);
 
-    const MediaPaths &mediaPaths() const { return m_mediaPaths; }
-    void setMediaPaths(MediaPaths paths) { m_mediaPaths = std::move(paths); }
+    const MediaPaths &mediaPaths() const { return m_mediaPaths.get(); }
+    void setMediaPaths(MediaPaths paths) { m_mediaPaths.set(std::move(paths)); }
     // An empty text when nothing is chosen for that clip and type.
     QString mediaPath(int clipNumber, MediaType type) const;
     void setMediaPath(int clipNumber, MediaType type, const QString &path);
@@ -44,7 +47,7 @@ public:
     int showDeviceType() const { return m_showDeviceType; }
     QDateTime showReadTime() const { return m_showReadTime; }
     QUuid showProjectUuid() const { return m_showProjectUuid; }
-    const MediaClips &fileMediaClips() const { return m_fileMediaClips; }
+    const MediaClips &fileMediaClips() const { return m_fileMediaClips.get(); }
     FileLoadResult loadResult() const { return m_loadResult; }
     QString loadResultText() const { return fileLoadResultText(m_loadResult); }
 
@@ -55,7 +58,7 @@ public:
     void setShowDeviceType(int type) { m_showDeviceType = quint16(type); }
     void setShowReadTime(const QDateTime &time) { m_showReadTime = time; }
     void setShowProjectUuid(const QUuid &uuid) { m_showProjectUuid = uuid; }
-    void setFileMediaClips(MediaClips clips) { m_fileMediaClips = std::move(clips); }
+    void setFileMediaClips(MediaClips clips) { m_fileMediaClips.set(std::move(clips)); }
 
     // Reads the show file's header and brings the analysed fields and the
     // media paths up to date. Never fails: an unreadable or foreign file shows
@@ -79,12 +82,12 @@ private:
     int m_hardwareType = HardwareType::NX;
     QString m_name;
     QString m_showFile;
-    MediaPaths m_mediaPaths;
+    SharedValue<MediaPaths> m_mediaPaths;
     FirmwareVersion m_minimumFirmware;
     quint16 m_showDeviceType = 0;
     QDateTime m_showReadTime;
     QUuid m_showProjectUuid;
-    MediaClips m_fileMediaClips;
+    SharedValue<MediaClips> m_fileMediaClips;
     FileLoadResult m_loadResult = FileLoadResult_NoError;
 };
 

@@ -151,8 +151,12 @@ private slots:
             {{2, MediaType_Video}, QStringLiteral("C:/finale.mpg")},
         };
         QCOMPARE(controllerTemplate.mediaPaths(), recorded);
+        // A controller's copy shares the lists but keeps them as they were.
+        const ControllerTemplate copy = controllerTemplate;
         controllerTemplate.setMediaPath(1, MediaType_Video, QStringLiteral("/mine/intro.mpg"));
         controllerTemplate.setMediaPath(2, MediaType_Video, QStringLiteral("/mine/finale.mpg"));
+        QCOMPARE(copy.mediaPaths(), recorded);
+        QVERIFY(!(copy == controllerTemplate));
 
         Kma saved = kmaShow(uuidA);
         saved.clips[1].videoPath.clear();
@@ -165,6 +169,7 @@ private slots:
             {{4, MediaType_Video}, QStringLiteral("C:/encore.mpg")},
         };
         QCOMPARE(controllerTemplate.mediaPaths(), kept);
+        QCOMPARE(copy.fileMediaClips().size(), 2u);
 
         write(kmaShow(uuidB).bytes());
         controllerTemplate.analyseShowFile();
