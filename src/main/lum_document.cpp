@@ -450,8 +450,11 @@ IdSet LumDocument::reanalyseChangedShowFiles()
             const bool missing = !showFile.isEmpty() && !QFileInfo::exists(showFile);
             if (!missing && !controllerTemplate.showFileModified())
                 continue;
-            if (!missing)
+            if (!missing) {
+                // The show may name media that nothing has converted yet.
                 controllerTemplate.analyseShowFile();
+                requestConversions(controllerTemplate);
+            }
             for (const uint installationId : each->installationIds()) {
                 const uint controllerId = installation(installationId)->controllerIds().at(i);
                 if (missing) {
@@ -474,19 +477,23 @@ void LumDocument::requestMediaConversions()
 
 void LumDocument::requestConversions(const InstallationTemplate &installationTemplate) const
 {
+    for (const ControllerTemplatePtr &controllerTemplate :
+         installationTemplate.controllerTemplates())
+        requestConversions(*controllerTemplate);
+}
+
+void LumDocument::requestConversions(const ControllerTemplate &controllerTemplate) const
+{
     MediaTranscoder *transcoder = MediaTranscoder::instance();
     if (!transcoder)
         return;
-    for (const ControllerTemplatePtr &controllerTemplate :
-         installationTemplate.controllerTemplates()) {
-        for (const auto &[number, clip] : controllerTemplate->fileMediaClips()) {
-            for (const MediaType type : {MediaType_Video, MediaType_Audio}) {
-                if (!clip.hasFile(type))
-                    continue;
-                const QString source = controllerTemplate->mediaPath(number, type);
-                if (!source.isEmpty())
-                    transcoder->transcode(source, type);
-            }
+    for (const auto &[number, clip] : controllerTemplate.fileMediaClips()) {
+        for (const MediaType type : {MediaType_Video, MediaType_Audio}) {
+            if (!clip.hasFile(type))
+                continue;
+            const QString source = controllerTemplate.mediaPath(number, type);
+            if (!source.isEmpty())
+                transcoder->transcode(source, type);
         }
     }
 }

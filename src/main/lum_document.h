@@ -214,6 +214,7 @@ private:
     bool readScheduleSection(Streamer &streamer);
     QString brokenReference() const;
     void requestConversions(const InstallationTemplate &installationTemplate) const;
+    void requestConversions(const ControllerTemplate &controllerTemplate) const;
     void updateClean();
 
     Groups m_installationGroups;

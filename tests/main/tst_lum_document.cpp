@@ -341,6 +341,35 @@ private slots:
         QVERIFY(document().reanalyseChangedShowFiles().empty());
     }
 
+    // A show saved again may name media that were never converted.
+    void mediaOfAChangedShowAreConverted()
+    {
+        using namespace ShowFileBytes;
+        const QString path = m_dir.filePath(u"show.kma"_s);
+        const QString video = m_dir.filePath(u"encore.mpg"_s);
+        QVERIFY(writeFile(video, "not a video"));
+        Kma show;
+        QVERIFY(writeFile(path, show.bytes()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        InstallationTemplatePtr rig = templateOf(1);
+        rig->controllerTemplates()[0]->setHardwareType(7);
+        rig->controllerTemplates()[0]->setShowFile(path);
+        document().addInstallation(document().addGroup(*rig));
+
+        MediaTranscoder *transcoder = LumApplication::instance()->createMediaTranscoder();
+        QSignalSpy done(transcoder, &MediaTranscoder::transcodeComplete);
+        show.clips = {{4, "Encore", video.toUtf8(), "encore.vid", "", ""}};
+        QVERIFY(writeFile(path, show.bytes()));
+        QCOMPARE(document().reanalyseChangedShowFiles(), IdSet{0});
+        QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
+        QVERIFY(done.wait(10000));
+        delete transcoder;
+    }
+
     void accessToMissingElementsIsAProgrammingError()
     {
         addGroup(1, 1);
