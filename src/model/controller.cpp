@@ -358,7 +358,12 @@ void Controller::onHttpTimeout()
             .arg(currentTimings().httpAnswerMsec / 1000.0),
         0);
     // Ends the request as an HTTP error (onHttpRequestFinished).
+    const int id = m_httpRequestId;
     m_http->abort();
+    // A client with nothing running has nothing to end: conclude here, or a
+    // launch would wait for ever.
+    if (m_http && m_httpRequestId == id)
+        onHttpRequestFinished(id, true);
 }
 
 void Controller::onHttpStateChanged(int state)
@@ -455,6 +460,12 @@ void Controller::activate()
         return;
     }
     setUploadState(UploadState_Verifying, emptyMessage());
+    // Queued behind a status request, the launch would be dropped with it
+    // if that request failed. The status is asked for again after the launch.
+    if (m_httpRequestKind == HttpRequest_Status) {
+        const QSignalBlocker quiet(m_http);
+        m_http->abort();
+    }
     startHttpRequest(HttpRequest_Activate, QStringLiteral("/private/activate_upload"));
 }
 
@@ -826,6 +837,9 @@ void Controller::handleFtpCommand(bool error)
         LumDocument *owner = document();
         const QString stored =
             owner ? owner->controllerPassword(getId(), error, m_interactive) : QString();
+        // Asking the operator runs the event loop: the session may have ended.
+        if (!m_ftp || m_ftpStage != FtpStage_Password)
+            return;
         if (stored.isNull()) {
             log(Category_Ftp, tr("Login to %1 failed").arg(m_hostname), 0);
             report(m_reportId, UploadReport::State_Failed, tr("Login failed"));

@@ -176,6 +176,35 @@ private slots:
         QCOMPARE(feedback()->message(id),
                  QStringLiteral("Attempted upload 2 times without success"));
     }
+
+    // A status request still running when the files are sent must not take
+    // the launch down with it when it fails.
+    void launchIsNotDroppedWithAStatusRequest()
+    {
+        useFastTimers(10000, 1000);
+        const auto simulator = startSimulator();
+        QVERIFY(simulator);
+        FakeControllerHttp http;
+        http.answer("/query/system", FakeControllerHttp::status(1));
+        http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
+        const uint id = addControllers(m_show->controllerTemplate()).first();
+        QObject context;
+        connect(
+            feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
+            [&http](uint controllerId) {
+                if (feedback()->state(controllerId) != UploadState_Uploading ||
+                    http.requestCount("/query/system") > 1)
+                    return;
+                http.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+                controller(controllerId)->discover();
+            },
+            Qt::QueuedConnection);
+        QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
+
+        QCOMPARE(uploadResult(id, false, 8000).first, UploadReport::State_Success);
+        QCOMPARE(http.requestCount("/private/activate_upload"), 1);
+        QVERIFY(logMessagesStarting(QStringLiteral("Retrying upload")).isEmpty());
+    }
 };
 
 RW_TEST_MAIN(TestControllerDiscovery)

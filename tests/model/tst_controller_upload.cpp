@@ -2,7 +2,9 @@
 #include "fake_controller_http.h"
 #include "fake_ftp_server.h"
 #include "link_fixture.h"
+#include "password_cipher.h"
 #include "test_main.h"
+#include "unattended_prompts.h"
 #include "validator_file.h"
 
 #include <QProcess>
@@ -458,6 +460,27 @@ private slots:
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QCOMPARE(sentFiles().size(), 4);
         QCOMPARE(logMessagesStarting("The validator file on 127.0.0.1 is larger than").size(), 1);
+    }
+
+    // The session may end while the operator is asked for the password:
+    // the answer then has nowhere to go.
+    void sessionEndedWhileAskingForThePassword()
+    {
+        struct CancellingPrompts : UnattendedPrompts
+        {
+            uint controllerId = 0;
+            std::optional<QString> askPassword(const QString &, const QString &) override
+            {
+                controller(controllerId)->cancelUpload();
+                return PasswordCipher::encode(QStringLiteral("secret"));
+            }
+        } prompts;
+        QVERIFY(start({QStringLiteral("--fault=0:password=secret")}, QString()));
+        prompts.controllerId = m_site.id;
+        app()->document()->setPrompts(&prompts);
+        const auto result = uploadResult(m_site.id, true);
+        app()->document()->setPrompts(nullptr);
+        QCOMPARE(result.first, UploadReport::State_Cancelled);
     }
 };
 
