@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -588,6 +589,9 @@ void Controller::upload(uint reportId, bool interactive, bool isRetry)
     }
 
     m_interactive = interactive;
+    m_launchCancelled = false;
+    if (!isRetry)
+        m_failedAttempts = 0;
     // Conversions may have been asked for, ended or failed since the list
     // was built.
     for (FileToUpload &file : m_files)
@@ -625,7 +629,16 @@ void Controller::onRetryTimeout()
 
 void Controller::attemptFailed(const QString &reason)
 {
-    const uint failures = failureCount();
+    if (std::exchange(m_launchCancelled, false)) {
+        log(Category_Ftp, tr("Cancelled upload %1").arg(m_hostname), 0);
+        report(m_reportId, UploadReport::State_Cancelled, tr("Upload was cancelled"));
+        setUploadState(UploadState_Cancelled, emptyMessage());
+        return;
+    }
+    // The failed files count the attempts; an attempt that failed after its
+    // last file (at the QUIT) marks none, and must still count.
+    ++m_failedAttempts;
+    const uint failures = std::max(failureCount(), m_failedAttempts);
     const uint maximum = preference(LumPreferences::Key_MaxAttempts).toUInt();
     if (maximum != 0 && failures >= maximum) {
         const QString times = failures == 1 ? QString() : tr("%1 times ").arg(failures);
@@ -653,6 +666,12 @@ void Controller::cancelUpload()
     if (m_retryTimer->isActive()) {
         cancelPendingRetry();
         log(Category_App, tr("Cancelled upload retry to %1").arg(m_hostname), 0);
+        return;
+    }
+    if (m_httpRequestKind == HttpRequest_Activate) {
+        // The files are sent: the launch has its answer, but is not retried.
+        log(Category_Ftp, tr("Cancelling upload..."), 1);
+        m_launchCancelled = true;
         return;
     }
     if (m_ftpStage == FtpStage_Idle)
@@ -774,9 +793,7 @@ void Controller::onFtpStateChanged(int state)
     if (state != FtpClient::State_Unconnected || m_ftpStage == FtpStage_Closing)
         return;
     log(Category_Ftp, tr("FTP connection was closed unexpectedly"), 0);
-    setFileState(m_uploadFileIdx, UploadState_AttemptError, tr("FTP error"));
-    releaseFtp();
-    m_ftpStage = FtpStage_Failed;
+    sessionFailed(tr("FTP error"));
 }
 
 void Controller::onFtpCommandStarted(int id)
@@ -814,9 +831,7 @@ void Controller::onFtpCommandFinished(int id, bool error)
     if (error && m_ftpStage != FtpStage_Password) {
         m_lastFtpError = m_ftp->error();
         log(Category_Ftp, ftpErrorText(m_lastFtpError), 0);
-        setFileState(m_uploadFileIdx, UploadState_AttemptError, tr("FTP error"));
-        releaseFtp();
-        m_ftpStage = FtpStage_Failed;
+        sessionFailed(tr("FTP error"));
         return;
     }
     if (id != m_ftpCommandId)
@@ -1046,8 +1061,19 @@ void Controller::onFtpTimeout()
     if (!m_ftp)
         return;
     log(Category_Ftp, tr("Upload timed out"), 0);
-    if (m_uploadFileIdx < m_files.size())
-        setFileState(m_uploadFileIdx, UploadState_AttemptError, tr("Timed out"));
+    sessionFailed(tr("Timed out"));
+}
+
+// Marks the current file and leaves the retry decision to onFtpDestroyed.
+void Controller::sessionFailed(const QString &message)
+{
+    // Closing after a stop on a missing file: the upload has already ended,
+    // without retry, whatever becomes of the QUIT.
+    if (m_ftpStage == FtpStage_Closing && m_uploadFileIdx < m_files.size()) {
+        releaseFtp();
+        return;
+    }
+    setFileState(m_uploadFileIdx, UploadState_AttemptError, message);
     releaseFtp();
     m_ftpStage = FtpStage_Failed;
 }

@@ -217,6 +217,7 @@ private:
     void uploadNextFile();
     void closeFtpSession();
     void releaseFtp();
+    void sessionFailed(const QString &message);
     void cleanUploadFile();
     void startFtpTimer();
 
@@ -269,6 +270,9 @@ private:
     bool m_validatorFound = false;
     bool m_lookForValidator = false;
     bool m_cancelRequested = false;
+    // Cancelled while the launch was asked for: a failed launch is not retried.
+    bool m_launchCancelled = false;
+    uint m_failedAttempts = 0; // of the current upload, retries included
     QByteArray m_validatorBytes;
     bool m_validatorTooLarge = false;
     ValidatorFile::Entries m_remoteValidator;

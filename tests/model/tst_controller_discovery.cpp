@@ -177,6 +177,48 @@ private slots:
                  QStringLiteral("Attempted upload 2 times without success"));
     }
 
+    // Cancelled while the launch is asked for: the files are there, so the
+    // launch has its answer, but a failed one is not retried.
+    void cancelDuringTheLaunch_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("launch answered") << true;
+        QTest::newRow("no answer") << false;
+    }
+    void cancelDuringTheLaunch()
+    {
+        QFETCH(bool, answered);
+        useFastTimers(10000, 300);
+        const auto simulator = startSimulator();
+        QVERIFY(simulator);
+        FakeControllerHttp http;
+        http.answer("/query/system", FakeControllerHttp::status(1));
+        if (answered)
+            http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
+        else
+            http.setBehaviour("/private/activate_upload", FakeControllerHttp::Behaviour_Silent);
+        const uint id = addControllers(m_show->controllerTemplate()).first();
+        QObject context;
+        connect(
+            feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
+            [](uint controllerId) {
+                if (feedback()->state(controllerId) == UploadState_Verifying)
+                    controller(controllerId)->cancelUpload();
+            },
+            Qt::QueuedConnection);
+        QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
+
+        const auto result = uploadResult(id, false, 8000);
+        if (answered) {
+            QCOMPARE(result.first, UploadReport::State_Success);
+        } else {
+            QCOMPARE(result, std::make_pair(UploadReport::State_Cancelled,
+                                            QStringLiteral("Upload was cancelled")));
+            QCOMPARE(feedback()->state(id), UploadState_Cancelled);
+        }
+        QVERIFY(logMessagesStarting(QStringLiteral("Retrying upload")).isEmpty());
+    }
+
     // A status request still running when the files are sent must not take
     // the launch down with it when it fails.
     void launchIsNotDroppedWithAStatusRequest()

@@ -298,6 +298,8 @@ private slots:
                                      "-rw-r--r-- 1 rigward rigward 40 Jan 01 00:00 _val_id\r\n")
                               << 0;
         QTest::newRow("second STOR, simulated") << QByteArray() << QByteArray() << 1;
+        // Every file sent: no entry is marked, yet the attempt counts.
+        QTest::newRow("QUIT") << QByteArray("QUIT") << QByteArray() << -1;
     }
     void stallTimesOut()
     {
@@ -317,7 +319,8 @@ private slots:
         }
         QCOMPARE(uploadResult(m_site.id, false, 5000), failed("Upload failed to complete"));
         QVERIFY(logged("Upload timed out"));
-        QCOMPARE(entry(m_site.id, clip)->message, QStringLiteral("Timed out"));
+        if (clip >= 0)
+            QCOMPARE(entry(m_site.id, clip)->message, QStringLiteral("Timed out"));
         QVERIFY(logged("Attempted upload to 127.0.0.1 without success"));
         QCOMPARE(feedback()->message(m_site.id),
                  QStringLiteral("Attempted upload without success"));
