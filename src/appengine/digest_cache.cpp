@@ -110,8 +110,13 @@ void DigestCache::onComputed(const QString &path, const Identity &requested, con
                              const QByteArray &digest)
 {
     const auto found = m_entries.find(path);
+    // The file went away meanwhile: whoever waits asks again and learns so.
+    if (found == m_entries.end()) {
+        emit digestReady(path);
+        return;
+    }
     // A later request for a newer identity has its own worker.
-    if (found == m_entries.end() || !found->computing || !(found->identity == requested))
+    if (!found->computing || !(found->identity == requested))
         return;
     found->identity = actual;
     found->digest = digest;

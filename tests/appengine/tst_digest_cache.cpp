@@ -93,6 +93,21 @@ private slots:
         QCOMPARE(cache.readCount(), 0);
     }
 
+    // The file goes while it is read: the waiter still hears of it, and
+    // asking again gives the empty digest of a missing file.
+    void fileRemovedWhileComputing()
+    {
+        DigestCache cache;
+        const QString path = m_dir.filePath(u"vanishing.bin"_s);
+        QVERIFY(write(path, QByteArray(32 * 1024 * 1024, 'v')));
+        QSignalSpy ready(&cache, &DigestCache::digestReady);
+        QVERIFY(!cache.digest(path));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(cache.digest(path), std::optional<QByteArray>(QByteArray()));
+        QVERIFY(ready.wait());
+        QCOMPARE(cache.digest(path), std::optional<QByteArray>(QByteArray()));
+    }
+
     // Destroyed while reading: the worker stops and nothing arrives later.
     void destructionStopsTheWorkers()
     {
