@@ -289,6 +289,9 @@ void UploadRuns::startScheduledUpload()
     const UploadSchedule::ControllerIds due = m_document->uploadSchedule().takeNext();
     if (!due.empty()) {
         logSchedule(tr("Starting scheduled upload"));
+        // Nobody may have looked at the files for months: send what is on
+        // the disk now.
+        m_document->reanalyseChangedShowFiles();
         uploadWhenDiscovered(due, false);
     } else {
         logSchedule(tr("Scheduled upload time passed but no controllers were scheduled to upload"));

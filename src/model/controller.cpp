@@ -590,8 +590,12 @@ void Controller::upload(uint reportId, bool interactive, bool isRetry)
 
     m_interactive = interactive;
     m_launchCancelled = false;
-    if (!isRetry)
+    if (!isRetry) {
         m_failedAttempts = 0;
+        // A file put back since the list was built would be sent as missing.
+        if (filesOutOfDate())
+            rebuildFilesToUpload();
+    }
     // Conversions may have been asked for, ended or failed since the list
     // was built.
     for (FileToUpload &file : m_files)
@@ -1153,6 +1157,20 @@ void Controller::rebuildFilesToUpload()
         }
     }
     m_files.append(FileToUpload(FileToUpload::NoSlot, MediaType_Validator));
+}
+
+bool Controller::filesOutOfDate() const
+{
+    for (const FileToUpload &file : m_files) {
+        if (!file.sourcePath.isEmpty() || file.mediaType == MediaType_Validator)
+            continue;
+        const QString path = file.mediaType == MediaType_Show
+                                 ? m_template->showFile()
+                                 : m_template->mediaPath(file.slot, file.mediaType);
+        if (!path.isEmpty() && QFileInfo::exists(path))
+            return true;
+    }
+    return false;
 }
 
 void Controller::prepare(FileToUpload &file, const QString &path) const

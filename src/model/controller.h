@@ -156,6 +156,8 @@ public:
     // the validator file.
     const QList<FileToUpload> &filesToUpload() const { return m_files; }
     void rebuildFilesToUpload();
+    // Whether a file that was missing when the list was built exists now.
+    bool filesOutOfDate() const;
     // A conversion ended (whatever its outcome): the entries of that source
     // take the converted file, and an attempt waiting for media goes on once
     // none is being converted any more.

@@ -1,11 +1,13 @@
 #include "fake_controller_http.h"
 #include "fatal_probe.h"
 #include "link_fixture.h"
+#include "show_file_bytes.h"
 #include "smtp_test_server.h"
 #include "test_main.h"
 
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 using namespace LinkFixture;
 using namespace Qt::StringLiterals;
@@ -185,6 +187,30 @@ private slots:
         QVERIFY(logged("Starting scheduled upload"));
         QCOMPARE(runs()->runningReportCount(), 0);
         QVERIFY(schedule().isEmpty());
+    }
+
+    // A scheduled run sends the show as it is on the disk now.
+    void aScheduledRunLooksAtTheShowFilesFirst()
+    {
+        using namespace ShowFileBytes;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"show.wrn"_s);
+        QVERIFY(writeFile(path, General().bytes()));
+        QFile show(path);
+        QVERIFY(show.open(QIODevice::ReadWrite));
+        QVERIFY(show.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                 QFileDevice::FileModificationTime));
+        show.close();
+        auto controllerTemplate = std::make_shared<ControllerTemplate>();
+        controllerTemplate->setShowFile(path);
+        const uint id = addControllers(controllerTemplate).first();
+        General saved;
+        saved.uuid = uuidB;
+        QVERIFY(writeFile(path, saved.bytes()));
+        schedule().schedule(id, QDateTime::currentDateTime().addSecs(-1));
+        runs()->startScheduledUpload();
+        QCOMPARE(controller(id)->controllerTemplate()->showProjectUuid(),
+                 QUuid(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s));
     }
 
     // A run due when the project opens waits for its controllers' first

@@ -270,6 +270,18 @@ private slots:
         }
     }
 
+    // A file missing when the list was built and put back since is sent.
+    void filePutBackIsSent()
+    {
+        QVERIFY(start());
+        const QString clip = m_show->clipPath(1);
+        QVERIFY(QFile::rename(clip, clip + QStringLiteral(".away")));
+        controller(m_site.id)->rebuildFilesToUpload();
+        QVERIFY(QFile::rename(clip + QStringLiteral(".away"), clip));
+        QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
+        QVERIFY(sentFiles().contains(sending(clip)));
+    }
+
     // The second STOR loses its connection: the retry starts at that file.
     void droppedConnectionResumesAtThatFile()
     {
