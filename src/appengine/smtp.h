@@ -87,6 +87,8 @@ signals:
     void authenticationRequired(SmtpAuthenicator *credentials);
     // The end of the attempt, emitted once: true when the server took the message.
     void sent(bool delivered);
+    // Part of the interface receivers may connect to; nothing emits it yet.
+    void status(const QString &text);
 
 private slots:
     void stateChanged(QAbstractSocket::SocketState socketState);
