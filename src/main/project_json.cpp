@@ -223,6 +223,10 @@ public:
         const QDateTime time = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
         if (!value.isString() || !time.isValid())
             fail(tr("must be a date and time such as \"2030-05-01T20:00:00\", or null"));
+        // A project file holds local and UTC times only: an offset becomes
+        // the same moment in UTC.
+        if (time.timeSpec() == Qt::OffsetFromUTC)
+            return time.toUTC();
         return time;
     }
 

@@ -112,6 +112,22 @@ private slots:
                  original.columnWidths(LumDocument::Table_MAIN));
     }
 
+    // A project file keeps no offsets: the moment is what must survive.
+    void aTimeWithAnOffsetKeepsItsMoment()
+    {
+        const QJsonObject json = parse(R"({"rigwardenProject": 1,
+            "groups": [{"controllerTemplates": [{}], "installations": [{"controllers": [
+                {"scheduledUpload": "2031-01-01T00:00:00+02:00"}]}]}]})");
+        LumDocument imported;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(json, imported, &error), qPrintable(error));
+        QVERIFY(imported.saveAs(m_dir.filePath(u"offset.lmp"_s)));
+        LumDocument reopened;
+        QVERIFY(reopened.load(m_dir.filePath(u"offset.lmp"_s)));
+        QCOMPARE(reopened.uploadSchedule().scheduledTime(0).toMSecsSinceEpoch(),
+                 QDateTime(QDate(2030, 12, 31), QTime(22, 0), Qt::UTC).toMSecsSinceEpoch());
+    }
+
     void plainPasswordsAreStoredEnciphered()
     {
         const QJsonObject json = parse(R"({"rigwardenProject": 1, "masterPassword": "m",
