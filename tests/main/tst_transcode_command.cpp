@@ -3,6 +3,8 @@
 #include "media_maker.h"
 #include "test_main.h"
 
+#include <unistd.h>
+
 using namespace CliFixture;
 
 class TestTranscodeCommand : public QObject
@@ -26,6 +28,9 @@ private slots:
             MediaMaker::makeTone(path(u"tone.mp3"_s), 44100, 2, 0.5, {u"-c:a"_s, u"libmp3lame"_s}));
         QVERIFY(MediaMaker::makeTone(path(u"mono.wav"_s), 48000, 1, 0.2));
         m_clip = readFile(path(u"clip.m2v"_s));
+        QCOMPARE(::link(QFile::encodeName(path(u"clip.m2v"_s)).constData(),
+                        QFile::encodeName(path(u"clip-link.m2v"_s)).constData()),
+                 0);
     }
 
     // Success is silent on a pipe (no progress line) and writes the chunk
@@ -59,6 +64,9 @@ private slots:
         QTest::newRow("onto its source")
             << QStringList{u"--video"_s, u"clip.m2v"_s, u"./clip.m2v"_s} << 2
             << u"the output %1/./clip.m2v is the source itself"_s;
+        QTest::newRow("onto a hard link of its source")
+            << QStringList{u"--video"_s, u"clip.m2v"_s, u"clip-link.m2v"_s} << 2
+            << u"the output %1/clip-link.m2v is the source itself"_s;
     }
     void convertsOrSaysWhy()
     {
