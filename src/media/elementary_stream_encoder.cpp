@@ -193,19 +193,27 @@ ConvertResult ElementaryStreamEncoder::convertPackets()
     // Pictures the decoder still holds, then those the encoder still holds.
     if (const ConvertResult result = decode(nullptr))
         return result;
-    if (avcodec_send_frame(m_encoder.get(), nullptr) < 0)
+    // Nothing decodable at all is no video.
+    if (m_nextPts == 0 || avcodec_send_frame(m_encoder.get(), nullptr) < 0)
         return ConvertResult_CannotConvert;
     return writeEncodedPackets();
 }
 
+// A damaged packet costs its pictures, not the whole conversion: players
+// and the decoders themselves go on at the next good one.
 ConvertResult ElementaryStreamEncoder::decode(const AVPacket *packet)
 {
-    if (avcodec_send_packet(m_decoder.get(), packet) < 0)
+    const int sent = avcodec_send_packet(m_decoder.get(), packet);
+    if (sent == AVERROR_INVALIDDATA)
+        return ConvertResult_Ok;
+    if (sent < 0)
         return ConvertResult_CannotConvert;
     for (;;) {
         const int received = avcodec_receive_frame(m_decoder.get(), m_decoded.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return ConvertResult_Ok;
+        if (received == AVERROR_INVALIDDATA)
+            continue;
         if (received < 0)
             return ConvertResult_CannotConvert;
         const ConvertResult result = encode(m_decoded.get());

@@ -205,6 +205,32 @@ private slots:
         QCOMPARE(MediaMaker::probe(u"stream=width,height,r_frame_rate"_s, temporary),
                  u"720\n480\n30000/1001"_s);
     }
+
+    // A damaged packet costs its pictures, not the conversion.
+    void damagedPacketsAreSkipped()
+    {
+        const QString source = path(u"damaged.mp4"_s);
+        QVERIFY(MediaMaker::ffmpeg({u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=640x480:rate=30"_s,
+                                    u"-t"_s, u"2"_s, u"-c:v"_s, u"libx264"_s, source}));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        for (const double place : {0.62, 0.70, 0.78, 0.87}) {
+            const qsizetype offset = qsizetype(bytes.size() * place);
+            for (qsizetype i = offset; i < offset + 30; ++i)
+                bytes[i] = char(bytes[i] ^ 0x5A);
+        }
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+
+        VideoInfo info(source);
+        QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
+        const QString encoded = path(u"damaged.m2v"_s);
+        QCOMPARE(encodeElementaryStream(info, encoded, false, nullptr), ConvertResult_Ok);
+        const int pictures =
+            MediaMaker::probe(u"stream=nb_read_frames"_s, encoded, {u"-count_frames"_s}).toInt();
+        QVERIFY2(pictures > 0 && pictures <= 60, qPrintable(QString::number(pictures)));
+    }
 };
 
 RW_TEST_MAIN(TestVideoConversion)
