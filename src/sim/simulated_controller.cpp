@@ -6,6 +6,7 @@
 #include "types.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTcpServer>
 #include <QXmlStreamWriter>
 
@@ -98,6 +99,8 @@ QPair<int, QByteArray> SimulatedController::activate()
         trace(QStringLiteral("launch refused"));
         return {500, QByteArrayLiteral("Launch refused")};
     }
+    if (m_lastShowFile.isEmpty())
+        m_lastShowFile = keptShowFile();
     if (m_lastShowFile.isEmpty()) {
         trace(QStringLiteral("launch: no show file uploaded"));
         return {404, QByteArrayLiteral("No show file has been uploaded")};
@@ -127,6 +130,22 @@ QPair<int, QByteArray> SimulatedController::activate()
 void SimulatedController::noteShowFileStored(const QString &remoteName)
 {
     m_lastShowFile = remoteName;
+}
+
+// A show file that an earlier run left in a kept folder counts as uploaded:
+// the newer one when both kinds are there.
+QString SimulatedController::keptShowFile() const
+{
+    QString newest;
+    QDateTime newestTime;
+    for (const QString &name : {QStringLiteral("upload.wr_"), QStringLiteral("newshow.kma")}) {
+        const QFileInfo info(m_folder + QLatin1Char('/') + name);
+        if (info.isFile() && (newest.isEmpty() || info.lastModified() > newestTime)) {
+            newest = name;
+            newestTime = info.lastModified();
+        }
+    }
+    return newest;
 }
 
 bool SimulatedController::isShowFileName(const QString &remoteName)

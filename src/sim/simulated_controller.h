@@ -47,6 +47,7 @@ public:
     void trace(const QString &text) const;
 
 private:
+    QString keptShowFile() const;
     void onHttpConnection();
     void onFtpConnection();
 

@@ -112,26 +112,34 @@ private slots:
     void launch_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<bool>("upload");
+        QTest::addColumn<QString>("upload"); // "ftp", "kept" (from an earlier run) or ""
         QTest::addColumn<int>("status");
-        QTest::newRow("launched") << "" << true << 200;
-        QTest::newRow("refused") << "launch-refused" << true << 500;
-        QTest::newRow("nothing uploaded") << "" << false << 404;
+        QTest::newRow("launched") << ""
+                                  << "ftp" << 200;
+        QTest::newRow("kept from an earlier run") << ""
+                                                  << "kept" << 200;
+        QTest::newRow("refused") << "launch-refused"
+                                 << "ftp" << 500;
+        QTest::newRow("nothing uploaded") << ""
+                                          << "" << 404;
     }
     void launch()
     {
         QFETCH(QString, fault);
-        QFETCH(bool, upload);
+        QFETCH(QString, upload);
         QFETCH(int, status);
         const auto simulator = startSimulator(
             fault.isEmpty() ? QStringList() : QStringList{QStringLiteral("--fault=0:") + fault});
         QVERIFY(simulator);
         const SimulatedController *controller = simulator->controllers().first();
-        if (upload) {
+        if (upload == QLatin1String("ftp")) {
             FtpClient client;
             loginTo(client, controller->ftpPort());
             client.put(ShowFileBytes::General().bytes(), QStringLiteral("upload.wr_"));
             QCOMPARE(runFtp(client), QList<int>());
+        } else if (upload == QLatin1String("kept")) {
+            QVERIFY(ShowFileBytes::writeFile(controller->folder() + QStringLiteral("/upload.wr_"),
+                                             ShowFileBytes::General().bytes()));
         }
         const HttpAnswer launch = httpGet(controller->httpPort(), "/private/activate_upload");
         QCOMPARE(launch.status, status);
