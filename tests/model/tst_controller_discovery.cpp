@@ -188,7 +188,7 @@ private slots:
     void cancelDuringTheLaunch()
     {
         QFETCH(bool, answered);
-        useFastTimers(10000, 300);
+        useFastTimers(10000, answered ? 10000 : 300);
         const auto simulator = startSimulator();
         QVERIFY(simulator);
         FakeControllerHttp http;
@@ -223,7 +223,7 @@ private slots:
     // the launch down with it when it fails.
     void launchIsNotDroppedWithAStatusRequest()
     {
-        useFastTimers(10000, 1000);
+        useFastTimers(10000, 5000);
         const auto simulator = startSimulator();
         QVERIFY(simulator);
         FakeControllerHttp http;
