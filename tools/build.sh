@@ -4,7 +4,9 @@
 #                   (in build-asan/ instead of build/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/install-deps.sh"
+# Everything but the build folder goes to stderr, so that callers can take
+# the folder from stdout and the operator still sees the build and its errors.
+"$root/tools/install-deps.sh" >&2
 
 build="$root/build"
 options=()
@@ -13,5 +15,5 @@ if [ "${RW_SANITIZE:-0}" = 1 ]; then
   options+=(-DRW_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
 fi
 cmake -S "$root" -B "$build" -G Ninja "${options[@]}" >/dev/null
-cmake --build "$build" -- -j"$(nproc)"
+cmake --build "$build" -- -j"$(nproc)" >&2
 echo "$build"
