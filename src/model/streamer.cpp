@@ -69,6 +69,12 @@ bool Streamer::open(Mode mode, const QString &path)
         }
         return true;
     }
+    // Saving replaces the target by a new file: a device or a pipe named
+    // by mistake would be replaced, not written to.
+    if (const QFileInfo target(path); target.exists() && !target.isFile()) {
+        m_error = tr("it is not a regular file");
+        return false;
+    }
     m_writeFile.setFileName(path);
     // Never write into the target itself: a failure half-way would destroy
     // the only copy of the project.
