@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -50,8 +51,16 @@ int runCommand(const QStringList &arguments)
     }
     const QList<CliCommand> commands = Cli::commands();
     for (const CliCommand &command : commands) {
-        if (first == QLatin1String(command.name))
-            return command.run(arguments.mid(1));
+        if (first != QLatin1String(command.name))
+            continue;
+        const QString second = arguments.value(1);
+        if (second == QLatin1String("--help") || second == QLatin1String("-h")) {
+            Cli::print(
+                QStringLiteral("Usage: rigwarden-cli %1\n    %2\n")
+                    .arg(QString::fromUtf8(command.synopsis), QString::fromUtf8(command.summary)));
+            return 0;
+        }
+        return command.run(arguments.mid(1));
     }
     Cli::error(QStringLiteral("unknown command \"%1\"; see rigwarden-cli --help").arg(first));
     return Cli::ExitUsage;
@@ -64,7 +73,14 @@ int main(int argc, char **argv)
     QCoreApplication qtApp(argc, argv);
     std::unique_ptr<LumApplication> app(LumApplication::create());
     LocalInterfaces::initialise();
-    const int exitCode = runCommand(QCoreApplication::arguments().mid(1));
+    int exitCode = runCommand(QCoreApplication::arguments().mid(1));
+    // A report or export cut short is no success, whatever the command did.
+    if (const int error = Cli::outputError(); error != 0 && exitCode == 0) {
+        Cli::error(QStringLiteral("cannot write the output: %1; check the disk or the file it "
+                                  "goes to")
+                       .arg(QString::fromLocal8Bit(std::strerror(error))));
+        exitCode = 1;
+    }
     // Converted media and workers go first.
     app.reset();
     if (const int signalNumber = Cli::interruptingSignal()) {

@@ -17,6 +17,9 @@ private slots:
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.startsWith(u"Usage: rigwarden-cli"_s));
         QVERIFY(help.out.contains(u"--version"_s));
+        const Finished commandHelp = runCli({u"upload"_s, u"--help"_s});
+        QCOMPARE(commandHelp.exitCode, 0);
+        QVERIFY(commandHelp.out.startsWith(u"Usage: rigwarden-cli upload PROJECT.lmp"_s));
     }
 
     void usageErrorsExitWithTwoAndSayWhatToDo()

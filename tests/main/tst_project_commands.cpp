@@ -6,6 +6,11 @@
 #include "project_file_bytes.h"
 #include "test_main.h"
 
+#include <QFileInfo>
+#include <QProcess>
+
+#include <sys/stat.h>
+
 using namespace CliFixture;
 using namespace Qt::StringLiterals;
 namespace PB = ProjectFileBytes;
@@ -127,12 +132,32 @@ private slots:
         QVERIFY(!QFile::exists(path("never.lmp")));
     }
 
+    // A missing folder, or a pipe that saving would replace by a file.
     void anUnwritableTargetExitsOne()
     {
-        const Finished run = runCli({u"upgrade"_s, write(PB::sampleProject(0).bytes(), "v0.lmp"),
-                                     path("no-folder/new.lmp")});
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.err.startsWith(u"rigwarden-cli: cannot write "_s));
+        const QString fifo = path("pipe.lmp");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &target : {path("no-folder/new.lmp"), fifo}) {
+            const Finished run =
+                runCli({u"upgrade"_s, write(PB::sampleProject(0).bytes(), "v0.lmp"), target});
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY(run.err.startsWith(u"rigwarden-cli: cannot write "_s + target));
+        }
+        QVERIFY(!QFileInfo(fifo).isFile());
+    }
+
+    // An export cut short by a full disk is no success.
+    void anOutputThatCannotBeWrittenExitsOne()
+    {
+        PB::Project project = PB::sampleProject(7);
+        project.masterPassword.clear();
+        QProcess process;
+        process.setStandardOutputFile(u"/dev/full"_s);
+        process.start(TestEnvironment::binDir() + u"/rigwarden-cli"_s,
+                      {u"export"_s, write(project.bytes(), "full.lmp")});
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAllStandardError().contains("cannot write the output"));
     }
 
     void theMasterPasswordGuardsOpening()
@@ -185,6 +210,16 @@ private slots:
         QTest::newRow("refused") << R"({"rigwardenProject": 1, "colour": "red"})"_ba
                                  << u"unknown key \"colour\""_s;
     }
+    void importNeverWritesOverItsSource()
+    {
+        const QByteArray text = R"({"rigwardenProject": 1})";
+        const QString json = write(text, "same.json");
+        const Finished run = runCli({u"import"_s, json, json});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(u"is the JSON file itself"_s), qPrintable(run.err));
+        QCOMPARE(readFile(json), text);
+    }
+
     void importRefusesBadInputAndWritesNothing()
     {
         QFETCH(QByteArray, text);

@@ -8,13 +8,18 @@
 #include "upgrade_command.h"
 #include "upload_command.h"
 
+#include <QFile>
+
+#include <cerrno>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace Cli {
 
 namespace {
 int interruption = 0;
+int firstOutputError = 0;
 } // namespace
 
 QList<CliCommand> commands()
@@ -34,8 +39,24 @@ void error(const QString &message)
 void print(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    if ((std::fflush(stdout) != 0 || !written) && firstOutputError == 0)
+        firstOutputError = errno ? errno : EIO;
+}
+
+int outputError()
+{
+    return firstOutputError;
+}
+
+bool isSameFile(const QString &first, const QString &second)
+{
+    struct stat firstStat = {};
+    struct stat secondStat = {};
+    return ::stat(QFile::encodeName(first).constData(), &firstStat) == 0 &&
+           ::stat(QFile::encodeName(second).constData(), &secondStat) == 0 &&
+           firstStat.st_dev == secondStat.st_dev && firstStat.st_ino == secondStat.st_ino;
 }
 
 void setInterruptedBy(int signalNumber)

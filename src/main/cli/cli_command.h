@@ -24,6 +24,13 @@ QList<CliCommand> commands();
 void error(const QString &message);
 // Writes text to stdout as it is.
 void print(const QString &text);
+// The error of the first write to stdout that failed (a full disk, a file
+// size limit), 0 when every write went through.
+int outputError();
+
+// Whether two paths name the same file: other spellings, symbolic links and
+// hard links included. False when either does not exist.
+bool isSameFile(const QString &first, const QString &second);
 
 // A command that a signal (Ctrl-C) cut short notes it here after it has ended
 // its work cleanly; the process then ends by that signal once everything is

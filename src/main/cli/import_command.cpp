@@ -13,6 +13,8 @@ namespace ImportCommand {
 
 namespace {
 
+constexpr qint64 MaximumJsonSize = 256 * 1024 * 1024;
+
 QString tr(const char *text)
 {
     return QCoreApplication::translate("ImportCommand", text);
@@ -40,12 +42,25 @@ int run(const QStringList &arguments)
         return Cli::ExitUsage;
     }
     const QString source = arguments.at(0);
+    if (Cli::isSameFile(source, arguments.at(1))) {
+        Cli::error(tr("the output %1 is the JSON file itself; name another project file")
+                       .arg(arguments.at(1)));
+        return Cli::ExitUsage;
+    }
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly)) {
         Cli::error(tr("cannot read %1: %2").arg(source, file.errorString()));
         return Cli::ExitUsage;
     }
-    const QByteArray text = file.readAll();
+    // The largest project is far smaller; a file named by mistake (a video,
+    // /dev/zero) is not read whole.
+    const QByteArray text = file.read(MaximumJsonSize + 1);
+    if (text.size() > MaximumJsonSize) {
+        Cli::error(tr("cannot import %1: it is larger than %2 MiB, too large for a project")
+                       .arg(source)
+                       .arg(MaximumJsonSize / (1024 * 1024)));
+        return Cli::ExitUsage;
+    }
     QJsonParseError parseError;
     const QJsonDocument json = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError || !json.isObject()) {

@@ -10,10 +10,7 @@
 #include "video_packetiser.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-
-#include <sys/stat.h>
 
 namespace TranscodeCommand {
 
@@ -70,16 +67,6 @@ int usageError(const QString &message)
     return Cli::ExitUsage;
 }
 
-// Other paths, symbolic links and hard links can all name the same file.
-bool isSameFile(const QString &first, const QString &second)
-{
-    struct stat firstStat = {};
-    struct stat secondStat = {};
-    return ::stat(QFile::encodeName(first).constData(), &firstStat) == 0 &&
-           ::stat(QFile::encodeName(second).constData(), &secondStat) == 0 &&
-           firstStat.st_dev == secondStat.st_dev && firstStat.st_ino == secondStat.st_ino;
-}
-
 } // namespace
 
 CliCommand command()
@@ -100,7 +87,7 @@ int run(const QStringList &arguments)
         return usageError(tr("unknown mode \"%1\"").arg(mode));
     // Writing the output would destroy the source before it is read.
     const QFileInfo sourceInfo(source);
-    if (isSameFile(source, output))
+    if (Cli::isSameFile(source, output))
         return usageError(tr("the output %1 is the source itself").arg(output));
 
     MediaLibraries::initialise();
