@@ -23,7 +23,8 @@ void onSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-// Ctrl+C and SIGTERM end the event loop, so that the temporary root is removed.
+// Ctrl+C, SIGTERM and SIGHUP (its terminal closed) end the event loop, so
+// that the temporary root is removed.
 void quitOnSignals(QCoreApplication *application)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
@@ -32,6 +33,7 @@ void quitOnSignals(QCoreApplication *application)
     QObject::connect(notifier, &QSocketNotifier::activated, application, &QCoreApplication::quit);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
 }
 
 void printOut(const QByteArray &text)
