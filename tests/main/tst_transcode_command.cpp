@@ -75,9 +75,15 @@ private slots:
         QFETCH(QString, said);
         for (qsizetype i = 1; i < arguments.size(); ++i)
             arguments[i] = path(arguments[i]);
+        // A failed conversion leaves an existing output as it was.
+        const QString kept = path(u"out"_s);
+        QVERIFY(ShowFileBytes::writeFile(kept, "precious"));
         const Finished run = runCli(QStringList{u"transcode"_s} + arguments);
         QCOMPARE(run.exitCode, exitCode);
         QCOMPARE(readFile(path(u"clip.m2v"_s)), m_clip);
+        QCOMPARE(readFile(kept), QByteArray("precious"));
+        QCOMPARE(QDir(m_dir.path()).entryList({u"out.*"_s, u"*.chunks.*"_s}, QDir::Files),
+                 QStringList());
         if (exitCode == 0) {
             QCOMPARE(run.out + run.err, QString());
             QString error;

@@ -10,7 +10,13 @@
 #include "video_packetiser.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <atomic>
+#include <csignal>
+#include <sys/stat.h>
 
 namespace TranscodeCommand {
 
@@ -61,6 +67,55 @@ int transcodeAudio(const QString &source, const QString &output, ProgressTracker
     return result;
 }
 
+// Ctrl-C or SIGTERM asks the running conversion to stop; a second signal
+// ends the process at once. The tracker's flag is atomic, so setting it from
+// the handler is safe.
+std::atomic<ProgressTracker *> cancelTarget{nullptr};
+std::atomic<int> stoppingSignal{0};
+
+void onStopSignal(int signalNumber)
+{
+    stoppingSignal.store(signalNumber);
+    if (ProgressTracker *tracker = cancelTarget.load())
+        tracker->cancel();
+    std::signal(signalNumber, SIG_DFL);
+}
+
+class CancelOnSignals
+{
+public:
+    explicit CancelOnSignals(ProgressTracker &tracker)
+    {
+        cancelTarget.store(&tracker);
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+    }
+    ~CancelOnSignals()
+    {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        cancelTarget.store(nullptr);
+    }
+    CancelOnSignals(const CancelOnSignals &) = delete;
+    CancelOnSignals &operator=(const CancelOnSignals &) = delete;
+
+    int received() const { return stoppingSignal.load(); }
+};
+
+// Gives the finished conversion the output's name, with the permissions a
+// newly created file would have had.
+bool replaceOutput(QTemporaryFile &partial, const QString &output)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const QByteArray from = QFile::encodeName(partial.fileName());
+    if (::chmod(from.constData(), 0666 & ~mask) != 0 ||
+        ::rename(from.constData(), QFile::encodeName(output).constData()) != 0)
+        return false;
+    partial.setAutoRemove(false);
+    return true;
+}
+
 int usageError(const QString &message)
 {
     Cli::error(message + QLatin1String("; usage: rigwarden-cli transcode --video|--audio SRC OUT"));
@@ -95,13 +150,34 @@ int run(const QStringList &arguments)
     ProgressTracker progress;
     if (line.isShown())
         progress.setObserver([&line](double fraction) { line.update(fraction); });
+    // The conversion writes a file beside the output, which takes the
+    // output's place only when complete: a failure or Ctrl-C leaves an
+    // existing output as it was and no half-written one behind. Where no
+    // such file can be made, the routine meets the output itself and says
+    // why it cannot write it.
+    QTemporaryFile partial(output + QStringLiteral(".XXXXXX"));
+    const QString target = partial.open() ? partial.fileName() : output;
+    partial.close();
     QString failure;
-    const int result = video ? transcodeVideo(source, output, progress, failure)
-                             : transcodeAudio(source, output, progress, failure);
+    int result = 0;
+    int signalNumber = 0;
+    {
+        const CancelOnSignals cancelOnSignals(progress);
+        result = video ? transcodeVideo(source, target, progress, failure)
+                       : transcodeAudio(source, target, progress, failure);
+        signalNumber = cancelOnSignals.received();
+    }
     line.clear();
+    if (result == 0 && target != output && !replaceOutput(partial, output)) {
+        result = video ? int(ConvertResult_CannotWriteOutput) : int(AudioResult_CannotWriteOutput);
+        failure = video ? convertResultText(ConvertResult_CannotWriteOutput)
+                        : audioFailureText(AudioResult_CannotWriteOutput);
+    }
     if (result != 0)
         Cli::error(tr("cannot convert %1 to %2: %3 (code %4)")
                        .arg(source, output, failure, QString::number(result)));
+    if (signalNumber != 0)
+        Cli::setInterruptedBy(signalNumber);
     return result;
 }
 
