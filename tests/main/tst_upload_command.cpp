@@ -4,6 +4,9 @@
 #include "cli_fixture.h"
 #include "test_main.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 using namespace CliFixture;
 
 namespace {
@@ -150,6 +153,33 @@ private slots:
         const qsizetype report = run.out.indexOf(ReportHeader);
         QVERIFY(report > 0);
         QVERIFY(run.out.indexOf(u"[SMTP] - Sent mail to ops@example.com\n"_s) > report);
+    }
+
+    // Ctrl-C while the mail goes out cancels nothing: the run is over, and
+    // the command still ends by its result.
+    void ctrlCWhileMailingEndsByTheResult()
+    {
+        QTcpServer silentMail;
+        QVERIFY(silentMail.listen(QHostAddress::LocalHost));
+        Simulator simulator;
+        QVERIFY(simulator.isValid());
+        Rig rig;
+        const QString project =
+            rig.project(u"silent-mail.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}},
+                        silentMail.serverPort());
+        QVERIFY(!project.isEmpty());
+
+        CliProcess upload({u"upload"_s, project});
+        QVERIFY(upload.waitForOutput(ReportHeader));
+        QTRY_VERIFY_WITH_TIMEOUT(silentMail.hasPendingConnections(), 10000);
+        QTcpSocket *connection = silentMail.nextPendingConnection();
+        upload.sendSignal(SIGINT);
+        QTRY_VERIFY(upload.err().contains(u"waiting for the alert mail"_s));
+        QVERIFY(upload.isRunning());
+        connection->abort();
+        QVERIFY(upload.waitForFinished());
+        QVERIFY(!upload.crashed());
+        QCOMPARE(upload.exitCode(), 0);
     }
 
     // The demo rig of tools/run-app.sh: its video and audio are converted

@@ -105,6 +105,13 @@ int run(const QStringList &arguments)
     int interruption = 0;
     QObject::connect(&signalWatch, &SignalWatch::received, [&](int signalNumber) {
         progress.clear();
+        // The run is over: the signal cancels nothing, and the command still
+        // ends by its result.
+        if (upload.stage() == AutomatedUpload::Stage_Mailing) {
+            Cli::error(tr("the upload has ended; waiting for the alert mail to be sent; press "
+                          "Ctrl-C again to stop at once"));
+            return;
+        }
         Cli::error(tr("cancelling the upload; press Ctrl-C again to stop at once"));
         if (progressTimer.isActive())
             progress.redraw();
