@@ -59,7 +59,9 @@ std::optional<ProjectArguments> ProjectArguments::parse(const QStringList &argum
                 return usageError(tr("--log-level takes 0, 1 or 2"), usage);
         } else if (argument.startsWith(QLatin1String("--"))) {
             return usageError(tr("unknown option \"%1\"").arg(argument), usage);
-        } else if (parsed.project.isEmpty() && !argument.isEmpty()) {
+        } else if (argument.isEmpty()) {
+            return usageError(tr("an empty argument is no project"), usage);
+        } else if (parsed.project.isEmpty()) {
             parsed.project = argument;
         } else {
             return usageError(tr("one project only, \"%1\" is too many").arg(argument), usage);
