@@ -1,6 +1,7 @@
 // rigwarden-cli status against rigwarden-sim.
 
 #include "cli_fixture.h"
+#include "fake_controller_http.h"
 #include "test_main.h"
 
 using namespace CliFixture;
@@ -44,6 +45,24 @@ private slots:
         QCOMPARE(one.out, u"0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t"
                           "Project 00112233\t00112233-4455-6677-8899-aabbccddeeff\n"_s.arg(
                               simulator.httpPort(0)));
+    }
+
+    // What a controller says never breaks the one-line-per-controller form.
+    void aControllerCannotAddLines()
+    {
+        FakeControllerHttp http;
+        QByteArray answer = FakeControllerHttp::status(1);
+        answer.replace("</response>",
+                       "<projectName>Show&#10;7&#9;Fake&#13;</projectName></response>");
+        http.answer("/query/system", answer);
+        Rig rig;
+        const QString project = rig.project(u"one.lmp"_s, {{http.port(), closedPort()}});
+        QVERIFY(!project.isEmpty());
+        CliProcess status({u"status"_s, project});
+        QVERIFY(QTest::qWaitFor([&] { return !status.isRunning(); }, 20000));
+        status.waitForFinished(); // collects the last output
+        QCOMPARE(status.outLines().size(), 1);
+        QCOMPARE(status.outLines().first().split(u'\t').value(7), u"Show 7 Fake "_s);
     }
 };
 

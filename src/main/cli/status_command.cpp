@@ -45,6 +45,17 @@ QString firmwareText(const FirmwareVersion &firmware)
     return QStringLiteral("%1.%2.%3").arg(firmware.major).arg(firmware.minor).arg(firmware.point);
 }
 
+// A field holds no tab or line break, whatever a controller (or a project)
+// says: one line per controller, one column per field.
+QString asField(QString text)
+{
+    for (QChar &character : text) {
+        if (character.category() == QChar::Other_Control)
+            character = QLatin1Char(' ');
+    }
+    return text;
+}
+
 QString statusLine(const LumDocument &document, const Controller &controller)
 {
     const ControllerStatus &status = controller.status();
@@ -63,7 +74,10 @@ QString statusLine(const LumDocument &document, const Controller &controller)
         orDash(status.projectName),
         status.projectUuid.isNull() ? QStringLiteral("-")
                                     : status.projectUuid.toString(QUuid::WithoutBraces)};
-    return fields.join(QLatin1Char('\t'));
+    QStringList cleaned;
+    for (const QString &field : fields)
+        cleaned << asField(field);
+    return cleaned.join(QLatin1Char('\t'));
 }
 
 } // namespace
