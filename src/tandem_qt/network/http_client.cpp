@@ -149,6 +149,9 @@ void HttpClient::startGet()
     m_tooLong = false;
     m_body.clear();
     m_reply = m_manager->get(request);
+    // Without a limit Qt's network thread reads an endless answer into memory
+    // faster than the limit on the body can stop it.
+    m_reply->setReadBufferSize(qMin<qint64>(m_maximumBodySize + 1, ReadBufferSize));
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpClient::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpClient::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &HttpClient::onFinished);

@@ -126,5 +126,6 @@ private:
     qint64 m_announcedLength = -1;
     bool m_tooLong = false;
     QByteArray m_body;
+    static constexpr qint64 ReadBufferSize = 1024 * 1024;
     qint64 m_maximumBodySize = 8 * 1024 * 1024;
 };
