@@ -755,6 +755,7 @@ QString LumDocument::brokenReference() const
 
 void LumDocument::reset()
 {
+    emit aboutToReset();
     // The history first: its commands may hold entities removed from the tables.
     m_undoStack->clear();
     m_controllers.clear();

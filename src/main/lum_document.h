@@ -203,6 +203,9 @@ public slots:
 
 signals:
     void cleanChanged(bool clean);
+    // The project is closing: whatever runs for its controllers must end
+    // before they go.
+    void aboutToReset();
 
 private:
     // Builds a document from its JSON form directly into the tables.

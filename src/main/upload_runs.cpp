@@ -25,6 +25,7 @@ UploadRuns::UploadRuns(LumDocument *document, QObject *parent)
     connect(&m_scheduleTimer, &QTimer::timeout, this, &UploadRuns::onScheduleDue);
     m_discoveryPoll.setInterval(DiscoveryPollMsec);
     connect(&m_discoveryPoll, &QTimer::timeout, this, &UploadRuns::checkWaitingRuns);
+    connect(document, &LumDocument::aboutToReset, this, &UploadRuns::endProjectRuns);
 }
 
 UploadRuns::~UploadRuns()
@@ -191,6 +192,25 @@ int UploadRuns::pendingMailCount() const
 bool UploadRuns::isSettled() const
 {
     return m_reports.empty() && m_waitingRuns.isEmpty() && pendingMailCount() == 0;
+}
+
+// The project closes: its schedule and the runs waiting for discovery go
+// (identifiers are reused by the next project), and runs under way end as
+// cancelled, since their controllers go with the project.
+void UploadRuns::endProjectRuns()
+{
+    stopScheduleTimer();
+    std::vector<std::pair<uint, uint>> unfinished; // report, controller
+    for (const auto &[reportId, report] : m_reports) {
+        for (const auto &[controllerId, result] : report->results()) {
+            if (result.result == UploadReport::State_None)
+                unfinished.emplace_back(reportId, controllerId);
+        }
+    }
+    for (const auto &[reportId, controllerId] : unfinished)
+        reportUploadResult(reportId, controllerId, UploadReport::State_Cancelled,
+                           tr("Upload was cancelled"));
+    queueSettledCheck();
 }
 
 void UploadRuns::cancelAll()

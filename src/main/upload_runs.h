@@ -112,6 +112,8 @@ private slots:
     void checkWaitingRuns();
 
 private:
+    void endProjectRuns();
+
     struct WaitingRun
     {
         IdSet controllerIds;

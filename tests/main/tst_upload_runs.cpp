@@ -213,6 +213,36 @@ private slots:
                  QUuid(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s));
     }
 
+    // Closing the project ends its runs: one under way ends cancelled, one
+    // waiting for discovery goes, and neither reaches the next project's
+    // controllers, which take the same identifiers.
+    void closingTheProjectEndsItsRuns()
+    {
+        const ShowFolder show;
+        const auto simulator = startSimulator({u"--fault=0:stall-stor=1"_s});
+        QVERIFY(simulator);
+        const SimulatedController *simulated = simulator->controllers().first();
+        const uint running =
+            addControllerAt(show.controllerTemplate(), simulated->httpPort(), simulated->ftpPort());
+        controller(running)->discover();
+        QTRY_COMPARE(controller(running)->discoveryState(), Discovery_Found);
+        FakeControllerHttp silent;
+        silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+        const uint waiting = addControllerAt(show.controllerTemplate(), silent.port());
+        controller(waiting)->discover();
+        Reports reports;
+        const uint reportId = runs()->upload({running}, false);
+        QTRY_COMPARE(feedback()->state(running), UploadState_Uploading);
+        runs()->uploadWhenDiscovered({waiting}, false);
+        QCOMPARE(runs()->waitingRunCount(), 1);
+
+        document()->reset();
+        QCOMPARE(reports.result(reportId, running),
+                 std::make_pair(UploadReport::State_Cancelled, u"Upload was cancelled"_s));
+        QCOMPARE(runs()->runningReportCount(), 0);
+        QCOMPARE(runs()->waitingRunCount(), 0);
+    }
+
     // A run due when the project opens waits for its controllers' first
     // answers instead of finding them "not found"; the wait is bounded.
     void aDueRunWaitsForDiscovery_data()
