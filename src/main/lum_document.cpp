@@ -10,6 +10,7 @@
 #include "upload_feedback.h"
 
 #include <QFileInfo>
+#include <QPointer>
 #include <QUndoStack>
 
 namespace {
@@ -395,9 +396,14 @@ QString LumDocument::controllerPassword(uint controllerId, bool reask, bool prom
     if (!prompt)
         return candidate;
 
+    const QPointer<Controller> asking(target);
     const std::optional<QString> answer = prompts()->askPassword(
         tr("The controller %1 requires a password before allowing uploads").arg(target->hostname()),
         candidate);
+    // The dialog runs the event loop: the controller may have gone meanwhile
+    // (removed, or the project closed), and its identifier be another's.
+    if (!asking || !controllerExists(controllerId) || controller(controllerId) != asking)
+        return QString();
     // After a refusal, giving up must end the login: answering with the
     // refused password again would go round for ever.
     if (!answer)

@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -852,25 +853,12 @@ void Controller::handleFtpCommand(bool error)
         m_ftpCommandId = m_ftp->rawCommand(QStringLiteral("USER rigward\r\n"));
         startFtpTimer();
         break;
-    case FtpStage_Password: {
-        LumDocument *owner = document();
-        const QString stored =
-            owner ? owner->controllerPassword(getId(), error, m_interactive) : QString();
-        // Asking the operator runs the event loop: the session may have ended.
-        if (!m_ftp || m_ftpStage != FtpStage_Password)
-            return;
-        if (stored.isNull()) {
-            log(Category_Ftp, tr("Login to %1 failed").arg(m_hostname), 0);
-            report(m_reportId, UploadReport::State_Failed, tr("Login failed"));
-            setUploadState(UploadState_Error, tr("Login failed"));
-            releaseFtp();
-            return;
-        }
-        m_ftpCommandId =
-            m_ftp->rawCommand(QStringLiteral("PASS %1\r\n").arg(PasswordCipher::decode(stored)));
-        startFtpTimer();
+    case FtpStage_Password:
+        // The operator may be asked, which runs the event loop: not from
+        // within the client's signal, whose socket may be gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, error] { sendPassword(error); }, Qt::QueuedConnection);
         break;
-    }
     case FtpStage_LoggingIn:
         log(Category_Ftp, tr("Listing files on %1").arg(m_hostname), 2);
         m_remoteValidator.clear();
@@ -916,6 +904,30 @@ void Controller::handleFtpCommand(bool error)
         releaseFtp();
         break;
     }
+}
+
+void Controller::sendPassword(bool refused)
+{
+    if (!m_ftp || m_ftpStage != FtpStage_Password)
+        return;
+    const QPointer<Controller> self(this);
+    LumDocument *owner = document();
+    const QString stored =
+        owner ? owner->controllerPassword(getId(), refused, m_interactive) : QString();
+    // While the operator was asked, the session (or the controller) may
+    // have ended.
+    if (!self || !m_ftp || m_ftpStage != FtpStage_Password)
+        return;
+    if (stored.isNull()) {
+        log(Category_Ftp, tr("Login to %1 failed").arg(m_hostname), 0);
+        report(m_reportId, UploadReport::State_Failed, tr("Login failed"));
+        setUploadState(UploadState_Error, tr("Login failed"));
+        releaseFtp();
+        return;
+    }
+    m_ftpCommandId =
+        m_ftp->rawCommand(QStringLiteral("PASS %1\r\n").arg(PasswordCipher::decode(stored)));
+    startFtpTimer();
 }
 
 void Controller::onFtpReadyRead()

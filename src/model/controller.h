@@ -220,6 +220,7 @@ private:
     void closeFtpSession();
     void releaseFtp();
     void sessionFailed(const QString &message);
+    void sendPassword(bool refused);
     void cleanUploadFile();
     void startFtpTimer();
 

@@ -3,11 +3,13 @@
 #include "fake_ftp_server.h"
 #include "link_fixture.h"
 #include "password_cipher.h"
+#include "remove_installation_command.h"
 #include "test_main.h"
 #include "unattended_prompts.h"
 #include "validator_file.h"
 
 #include <QProcess>
+#include <QUndoStack>
 
 using namespace LinkFixture;
 
@@ -495,6 +497,39 @@ private slots:
         app()->document()->setPrompts(&prompts);
         const auto result = uploadResult(m_site.id, true);
         app()->document()->setPrompts(nullptr);
+        QCOMPARE(result.first, UploadReport::State_Cancelled);
+    }
+
+    // The controller itself may go while the operator is asked: the answer
+    // is then nobody's, and the run ends cancelled.
+    void controllerGoneWhileAskingForThePassword_data()
+    {
+        QTest::addColumn<bool>("projectClosed"); // else its installation is removed
+        QTest::newRow("installation removed") << false;
+        QTest::newRow("project closed") << true;
+    }
+    void controllerGoneWhileAskingForThePassword()
+    {
+        QFETCH(bool, projectClosed);
+        struct RemovingPrompts : UnattendedPrompts
+        {
+            bool projectClosed = false;
+            uint installationId = 0;
+            std::optional<QString> askPassword(const QString &, const QString &) override
+            {
+                if (projectClosed)
+                    document()->reset();
+                else
+                    document()->undoStack()->push(new RemoveInstallationCommand(installationId));
+                return PasswordCipher::encode(QStringLiteral("secret"));
+            }
+        } prompts;
+        QVERIFY(start({QStringLiteral("--fault=0:password=secret")}, QString()));
+        prompts.projectClosed = projectClosed;
+        prompts.installationId = controller(m_site.id)->installationId();
+        document()->setPrompts(&prompts);
+        const auto result = uploadResult(m_site.id, true, 5000);
+        document()->setPrompts(nullptr);
         QCOMPARE(result.first, UploadReport::State_Cancelled);
     }
 };
