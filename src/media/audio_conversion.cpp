@@ -10,9 +10,12 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
 }
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -65,6 +68,7 @@ private:
     bool matches(const AVFrame *frame) const;
     bool configure(const AVFrame *frame);
     int resample(const uint8_t **input, int inputFrames);
+    int resamplePiece(const uint8_t **input, int inputFrames);
 
     VorbisChunkEncoder &m_encoder;
     av::ResamplerPtr m_resampler;
@@ -112,7 +116,31 @@ bool AudioFileConverter::configure(const AVFrame *frame)
     return swr_init(resampler) >= 0;
 }
 
+// A frame's length and rate come from the file: at a rate of a few hertz a
+// single frame becomes millions of frames at 48 kHz, and the encoder works on
+// the stack in proportion to what it is given at once. The input goes in
+// pieces that make at most about a block of output each.
 int AudioFileConverter::resample(const uint8_t **input, int inputFrames)
+{
+    if (!input)
+        return resamplePiece(nullptr, 0);
+    const qint64 perBlock = qint64(FramesPerBlock) * m_rate / VorbisChunkEncoder::SampleRate;
+    const int piece = int(std::clamp<qint64>(perBlock, 1, qMax(inputFrames, 1)));
+    const AVSampleFormat format = AVSampleFormat(m_format);
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    const int planes = planar ? m_layout.nb_channels : 1;
+    const int frameBytes = av_get_bytes_per_sample(format) * (planar ? 1 : m_layout.nb_channels);
+    std::vector<const uint8_t *> pieceInput(static_cast<size_t>(planes));
+    for (int done = 0; done < inputFrames; done += piece) {
+        for (int plane = 0; plane < planes; ++plane)
+            pieceInput[size_t(plane)] = input[plane] + qsizetype(done) * frameBytes;
+        if (const int result = resamplePiece(pieceInput.data(), qMin(piece, inputFrames - done)))
+            return result;
+    }
+    return AudioResult_Ok;
+}
+
+int AudioFileConverter::resamplePiece(const uint8_t **input, int inputFrames)
 {
     // The encoder's planar float buffers take the resampler's output directly.
     const int room = swr_get_out_samples(m_resampler.get(), inputFrames);
