@@ -167,15 +167,18 @@ void Controller::setTimings(const Timings &timings)
 
 Controller::Controller(const ControllerTemplatePtr &controllerTemplate, QObject *parent)
     : QObject(parent), m_hostname(noAddress()), m_discoveryTimer(new QTimer(this)),
-      m_httpTimer(new QTimer(this)), m_ftpTimer(new QTimer(this)), m_retryTimer(new QTimer(this))
+      m_httpTimer(new QTimer(this)), m_ftpTimer(new QTimer(this)),
+      m_ftpReadingTimer(new QTimer(this)), m_retryTimer(new QTimer(this))
 {
     LUM_ASSERT(controllerTemplate != nullptr);
     m_template = std::make_shared<ControllerTemplate>(*controllerTemplate);
-    for (QTimer *timer : {m_discoveryTimer, m_httpTimer, m_ftpTimer, m_retryTimer})
+    for (QTimer *timer :
+         {m_discoveryTimer, m_httpTimer, m_ftpTimer, m_ftpReadingTimer, m_retryTimer})
         timer->setSingleShot(true);
     connect(m_discoveryTimer, &QTimer::timeout, this, &Controller::discover);
     connect(m_httpTimer, &QTimer::timeout, this, &Controller::onHttpTimeout);
     connect(m_ftpTimer, &QTimer::timeout, this, &Controller::onFtpTimeout);
+    connect(m_ftpReadingTimer, &QTimer::timeout, this, &Controller::onFtpReadingTimeout);
     connect(m_retryTimer, &QTimer::timeout, this, &Controller::onRetryTimeout);
     rebuildFilesToUpload();
 }
@@ -867,6 +870,7 @@ void Controller::handleFtpCommand(bool error)
         m_ftpStage = FtpStage_Listing;
         m_ftpCommandId = m_ftp->list();
         startFtpTimer(); // a stalled listing ends the attempt too
+        m_ftpReadingTimer->start(currentTimings().ftpReadingMsec);
         break;
     case FtpStage_Listing:
         if (m_validatorFound && m_lookForValidator) {
@@ -1080,6 +1084,14 @@ void Controller::onFtpTimeout()
     sessionFailed(tr("Timed out"));
 }
 
+// Listing and reading the validator file took too long, however steadily
+// the controller sent them.
+void Controller::onFtpReadingTimeout()
+{
+    if (m_ftpStage == FtpStage_Listing || m_ftpStage == FtpStage_ReadingValidator)
+        onFtpTimeout();
+}
+
 // Marks the current file and leaves the retry decision to onFtpDestroyed.
 void Controller::sessionFailed(const QString &message)
 {
@@ -1101,6 +1113,7 @@ void Controller::releaseFtp()
         m_ftp->deleteLater(); // its destroyed() concludes the attempt
         m_ftp = nullptr;
     }
+    m_ftpReadingTimer->stop();
     m_ftpStage = FtpStage_Idle;
     m_ftpCommandId = -1;
 }

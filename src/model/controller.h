@@ -93,6 +93,9 @@ public:
         int ftpInactivityMsec = 60000;
         int httpAnswerMsec = 30000;
         int retrySecondMsec = 1000; // one second of the retry interval preference
+        // The listings and the validator download together: a controller
+        // that trickles them keeps the inactivity limit at bay.
+        int ftpReadingMsec = 600000;
     };
     static Timings timings();
     static void setTimings(const Timings &timings);
@@ -185,6 +188,7 @@ public slots:
     void onFtpListInfo(const UrlInfo &info);
     void onFtpProgress(qint64 done, qint64 total);
     void onFtpTimeout();
+    void onFtpReadingTimeout();
     void onFtpDestroyed();
 
 protected:
@@ -280,6 +284,7 @@ private:
     bool m_validatorTooLarge = false;
     ValidatorFile::Entries m_remoteValidator;
     QTimer *m_ftpTimer;
+    QTimer *m_ftpReadingTimer;
     QTimer *m_retryTimer;
     uint m_reportId = NoReport;
     bool m_interactive = false;

@@ -29,9 +29,10 @@
 namespace LinkFixture {
 
 // No test waits real seconds: a retry "second" lasts 20 ms.
-inline void useFastTimers(int ftpInactivityMsec = 10000, int httpAnswerMsec = 10000)
+inline void useFastTimers(int ftpInactivityMsec = 10000, int httpAnswerMsec = 10000,
+                          int ftpReadingMsec = 20000)
 {
-    Controller::setTimings({50, 200, ftpInactivityMsec, httpAnswerMsec, 20});
+    Controller::setTimings({50, 200, ftpInactivityMsec, httpAnswerMsec, 20, ftpReadingMsec});
 }
 
 // Runs the event loop until the condition holds. QTest::qWaitFor sleeps

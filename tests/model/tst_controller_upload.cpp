@@ -468,6 +468,19 @@ private slots:
         QVERIFY(!controller(id)->isRetryPending());
     }
 
+    // A listing that never ends, however steadily it comes, ends the attempt.
+    void endlessListingTimesOut()
+    {
+        useFastTimers(10000, 10000, 500);
+        setPreference(LumPreferences::Key_MaxAttempts, 1);
+        FakeFtpServer ftp;
+        ftp.setFault(FakeFtpServer::Fault_EndlessList);
+        m_site.id = addControllers(m_show->controllerTemplate()).first();
+        QVERIFY(connectTo(m_site.id, m_http.port(), ftp.port()));
+        QCOMPARE(uploadResult(m_site.id, false, 5000), failed("Upload failed to complete"));
+        QVERIFY(logged("Upload timed out"));
+    }
+
     // A validator file beyond the size limit is not read: every file is sent.
     void oversizedValidatorIsIgnored()
     {

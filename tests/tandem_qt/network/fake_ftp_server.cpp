@@ -1,5 +1,7 @@
 #include "fake_ftp_server.h"
 
+#include <QTimer>
+
 #include <QTcpSocket>
 
 FakeFtpServer::FakeFtpServer()
@@ -84,6 +86,16 @@ void FakeFtpServer::startTransferIfReady()
     m_control->write("150 here it comes\r\n");
     if (m_transferVerb == "STOR") {
         onDataReadyRead();
+        return;
+    }
+    if (m_fault == Fault_EndlessList) {
+        auto *trickle = new QTimer(m_data);
+        QTcpSocket *data = m_data;
+        connect(trickle, &QTimer::timeout, data, [data, count = 0]() mutable {
+            data->write("-rw-r--r-- 1 rigward rigward 1 Jan 01 00:00 file" +
+                        QByteArray::number(++count) + "\r\n");
+        });
+        trickle->start(50);
         return;
     }
     m_data->write(m_listing);

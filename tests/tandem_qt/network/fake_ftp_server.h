@@ -21,7 +21,8 @@ public:
     {
         Fault_None,
         Fault_DropDuringStor, // closes both connections once STOR data arrives
-        Fault_StallStor       // stops reading STOR data and never answers
+        Fault_StallStor,      // stops reading STOR data and never answers
+        Fault_EndlessList     // sends a listing line every 50 ms and never ends
     };
 
     FakeFtpServer();
