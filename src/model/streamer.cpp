@@ -138,7 +138,8 @@ bool Streamer::commit()
     // file over the target even when writing out its last buffer fails.
     if (m_stream.status() != QDataStream::Ok || !m_writeFile.flush() ||
         m_writeFile.error() != QFileDevice::NoError) {
-        m_error = tr("writing failed: %1").arg(m_writeFile.errorString());
+        if (m_error.isEmpty())
+            m_error = tr("writing failed: %1").arg(m_writeFile.errorString());
         m_writeFile.cancelWriting();
     }
     m_stream.setDevice(nullptr);
@@ -187,6 +188,21 @@ qint32 Streamer::readCount(qint32 maximum, const char *what)
     return count;
 }
 
+// What the reader would refuse is never written: the save fails instead,
+// and the file on the disk stays as it was.
+void Streamer::writeCount(qsizetype count, qint32 maximum, const char *what)
+{
+    if (count > maximum && m_error.isEmpty()) {
+        m_error = tr("the project has %1 entries of one %2 list, more than a project file holds "
+                     "(at most %3)")
+                      .arg(count)
+                      .arg(QLatin1String(what))
+                      .arg(maximum);
+        m_stream.setStatus(QDataStream::WriteFailed);
+    }
+    m_stream << qint32(count);
+}
+
 uint Streamer::readId()
 {
     qint32 id = -1;
@@ -196,7 +212,7 @@ uint Streamer::readId()
 
 void Streamer::writeIdList(const QList<uint> &ids)
 {
-    m_stream << qint32(ids.size());
+    writeCount(ids.size(), MaxTableCount, "identifier");
     for (const uint id : ids)
         m_stream << qint32(id);
 }
@@ -248,7 +264,7 @@ void Streamer::writeControllerTemplate(const ControllerTemplate &controllerTempl
              << controllerTemplate.name() << controllerTemplate.showFile();
 
     const MediaPaths &paths = controllerTemplate.mediaPaths();
-    m_stream << qint32(paths.size());
+    writeCount(qsizetype(paths.size()), MaxMediaPathCount, "media path");
     for (const auto &[key, path] : paths)
         m_stream << qint32(key.first) << qint16(key.second) << path;
 
@@ -258,7 +274,7 @@ void Streamer::writeControllerTemplate(const ControllerTemplate &controllerTempl
              << controllerTemplate.showProjectUuid();
 
     const MediaClips &clips = controllerTemplate.fileMediaClips();
-    m_stream << qint32(clips.size());
+    writeCount(qsizetype(clips.size()), MaxEntryCount, "media clip");
     for (const auto &[number, clip] : clips) {
         m_stream << qint32(number) << clip.name() << qint32(clip.files().size());
         for (const auto &[type, file] : clip.files()) {
@@ -284,7 +300,7 @@ ControllerTemplatePtr Streamer::readControllerTemplate()
     controllerTemplate->restoreShowFile(showFile);
 
     MediaPaths paths;
-    const qint32 pathCount = readCount(MaxEntryCount, "media path");
+    const qint32 pathCount = readCount(MaxMediaPathCount, "media path");
     for (qint32 i = 0; i < pathCount && isOk(); ++i) {
         qint32 clipNumber = 0;
         m_stream >> clipNumber;
@@ -448,7 +464,7 @@ void Streamer::writeMailSettings(const MailSettings &settings)
 {
     m_stream << settings.enabled << settings.sendForManualUploads << settings.server
              << qint16(settings.port) << settings.username << settings.password;
-    m_stream << qint32(settings.recipients.size());
+    writeCount(settings.recipients.size(), MaxEntryCount, "mail recipient");
     for (const QString &recipient : settings.recipients)
         m_stream << recipient;
 }
@@ -512,7 +528,7 @@ std::pair<QDateTime, Streamer::IdSet> Streamer::readOldSchedule()
 
 void Streamer::writeColumnWidths(const ColumnWidths &widths)
 {
-    m_stream << qint32(widths.size());
+    writeCount(widths.size(), MaxEntryCount, "column width");
     for (auto width = widths.cbegin(); width != widths.cend(); ++width)
         m_stream << qint32(width.key()) << qint32(width.value());
 }
@@ -532,7 +548,7 @@ Streamer::ColumnWidths Streamer::readColumnWidths()
 
 void Streamer::writeIdSet(const IdSet &ids)
 {
-    m_stream << qint32(ids.size());
+    writeCount(qsizetype(ids.size()), MaxEntryCount, "identifier set");
     for (const uint id : ids)
         m_stream << qint32(id);
 }

@@ -49,6 +49,8 @@ public:
     static constexpr qint32 MaxTableCount = 1024;
     // Entries of the other maps, lists and sets.
     static constexpr qint32 MaxEntryCount = 65536;
+    // A show's clips may each have a video and an audio path.
+    static constexpr qint32 MaxMediaPathCount = 2 * MaxEntryCount;
     // A raw value fills at most the controller's 16-byte name field.
     static constexpr qint32 MaxRawSize = 16;
     // Files up to this size are read into memory at once, which halves the
@@ -115,6 +117,7 @@ public:
 
     // An i32 count of at most `maximum`; -1 (and the stream corrupt) otherwise.
     qint32 readCount(qint32 maximum, const char *what);
+    void writeCount(qsizetype count, qint32 maximum, const char *what);
     // An i32 identifier as the tables pass it on.
     uint readId();
 

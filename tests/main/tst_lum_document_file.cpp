@@ -509,6 +509,51 @@ private slots:
         QVERIFY(readAll(path) != before);
     }
 
+    // What the reader would refuse is not written: the save fails with the
+    // reason and the old file stays. A show's clips may each have a video
+    // and an audio path, which a file holds.
+    void aSaveNeverWritesWhatCannotBeRead()
+    {
+        const QString path = write(PB::sampleProject(7).bytes(), u"bounds.lmp"_s);
+        const QByteArray before = readAll(path);
+        LumDocument document;
+        QVERIFY(document.load(path));
+        // A group that has a controller template.
+        InstallationTemplate *withTemplate = nullptr;
+        for (const InstallationGroup *group : document.groups()) {
+            if (!group->installationTemplate()->controllerTemplates().isEmpty())
+                withTemplate = group->installationTemplate().get();
+        }
+        QVERIFY(withTemplate);
+        ControllerTemplate &first = *withTemplate->controllerTemplates()[0];
+        MediaPaths paths;
+        for (int clip = 0; clip < Streamer::MaxEntryCount; ++clip) {
+            paths[{clip, MediaType_Video}] = u"v"_s;
+            paths[{clip, MediaType_Audio}] = u"a"_s;
+        }
+        first.setMediaPaths(paths);
+        MailSettings mail = document.mailSettings();
+        mail.recipients = QStringList(Streamer::MaxEntryCount + 1, u"ops@example.com"_s);
+        document.setMailSettings(mail);
+        QString error;
+        QVERIFY(!document.save(&error));
+        QVERIFY2(error.contains(u"65537 entries of one mail recipient list"_s), qPrintable(error));
+        QCOMPARE(readAll(path), before);
+
+        mail.recipients.removeLast();
+        document.setMailSettings(mail);
+        QVERIFY2(document.save(&error), qPrintable(error));
+        LumDocument reopened;
+        QVERIFY(reopened.load(path, &error));
+        bool found = false;
+        for (const InstallationGroup *group : reopened.groups()) {
+            for (const ControllerTemplatePtr &each :
+                 group->installationTemplate()->controllerTemplates())
+                found = found || each->mediaPaths() == paths;
+        }
+        QVERIFY(found);
+    }
+
     void aFailedSaveAsKeepsThePath()
     {
         LumDocument document;
