@@ -8,11 +8,15 @@
 #include <unistd.h>
 
 namespace {
-// Read access is all a lock needs, so a holder's read-only file is still
-// taken and probed like any other.
+// Opened for writing where allowed (NFS emulates flock with locks that need
+// it), else for reading, which is all a local lock needs: a holder's
+// read-only file is still taken and probed like any other.
 int openLockFile(const QString &path, int flags)
 {
     const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | flags, 0600);
+    if (fd >= 0 || (errno != EACCES && errno != EROFS && errno != EPERM))
+        return fd;
     return ::open(name.constData(), O_RDONLY | O_CLOEXEC | flags, 0600);
 }
 
