@@ -113,6 +113,7 @@ private slots:
 
 private:
     void endProjectRuns();
+    bool anyUploadUnderWay() const;
 
     struct WaitingRun
     {
