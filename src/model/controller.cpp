@@ -597,8 +597,10 @@ void Controller::upload(uint reportId, bool interactive, bool isRetry)
     if (!isRetry) {
         m_failedAttempts = 0;
         // A file put back since the list was built would be sent as missing.
-        if (filesOutOfDate())
+        if (filesOutOfDate()) {
             rebuildFilesToUpload();
+            requestMissingConversions();
+        }
     }
     // Conversions may have been asked for, ended or failed since the list
     // was built.
@@ -1196,6 +1198,22 @@ bool Controller::filesOutOfDate() const
             return true;
     }
     return false;
+}
+
+// A video or audio source put back after the document asked for the
+// conversions has none: it is asked for here, and the attempt waits for it.
+void Controller::requestMissingConversions()
+{
+    MediaTranscoder *transcoder = MediaTranscoder::instance();
+    if (!transcoder)
+        return;
+    for (FileToUpload &file : m_files) {
+        if (!file.isConverted() || file.sourcePath.isEmpty() ||
+            transcoder->state(file.sourcePath, file.mediaType) != MediaTranscoder::State_UNKNOWN)
+            continue;
+        transcoder->transcode(file.sourcePath, file.mediaType);
+        refreshConversion(file);
+    }
 }
 
 void Controller::prepare(FileToUpload &file, const QString &path) const

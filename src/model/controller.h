@@ -225,6 +225,7 @@ private:
     void releaseFtp();
     void sessionFailed(const QString &message);
     void sendPassword(bool refused);
+    void requestMissingConversions();
     void cleanUploadFile();
     void startFtpTimer();
 

@@ -93,6 +93,22 @@ private slots:
             readFile(MediaTranscoder::instance()->transcodedFile(m_tones[1], MediaType_Audio)));
     }
 
+    // A source put back after the conversions were asked for is converted
+    // and sent, not reported missing.
+    void aSourcePutBackIsConvertedAndSent()
+    {
+        const QString late = m_dir.filePath(QStringLiteral("late.wav"));
+        QFile::remove(late);
+        QVERIFY(start({late}, {}));
+        QVERIFY(QFile::copy(m_tones[0], late));
+        Reports reports;
+        const uint reportId = app()->uploadRuns()->upload({m_site.id}, true);
+        QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
+        QCOMPARE(reports.result(reportId, m_site.id).first, UploadReport::State_Success);
+        QCOMPARE(m_site.remoteFile(QStringLiteral("tone1.ogg")),
+                 readFile(MediaTranscoder::instance()->transcodedFile(late, MediaType_Audio)));
+    }
+
     // A failed conversion is not a conversion under way: its file is
     // reported missing and the others go, whether it failed before the
     // upload or while the upload waited.
