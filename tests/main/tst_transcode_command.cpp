@@ -3,6 +3,7 @@
 #include "media_maker.h"
 #include "test_main.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace CliFixture;
@@ -31,6 +32,7 @@ private slots:
         QCOMPARE(::link(QFile::encodeName(path(u"clip.m2v"_s)).constData(),
                         QFile::encodeName(path(u"clip-link.m2v"_s)).constData()),
                  0);
+        QCOMPARE(::mkfifo(QFile::encodeName(path(u"pipe"_s)).constData(), 0600), 0);
     }
 
     // Success is silent on a pipe (no progress line) and writes the chunk
@@ -64,6 +66,8 @@ private slots:
         QTest::newRow("onto its source")
             << QStringList{u"--video"_s, u"clip.m2v"_s, u"./clip.m2v"_s} << 2
             << u"the output %1/./clip.m2v is the source itself"_s;
+        QTest::newRow("onto a pipe") << QStringList{u"--video"_s, u"clip.m2v"_s, u"pipe"_s} << 2
+                                     << u"the output %1/pipe is not a regular file"_s;
         QTest::newRow("onto a hard link of its source")
             << QStringList{u"--video"_s, u"clip.m2v"_s, u"clip-link.m2v"_s} << 2
             << u"the output %1/clip-link.m2v is the source itself"_s;

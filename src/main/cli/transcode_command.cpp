@@ -16,7 +16,9 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace TranscodeCommand {
 
@@ -68,24 +70,34 @@ int transcodeAudio(const QString &source, const QString &output, ProgressTracker
 }
 
 // Ctrl-C or SIGTERM asks the running conversion to stop; a second signal
-// ends the process at once. The tracker's flag is atomic, so setting it from
-// the handler is safe.
+// removes the file being written and ends the process at once. The tracker's
+// flag is atomic and unlink() may be called from a handler.
 std::atomic<ProgressTracker *> cancelTarget{nullptr};
 std::atomic<int> stoppingSignal{0};
+char partialPath[4096] = {};
 
 void onStopSignal(int signalNumber)
 {
-    stoppingSignal.store(signalNumber);
-    if (ProgressTracker *tracker = cancelTarget.load())
-        tracker->cancel();
+    if (stoppingSignal.exchange(signalNumber) == 0) {
+        if (ProgressTracker *tracker = cancelTarget.load())
+            tracker->cancel();
+        return;
+    }
+    if (partialPath[0] != '\0')
+        ::unlink(partialPath);
     std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
 }
 
 class CancelOnSignals
 {
 public:
-    explicit CancelOnSignals(ProgressTracker &tracker)
+    // `partial` is the file a second signal removes; empty for none.
+    CancelOnSignals(ProgressTracker &tracker, const QString &partial)
     {
+        const QByteArray name = QFile::encodeName(partial);
+        if (size_t(name.size()) < sizeof partialPath)
+            std::memcpy(partialPath, name.constData(), size_t(name.size()) + 1);
         cancelTarget.store(&tracker);
         std::signal(SIGINT, onStopSignal);
         std::signal(SIGTERM, onStopSignal);
@@ -95,6 +107,7 @@ public:
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
         cancelTarget.store(nullptr);
+        partialPath[0] = '\0';
     }
     CancelOnSignals(const CancelOnSignals &) = delete;
     CancelOnSignals &operator=(const CancelOnSignals &) = delete;
@@ -152,23 +165,30 @@ int run(const QStringList &arguments)
         progress.setObserver([&line](double fraction) { line.update(fraction); });
     // The conversion writes a file beside the output, which takes the
     // output's place only when complete: a failure or Ctrl-C leaves an
-    // existing output as it was and no half-written one behind. Where no
-    // such file can be made, the routine meets the output itself and says
-    // why it cannot write it.
-    QTemporaryFile partial(output + QStringLiteral(".XXXXXX"));
-    const QString target = partial.open() ? partial.fileName() : output;
+    // existing output as it was and no half-written one behind. A device or
+    // a pipe is not replaced by a file; a symbolic link keeps pointing at
+    // the file it names, which is replaced. Where no such file can be made,
+    // or the output may not be written, the routine meets the output itself
+    // and says why it cannot write it.
+    const QFileInfo outputInfo(output);
+    if (outputInfo.exists() && !outputInfo.isFile())
+        return usageError(tr("the output %1 is not a regular file").arg(output));
+    const QString replaced = outputInfo.exists() ? outputInfo.canonicalFilePath() : output;
+    QTemporaryFile partial(replaced + QStringLiteral(".XXXXXX"));
+    const bool beside = (!outputInfo.exists() || outputInfo.isWritable()) && partial.open();
+    const QString target = beside ? partial.fileName() : output;
     partial.close();
     QString failure;
     int result = 0;
     int signalNumber = 0;
     {
-        const CancelOnSignals cancelOnSignals(progress);
+        const CancelOnSignals cancelOnSignals(progress, beside ? target : QString());
         result = video ? transcodeVideo(source, target, progress, failure)
                        : transcodeAudio(source, target, progress, failure);
         signalNumber = cancelOnSignals.received();
     }
     line.clear();
-    if (result == 0 && target != output && !replaceOutput(partial, output)) {
+    if (result == 0 && beside && !replaceOutput(partial, replaced)) {
         result = video ? int(ConvertResult_CannotWriteOutput) : int(AudioResult_CannotWriteOutput);
         failure = video ? convertResultText(ConvertResult_CannotWriteOutput)
                         : audioFailureText(AudioResult_CannotWriteOutput);
