@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+class QWidget;
+
+// Answers the modal dialogs and message boxes that a flow opens, one after
+// the other, from a timer (tests never sleep). Each expected window is named
+// by its title; the answer clicks the button with the given text (mnemonic
+// ampersands ignored) or hands the window to a function that fills it in and
+// closes it. A modal window that no answer expects is rejected, so a test
+// fails on its checks instead of hanging, and is listed in unexpected().
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ModalAnswerer(QObject *parent = nullptr);
+
+    // The next modal window titled `title` gets the button `button` clicked.
+    ModalAnswerer &answer(const QString &title, const QString &button);
+    // The next modal window titled `title` is handed to `action`.
+    ModalAnswerer &act(const QString &title, std::function<void(QWidget *)> action);
+
+    // Every queued answer was given.
+    bool done() const { return m_answers.empty(); }
+    // Titles of the modal windows met, in order.
+    QStringList seen() const { return m_seen; }
+    // Titles of the modal windows that no answer expected.
+    QStringList unexpected() const { return m_unexpected; }
+
+    // Clicks the button whose text (without '&') is `text` inside `window`;
+    // false when there is none. Queued, so that a window the click opens
+    // runs its own loop outside the caller.
+    static bool clickButton(QWidget *window, const QString &text);
+
+private:
+    struct Answer
+    {
+        QString title;
+        std::function<void(QWidget *)> action;
+    };
+
+    void onTick();
+
+    QTimer m_timer;
+    std::deque<Answer> m_answers;
+    QPointer<QWidget> m_handled;
+    QStringList m_seen;
+    QStringList m_unexpected;
+};
