@@ -10,6 +10,8 @@ packages=(
   libgl-dev libxkbcommon-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libvorbis-dev
+  # the crash handler's stack
+  libunwind-dev
   # icons, rendered into the resource tree at build time
   breeze-icon-theme
   # running without a display

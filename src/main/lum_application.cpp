@@ -2,6 +2,7 @@
 
 #include "app_constants.h"
 #include "change_events.h"
+#include "crash_handler.h"
 #include "event_log.h"
 #include "lum_assert.h"
 #include "lum_document.h"
@@ -11,10 +12,24 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 LumApplication *theInstance = nullptr;
 int processLogLevel = 0;
+
+// Dumps go to the per-user data folder. The GUI tells the user in a window of
+// the message program beside it; the command line tells on stderr.
+void installCrashReporting()
+{
+    installCrashHandler(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                        QLatin1String("/core_dumps"));
+    const QCoreApplication *qtApp = QCoreApplication::instance();
+    if (qtApp && qtApp->inherits("QGuiApplication")) {
+        setCrashMessageProgram(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                               crashMessageProgramName());
+    }
+}
 } // namespace
 
 LumApplication *LumApplication::create(QObject *parent)
@@ -35,6 +50,7 @@ LumApplication::LumApplication(QObject *parent) : QObject(parent)
     QCoreApplication::setOrganizationName(AppConstants::organisationName());
     QCoreApplication::setApplicationName(AppConstants::applicationName());
     QCoreApplication::setApplicationVersion(AppConstants::versionText());
+    installCrashReporting();
     m_eventLog = new EventLog(this);
     m_preferences = new LumPreferences(this);
     m_document = new LumDocument(this);

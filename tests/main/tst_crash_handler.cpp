@@ -1,0 +1,295 @@
+// The crash handler, in child processes of this test that crash by each means
+// (the test process itself never installs it), and in rigwarden-cli.
+
+#include "cli_fixture.h"
+#include "crash_handler.h"
+#include "lum_assert.h"
+
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <stdexcept>
+#include <thread>
+
+using namespace CliFixture;
+
+// The sanitizers own SIGSEGV and catch a null write before it happens.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+
+namespace {
+
+// What the children run; the names must show up in the dumps' stacks.
+int *volatile nowhere = nullptr;
+
+[[gnu::noinline]] void crashByNullWrite()
+{
+    *nowhere = 1;
+}
+
+[[gnu::noinline]] void crashByAbort()
+{
+    std::abort();
+}
+
+[[gnu::noinline]] void crashByException()
+{
+    throw std::runtime_error("nobody catches this");
+}
+
+[[gnu::noinline]] int crashByRecursion(int depth)
+{
+    volatile char frame[512];
+    frame[0] = char(depth);
+    return nowhere ? 0 : crashByRecursion(depth + 1) + frame[0];
+}
+
+[[gnu::noinline]] void crashByAssertion()
+{
+    LUM_ASSERT(nowhere != nullptr);
+}
+
+[[gnu::noinline]] void crashInTwoThreads()
+{
+    std::atomic<int> ready{0};
+    const auto crash = [&ready] {
+        ready.fetch_add(1);
+        while (ready.load() < 2) {
+        }
+        crashByNullWrite();
+    };
+    std::thread first(crash);
+    std::thread second(crash);
+    first.join();
+    second.join();
+}
+
+// The child: tst_crash_handler --crash MODE FOLDER
+int runChild(const QString &mode, const QString &folder)
+{
+    const rlimit noCoreFiles{0, 0};
+    setrlimit(RLIMIT_CORE, &noCoreFiles);
+    std::printf("installed %d", installCrashHandler(folder));
+    if (mode == u"twice")
+        std::printf(" %d", installCrashHandler(folder + u"/second"_s, u"second"_s));
+    std::printf("\n");
+    std::fflush(stdout);
+    setCrashMessageProgram(TestEnvironment::binDir() + u'/' + crashMessageProgramName());
+    if (mode == u"null" || mode == u"message")
+        crashByNullWrite();
+    else if (mode == u"abort" || mode == u"twice" || mode == u"file")
+        crashByAbort();
+    else if (mode == u"exception")
+        crashByException();
+    else if (mode == u"overflow")
+        return crashByRecursion(0);
+    else if (mode == u"assertion")
+        crashByAssertion();
+    else if (mode == u"threads")
+        crashInTwoThreads();
+    return 0;
+}
+
+struct Crash
+{
+    int signalNumber = 0; // 0: the child exited
+    QString out;
+    QString err;
+};
+
+Crash crashChild(const QString &mode, const QString &folder, bool withDisplay = false)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    if (withDisplay) {
+        environment.insert(u"DISPLAY"_s, u":7"_s); // the window is offscreen all the same
+        environment.insert(u"RW_CRASH_MESSAGE_ANSWER"_s, u"1"_s);
+    }
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {u"--crash"_s, mode, folder});
+    if (!child.waitForFinished(60000))
+        qWarning("the child did not end");
+    const bool bySignal = child.exitStatus() == QProcess::CrashExit;
+    return {bySignal ? child.exitCode() : 0, QString::fromLocal8Bit(child.readAllStandardOutput()),
+            QString::fromLocal8Bit(child.readAllStandardError())};
+}
+
+QStringList dumpsIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+// The names a dump made between the two times may have, local time.
+bool namedInTime(const QString &name, const QDateTime &before, const QDateTime &after)
+{
+    for (QDateTime at = before.addSecs(-1); at <= after.addSecs(1); at = at.addSecs(1)) {
+        if (name == u"core_dump"_s + at.toString(u"_MMdd_HH_mm_ss"_s) + u".dmp"_s)
+            return true;
+    }
+    return false;
+}
+
+// The function that `addr2line` names at the frame of the stack that
+// mentions `function`, as DEVELOPING.md tells a developer to look it up.
+QString lineOfFrame(const QString &dump, const QString &function)
+{
+    static const QRegularExpression frame(u"^  #\\d+ 0x[0-9a-f]+ (\\S+) (0x[0-9a-f]+) (\\S+)$"_s,
+                                          QRegularExpression::MultilineOption);
+    for (auto match = frame.globalMatch(dump); match.hasNext();) {
+        const QRegularExpressionMatch each = match.next();
+        if (!each.captured(3).contains(function))
+            continue;
+        QProcess addr2line;
+        addr2line.start(u"addr2line"_s,
+                        {u"-f"_s, u"-C"_s, u"-e"_s, each.captured(1), each.captured(2)});
+        addr2line.waitForFinished();
+        return QString::fromLocal8Bit(addr2line.readAllStandardOutput());
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestCrashHandler : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // A zone without data files, with daylight saving in its rules.
+        qputenv("TZ", "XYZ-3ABC,M3.5.0,M10.5.0/3");
+        tzset();
+    }
+
+    void leavesOneNamedDump_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<bool>("sanitizerOwnsIt");
+        QTest::newRow("null write") << u"null"_s << SIGSEGV << u"crashByNullWrite"_s << true;
+        QTest::newRow("abort") << u"abort"_s << SIGABRT << u"crashByAbort"_s << false;
+        QTest::newRow("uncaught exception")
+            << u"exception"_s << SIGABRT << u"crashByException"_s << false;
+        QTest::newRow("stack overflow")
+            << u"overflow"_s << SIGSEGV << u"crashByRecursion"_s << true;
+        QTest::newRow("failed assertion")
+            << u"assertion"_s << SIGABRT << u"crashByAssertion"_s << false;
+        QTest::newRow("two threads") << u"threads"_s << SIGSEGV << u"crashByNullWrite"_s << true;
+    }
+
+    void leavesOneNamedDump()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, signalNumber);
+        QFETCH(QString, function);
+        QFETCH(bool, sanitizerOwnsIt);
+        if (Sanitized && sanitizerOwnsIt)
+            QSKIP("the sanitizers handle this fault themselves");
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"dumps/nested"_s);
+        const QDateTime before = QDateTime::currentDateTime();
+        const Crash crash = crashChild(mode, folder);
+        const QDateTime after = QDateTime::currentDateTime();
+
+        QCOMPARE(crash.signalNumber, signalNumber);
+        const QStringList dumps = dumpsIn(folder);
+        QCOMPARE(dumps.size(), 1);
+        QVERIFY2(namedInTime(dumps.first(), before, after), qPrintable(dumps.first()));
+        const QString path = folder + u'/' + dumps.first();
+        QVERIFY2(crash.err.contains(u"The application has encountered an error.\n\nSaved crash "
+                                    "dump file to\n'%1'\n"_s.arg(path)),
+                 qPrintable(crash.err));
+        const QString dump = QString::fromUtf8(readFile(path));
+        QVERIFY2(dump.contains(u"\nsignal: %1 "_s.arg(signalNumber)), qPrintable(dump));
+        QVERIFY2(lineOfFrame(dump, function).contains(function), qPrintable(dump));
+        if (mode == u"assertion")
+            QVERIFY(
+                dump.contains(u"\nreason: Error Assert: 'nowhere != nullptr' is FALSE at line "_s));
+        if (signalNumber == SIGSEGV && mode != u"overflow")
+            QVERIFY(dump.contains(u"\naddress: 0x0000000000000000\n"_s));
+        QVERIFY(dump.contains(u"\nversion: %1\n"_s.arg(QString::fromLatin1(RW_VERSION_TEXT))));
+        QVERIFY(dump.contains(u" build-id "_s));
+    }
+
+    void refusesASecondInstallation()
+    {
+        QTemporaryDir dir;
+        const Crash crash = crashChild(u"twice"_s, dir.path());
+        QCOMPARE(crash.out, u"installed 1 0\n"_s);
+        QCOMPARE(crash.signalNumber, SIGABRT);
+        QCOMPARE(dumpsIn(dir.path()).size(), 1);
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"second"_s)));
+    }
+
+    void aFileInTheFoldersPlaceLeavesNoHandler()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"core_dumps"_s);
+        QVERIFY(ShowFileBytes::writeFile(file, "not a folder"));
+        const Crash crash = crashChild(u"file"_s, file);
+        QCOMPARE(crash.out, u"installed 0\n"_s);
+        QCOMPARE(crash.signalNumber, SIGABRT);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
+        QVERIFY(!crash.err.contains(u"crash dump"_s));
+    }
+
+    // With a display the message program shows the window, and stderr stays quiet.
+    void showsTheMessageInAWindow()
+    {
+        if (Sanitized)
+            QSKIP("the sanitizers handle this fault themselves");
+        QTemporaryDir dir;
+        const Crash crash = crashChild(u"message"_s, dir.path(), true);
+        QCOMPARE(crash.signalNumber, SIGSEGV);
+        const QStringList dumps = dumpsIn(dir.path());
+        QCOMPARE(dumps.size(), 1);
+        QCOMPARE(crash.out,
+                 u"installed 1\nApplication Error\nThe application has encountered an "
+                 "error.\n\nSaved crash dump file to\n'%1/%2'\n"_s.arg(dir.path(), dumps.first()));
+        QVERIFY2(!crash.err.contains(u"Saved crash dump"_s), qPrintable(crash.err));
+    }
+
+    // The command line installs the handler at start and tells on stderr.
+    void theCommandLineLeavesADump()
+    {
+        Rig rig;
+        const QDateTime later = QDateTime::currentDateTime().addSecs(3600);
+        const QString project = rig.project(u"later.lmp"_s, {{closedPort(), closedPort(), later}});
+        QVERIFY(!project.isEmpty());
+        CliProcess run({u"run"_s, project});
+        QVERIFY2(run.waitForOutput(u"Next upload scheduled for"_s), qPrintable(run.err()));
+        run.sendSignal(SIGABRT);
+        QVERIFY(run.waitForFinished());
+        QVERIFY(run.crashed());
+        QCOMPARE(run.exitCode(), SIGABRT);
+        const QString folder =
+            qEnvironmentVariable("XDG_DATA_HOME") + u"/Lumora/Rigwarden/core_dumps"_s;
+        const QStringList dumps = dumpsIn(folder);
+        QCOMPARE(dumps.size(), 1);
+        QVERIFY2(
+            run.err().contains(u"Saved crash dump file to\n'%1/%2'\n"_s.arg(folder, dumps.first())),
+            qPrintable(run.err()));
+        QVERIFY(readFile(folder + u'/' + dumps.first()).contains("\nsignal: 6 SIGABRT\n"));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], "--crash") == 0)
+        return runChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    TestEnvironment environment;
+    QCoreApplication app(argc, argv);
+    TestCrashHandler test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crash_handler.moc"
