@@ -154,6 +154,7 @@ struct Module
     uintptr_t bias = 0; // load address minus the file's own addresses
     unsigned char buildId[64];
     size_t buildIdSize = 0;
+    bool elf = false; // not a mapped data file (a locale, a cache)
 };
 
 struct Mapping
@@ -198,6 +199,7 @@ void readElf(Module &module)
         ::close(fd);
         return;
     }
+    module.elf = true;
     bool loadSeen = false;
     for (int i = 0; i < header.e_phnum; ++i) {
         const ElfW(Phdr) &segment = segments[i];
@@ -503,6 +505,8 @@ void writeModules(Out &out)
     out.text("modules: start, end, path, load bias, build id\n");
     for (int i = 0; i < moduleCount; ++i) {
         const Module &module = modules[i];
+        if (!module.elf)
+            continue;
         uintptr_t end = module.base;
         for (int m = 0; m < mappingCount; ++m) {
             if (mappings[m].module == i && mappings[m].end > end)
