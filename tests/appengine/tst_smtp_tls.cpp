@@ -75,8 +75,8 @@ private slots:
         for (const LogEntry &entry : LumApplication::instance()->eventLog()->entries())
             if (entry.level == 0)
                 errors << entry.message;
-        const QRegularExpression expected(
-            QRegularExpression::anchoredPattern(log.arg(mail.port())));
+        const QRegularExpression expected(QRegularExpression::anchoredPattern(
+            log.replace(u"%1"_s, QString::number(mail.port()))));
         QVERIFY2(expected.match(errors.join(u'\n')).hasMatch(), qPrintable(errors.join(u'\n')));
     }
 };

@@ -29,21 +29,23 @@ private slots:
         manager.start(
             u"/usr/bin/python3"_s,
             {TestEnvironment::sourceDir() + u"/tests/main/notify_listener.py"_s, address});
-        QVERIFY(manager.waitForReadyRead(15000) && manager.readLine() == "listening\n");
+        QByteArray said;
+        QTRY_COMPARE_WITH_TIMEOUT(said += manager.readAll(), QByteArray("listening\n"), 15000);
         const QString project = projectExists ? m_rig.project(u"idle.lmp"_s, {{1, 1}})
                                               : m_folder.filePath(u"missing.lmp"_s);
         qputenv("NOTIFY_SOCKET", address.toUtf8());
         CliProcess run({u"run"_s, project});
         qunsetenv("NOTIFY_SOCKET");
-        QByteArray said;
         if (projectExists) {
-            QTRY_COMPARE_WITH_TIMEOUT(said += manager.readAll(), QByteArray("READY=1\n"), 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(said += manager.readAll(), QByteArray("listening\nREADY=1\n"),
+                                      15000);
             run.sendSignal(SIGTERM);
         }
         QVERIFY(run.waitForFinished(15000));
         QCOMPARE(run.exitCode(), projectExists ? 0 : 2);
-        QTRY_COMPARE(said += manager.readAll(),
-                     QByteArray(projectExists ? "READY=1\nSTOPPING=1\n" : ""));
+        QTRY_COMPARE(
+            said += manager.readAll(),
+            QByteArray(projectExists ? "listening\nREADY=1\nSTOPPING=1\n" : "listening\n"));
         manager.kill();
         manager.waitForFinished();
     }
