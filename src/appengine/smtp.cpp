@@ -248,6 +248,7 @@ void Smtp::onEncrypted()
     logSmtp(QStringLiteral("Encrypted connection to %1").arg(serverName()), 2);
     if (m_state != State_TlsHandshake)
         return;
+    m_connectTimer->stop();
     // What the server said before TLS counts no longer (RFC 3207): greet again.
     m_capabilities.clear();
     m_state = State_Ehlo;
@@ -408,8 +409,9 @@ void Smtp::startHandshake()
     // Anything the server sent after its 220 came before TLS and is dropped
     // rather than read as if it had been protected.
     m_socket->readAll();
+    // The handshake is part of connecting, and has as long.
     m_state = State_TlsHandshake;
-    m_replyTimer->start();
+    m_connectTimer->start();
     m_socket->startClientEncryption();
 }
 
@@ -570,6 +572,9 @@ void Smtp::onConnectTimeout()
 {
     if (m_state == State_Connecting || m_state == State_Greeting)
         abandon(timedOutText());
+    else if (m_state == State_TlsHandshake)
+        abandon(
+            tr("the connection to %1 could not be secured: %2").arg(serverName(), timedOutText()));
 }
 
 void Smtp::onReplyTimeout()
