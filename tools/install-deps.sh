@@ -20,6 +20,10 @@ packages=(
   ffmpeg python3 python3-pyftpdlib python3-aiosmtpd curl
   # fuzzing and sanitizers (clang's libFuzzer and runtimes)
   clang libclang-rt-14-dev
+  # mail over TLS: certificates made by the tests
+  openssl
+  # the Debian package (CPack, dpkg-shlibdeps) and the checks of its layout
+  dpkg-dev file desktop-file-utils shared-mime-info groff-base
 )
 
 missing=()

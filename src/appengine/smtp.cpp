@@ -8,7 +8,8 @@
 #include <QHostInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimer>
 
 #include <utility>
@@ -40,6 +41,13 @@ bool isSafeAddress(const QString &address)
 {
     static const QRegularExpression unsafe(QStringLiteral("[\\r\\n<>]"));
     return !address.isEmpty() && !address.contains(unsafe);
+}
+
+bool isTlsError(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::SslHandshakeFailedError ||
+           error == QAbstractSocket::SslInternalError ||
+           error == QAbstractSocket::SslInvalidUserDataError;
 }
 
 QString timedOutText()
@@ -98,6 +106,11 @@ void Smtp::setReplyTimeout(int milliseconds)
     m_replyTimer->setInterval(milliseconds);
 }
 
+void Smtp::setCaCertificates(const QList<QSslCertificate> &certificates)
+{
+    m_caCertificates = certificates;
+}
+
 void Smtp::send(const QString &hostname, uint port)
 {
     discardSocket();
@@ -128,18 +141,32 @@ void Smtp::send(const QString &hostname, uint port)
     m_capabilities.clear();
     m_replyLines.clear();
 
-    m_socket = new QTcpSocket(this);
+    m_hostname = hostname;
+    m_port = port;
+    m_tlsErrors.clear();
+    m_socket = new QSslSocket(this);
     m_socket->setReadBufferSize(MaxBufferedReply);
+    if (!m_caCertificates.isEmpty()) {
+        QSslConfiguration configuration = m_socket->sslConfiguration();
+        configuration.setCaCertificates(m_caCertificates);
+        m_socket->setSslConfiguration(configuration);
+    }
     connect(m_socket, &QAbstractSocket::stateChanged, this, &Smtp::stateChanged);
     connect(m_socket, &QAbstractSocket::errorOccurred, this, &Smtp::errorReceived);
     connect(m_socket, &QAbstractSocket::disconnected, this, &Smtp::disconnected);
     connect(m_socket, &QAbstractSocket::connected, this, &Smtp::connected);
     connect(m_socket, &QIODevice::readyRead, this, &Smtp::readyRead);
+    connect(m_socket, &QSslSocket::encrypted, this, &Smtp::onEncrypted);
+    connect(m_socket, &QSslSocket::sslErrors, this, &Smtp::onSslErrors);
 
     // Connecting does not hold up the event loop: uploads go on meanwhile.
     m_state = State_Connecting;
     m_connectTimer->start();
-    m_socket->connectToHost(hostname, quint16(port));
+    // The certificate is checked against the host name as given here.
+    if (port == m_implicitTlsPort)
+        m_socket->connectToHostEncrypted(hostname, quint16(port));
+    else
+        m_socket->connectToHost(hostname, quint16(port));
 }
 
 QString Smtp::buildMessage() const
@@ -195,10 +222,42 @@ void Smtp::stateChanged(QAbstractSocket::SocketState socketState)
 void Smtp::errorReceived(QAbstractSocket::SocketError socketError)
 {
     logSmtp(QStringLiteral("SMTP error %1").arg(int(socketError)), 2);
+    QString reason = m_socket->errorString();
+    // A TLS failure names the server: the operator must see which one
+    // presented what, and that nothing was sent in its place.
+    if (isTlsError(socketError) || !m_tlsErrors.isEmpty() || m_state == State_TlsHandshake)
+        reason = tr("the connection to %1 could not be secured: %2")
+                     .arg(serverName(), m_tlsErrors.isEmpty() ? reason : m_tlsErrors);
     if (m_state == State_Connecting)
-        abandon(m_socket->errorString());
+        abandon(reason);
     else if (isOpen())
-        afterConnectionLoss(m_socket->errorString());
+        afterConnectionLoss(reason);
+}
+
+void Smtp::onSslErrors(const QList<QSslError> &errors)
+{
+    // Not ignored: the socket fails the handshake right after this.
+    QStringList texts;
+    for (const QSslError &error : errors)
+        texts.append(error.errorString());
+    m_tlsErrors = texts.join(QStringLiteral("; "));
+}
+
+void Smtp::onEncrypted()
+{
+    logSmtp(QStringLiteral("Encrypted connection to %1").arg(serverName()), 2);
+    if (m_state != State_TlsHandshake)
+        return;
+    m_connectTimer->stop();
+    // What the server said before TLS counts no longer (RFC 3207): greet again.
+    m_capabilities.clear();
+    m_state = State_Ehlo;
+    sendCommand(QStringLiteral("EHLO %1\r\n").arg(LocalInterfaces::firstAddress()));
+}
+
+QString Smtp::serverName() const
+{
+    return QStringLiteral("%1:%2").arg(m_hostname).arg(m_port);
 }
 
 void Smtp::disconnected()
@@ -228,7 +287,8 @@ void Smtp::afterConnectionLoss(const QString &reason)
 
 void Smtp::readyRead()
 {
-    while (m_socket && isOpen() && m_socket->canReadLine()) {
+    // During the TLS handshake the bytes are the handshake's own.
+    while (m_socket && isOpen() && m_state != State_TlsHandshake && m_socket->canReadLine()) {
         const QByteArray raw = m_socket->readLine(MaxReplyLineLength);
         const QString line = QString::fromUtf8(raw);
         logSmtp(QStringLiteral("Rcvd: %1").arg(line), 2, true);
@@ -290,6 +350,16 @@ void Smtp::handleReply(const QStringList &lines)
             return fail(last);
         m_nextRecipient = 0;
         return sendNextRecipient();
+    case State_StartTls:
+        if (code != 220) {
+            logSmtp(tr("Failed to send alert mail: %1 refused to start TLS: %2")
+                        .arg(serverName(), last.simplified()),
+                    0);
+            return quit();
+        }
+        return startHandshake();
+    case State_TlsHandshake:
+        return;
     case State_RcptTo:
         return handleRecipientReply(code);
     case State_Data:
@@ -324,10 +394,33 @@ void Smtp::handleEhloReply(const QStringList &lines)
         if (!words.isEmpty())
             m_capabilities.insert(words.first().toUpper(), words.mid(1));
     }
+    if (!m_socket->isEncrypted() && m_capabilities.contains(QStringLiteral("STARTTLS"))) {
+        m_state = State_StartTls;
+        return sendCommand(QStringLiteral("STARTTLS\r\n"));
+    }
     if (m_capabilities.contains(QStringLiteral("AUTH")))
         authenticate(m_capabilities.value(QStringLiteral("AUTH")));
     else
         sendMailFrom();
+}
+
+void Smtp::startHandshake()
+{
+    // Anything the server sent after its 220 came before TLS and is dropped
+    // rather than read as if it had been protected.
+    m_socket->readAll();
+    // The handshake is part of connecting, and has as long.
+    m_state = State_TlsHandshake;
+    m_connectTimer->start();
+    m_socket->startClientEncryption();
+}
+
+void Smtp::warnOfPlainLogin()
+{
+    if (!m_socket->isEncrypted())
+        logSmtp(tr("Logging in to %1 without encryption: the server does not offer STARTTLS")
+                    .arg(serverName()),
+                0);
 }
 
 void Smtp::authenticate(const QStringList &mechanisms)
@@ -345,10 +438,12 @@ void Smtp::authenticate(const QStringList &mechanisms)
     }
 
     if (mechanisms.contains(QStringLiteral("CRAM-MD5"))) {
+        warnOfPlainLogin();
         m_mechanism = Mechanism_CramMd5;
         m_state = State_Authenticating;
         sendCommand(QStringLiteral("AUTH CRAM-MD5\r\n"));
     } else if (mechanisms.contains(QStringLiteral("LOGIN"))) {
+        warnOfPlainLogin();
         m_mechanism = Mechanism_Login;
         m_loginAnswers = 0;
         m_state = State_Authenticating;
@@ -477,6 +572,9 @@ void Smtp::onConnectTimeout()
 {
     if (m_state == State_Connecting || m_state == State_Greeting)
         abandon(timedOutText());
+    else if (m_state == State_TlsHandshake)
+        abandon(
+            tr("the connection to %1 could not be secured: %2").arg(serverName(), timedOutText()));
 }
 
 void Smtp::onReplyTimeout()

@@ -6,12 +6,14 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslError>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
-class QTcpSocket;
+class QSslSocket;
 class QTimer;
 
 // Sends one message to one mail server over SMTP and reports the outcome
@@ -20,6 +22,7 @@ class QTimer;
 //
 //   Connecting --TCP up, 220--> Ehlo --250--> [Authenticating --235-->] MailFrom
 //                                 \--500--> Helo --250--------------/
+//   Ehlo --250 offering STARTTLS--> StartTls --220--> TlsHandshake --encrypted--> Ehlo
 //   MailFrom --250--> RcptTo, once per recipient --> Data --354--> Message --250--> Quit
 //   Quit --any reply or the server closing--> sent(outcome)
 //
@@ -27,6 +30,12 @@ class QTimer;
 // refused connection, no greeting within the connect limit, a server that
 // falls silent beyond the reply limit or drops the connection end the
 // attempt at once with sent(false).
+//
+// On the implicit TLS port (465) the connection is encrypted from the first
+// byte; on any other port the client asks for STARTTLS whenever the server
+// offers it, before it authenticates. The server's certificate must be
+// trusted and name the host: a failure ends the attempt, never falls back to
+// plain text. Only a server that offers no STARTTLS is spoken to in plain text.
 class Smtp : public QObject
 {
     Q_OBJECT
@@ -46,7 +55,9 @@ public:
         State_Quit = 8,
         State_Idle = 9, // before send
         State_Connecting = 10,
-        State_Finished = 11 // sent(bool) has been emitted
+        State_Finished = 11, // sent(bool) has been emitted
+        State_StartTls = 12, // STARTTLS sent
+        State_TlsHandshake = 13
     };
 
     enum Mechanism
@@ -60,6 +71,8 @@ public:
     // Long enough for the slowest answer RFC 5321 lets a server take (to the
     // end of the message data); only a hung server ever reaches it.
     static constexpr int DefaultReplyTimeout = 600000;
+    // The submissions port (RFC 8314), where TLS starts with the connection.
+    static constexpr uint DefaultImplicitTlsPort = 465;
 
     explicit Smtp(QObject *parent = nullptr);
     ~Smtp() override;
@@ -75,6 +88,12 @@ public:
     void setConnectTimeout(int milliseconds);
     // How long the server may stay silent once the dialogue has begun.
     void setReplyTimeout(int milliseconds);
+    // The port that is spoken to in TLS from the first byte; tests move it
+    // to a free port of their own.
+    void setImplicitTlsPort(uint port) { m_implicitTlsPort = port; }
+    // The authorities trusted for the server's certificate instead of the
+    // system's; for tests.
+    void setCaCertificates(const QList<QSslCertificate> &certificates);
 
     State state() const { return m_state; }
 
@@ -98,6 +117,8 @@ private slots:
     void readyRead();
     void onConnectTimeout();
     void onReplyTimeout();
+    void onEncrypted();
+    void onSslErrors(const QList<QSslError> &errors);
 
 private:
     struct Recipient
@@ -112,6 +133,8 @@ private:
     void handleEhloReply(const QStringList &lines);
     void handleRecipientReply(int code);
     void handleChallenge(const QString &lastLine);
+    void startHandshake();
+    void warnOfPlainLogin();
     void authenticate(const QStringList &mechanisms);
     void sendCommand(const QString &text);
     void sendCommand(const QString &text, const QString &shownInLog);
@@ -124,7 +147,11 @@ private:
     void afterConnectionLoss(const QString &reason);
     void abandon(const QString &reason);
     void finish(bool delivered, bool dropConnection = false);
-    bool isOpen() const { return m_state <= State_Quit; }
+    bool isOpen() const
+    {
+        return m_state <= State_Quit || m_state == State_StartTls || m_state == State_TlsHandshake;
+    }
+    QString serverName() const;
     QString envelopeSender() const;
 
     QList<Recipient> m_recipients;
@@ -132,7 +159,12 @@ private:
     QString m_subject;
     QString m_body;
     QString m_message;
-    QTcpSocket *m_socket = nullptr;
+    QSslSocket *m_socket = nullptr;
+    QString m_hostname;
+    uint m_port = 0;
+    uint m_implicitTlsPort = DefaultImplicitTlsPort;
+    QList<QSslCertificate> m_caCertificates;
+    QString m_tlsErrors;
     QTimer *m_connectTimer;
     QTimer *m_replyTimer;
     State m_state = State_Idle;

@@ -1,6 +1,8 @@
 // Build-time tool: renders the icons named in icons.map from the installed
 // Breeze theme and draws the application's own artwork (splash, launch
-// header, tray icon); CMake compiles them into the resource tree.
+// header, tray icon); CMake compiles them into the resource tree. The
+// application icon goes beside them in the hicolor theme's sizes, for the
+// desktop entry.
 //
 // Usage: rw-resource-baker MAP THEME_DIR OUT_DIR
 
@@ -63,16 +65,19 @@ void drawMark(QPainter &painter, const QRectF &box)
                             box.width() * 0.04, box.width() * 0.04);
 }
 
-bool drawTrayIcon(const QString &pngPath)
+// The application icon, also shown in the tray at 22 pixels.
+bool drawAppIcon(int size, const QString &pngPath)
 {
-    QImage image(22, 22, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(brandDark);
     painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(0.5, 0.5, 21, 21), 4, 4);
-    drawMark(painter, QRectF(2, 2, 18, 18));
+    const qreal unit = size / 22.0;
+    painter.drawRoundedRect(QRectF(0.5 * unit, 0.5 * unit, 21 * unit, 21 * unit), 4 * unit,
+                            4 * unit);
+    drawMark(painter, QRectF(2 * unit, 2 * unit, 18 * unit, 18 * unit));
     painter.end();
     return image.save(pngPath, "PNG") || fail(QStringLiteral("cannot write %1").arg(pngPath));
 }
@@ -148,7 +153,14 @@ bool bake(const QString &mapPath, const QString &themeDir, const QString &outDir
     }
 
     QDir(outDir).mkpath(QStringLiteral("icons/22x22"));
-    if (!drawTrayIcon(outDir + QLatin1String("/icons/22x22/tray_icon.png")) ||
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+        QDir(outDir).mkpath(folder);
+        if (!drawAppIcon(size,
+                         outDir + QLatin1Char('/') + folder + QLatin1String("/rigwarden.png")))
+            return false;
+    }
+    if (!drawAppIcon(22, outDir + QLatin1String("/icons/22x22/tray_icon.png")) ||
         !drawSplash(outDir + QLatin1String("/splash.png")) ||
         !drawLaunchHeader(outDir + QLatin1String("/launch_header.png")))
         return false;

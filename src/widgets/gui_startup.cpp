@@ -33,6 +33,8 @@ int run(int argc, char **argv)
 {
     QApplication qtApp(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/22x22/tray_icon.png")));
+    // Ties the windows to the installed desktop entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("rigwarden"));
 
     if (InstallerLock::installerRunning()) {
         showInstallerRunningMessage();

@@ -15,6 +15,7 @@ public:
     ~SmtpTestServer();
 
     quint16 port() const { return m_port; } // 0 when the server did not start
+    QString folder() const { return m_folder.path(); }
     int messageCount() const;
     QString message(int number) const;
     // "mail_from", "rcpt_tos" and "authenticated".

@@ -6,6 +6,7 @@
 #include "lum_document.h"
 #include "project_arguments.h"
 #include "project_opening.h"
+#include "service_notifier.h"
 #include "signal_watch.h"
 #include "unattended_schedule.h"
 #include "upload_report.h"
@@ -59,11 +60,14 @@ int run(const QStringList &arguments)
     SignalWatch signalWatch;
     QObject::connect(&signalWatch, &SignalWatch::received, [&] {
         Cli::error(tr("stopping: uploads under way are cancelled; signal again to stop at once"));
+        ServiceNotifier::notify("STOPPING=1");
         schedule.stop();
     });
     QEventLoop loop;
     QObject::connect(&schedule, &UnattendedSchedule::stopped, &loop, &QEventLoop::quit);
     schedule.start();
+    // Under systemd (Type=notify) the service counts as started from here.
+    ServiceNotifier::notify("READY=1");
     loop.exec();
     if (schedule.stopTimedOut()) {
         Cli::error(tr("stopped before every run and alert mail had finished"));
