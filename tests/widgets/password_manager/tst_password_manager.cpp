@@ -15,15 +15,6 @@
 using namespace LinkFixture;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString enciphered(const QString &plain)
-{
-    return PasswordCipher::encode(plain);
-}
-
-} // namespace
-
 // The password manager: its tree of passwords, the master password that
 // guards it, and the one undoable step its OK makes.
 class TestPasswordManager : public QObject
@@ -34,9 +25,10 @@ class TestPasswordManager : public QObject
     uint m_installation = 0;
     QList<uint> m_controllers;
     std::unique_ptr<PasswordManager> m_manager;
+    const QStringList m_initial{u"g"_s, QString(), u"abc"_s, QString()};
 
-    // A group with the password "g", one installation without a password,
-    // two controllers: the first with "abc", the second without.
+    // A group with the password "g", an installation without one, and its
+    // two controllers, the first with "abc"; the manager open over them.
     void open(bool withMaster)
     {
         InstallationTemplate installationTemplate;
@@ -45,23 +37,38 @@ class TestPasswordManager : public QObject
         m_group = document()->addGroup(installationTemplate);
         m_installation = document()->addInstallation(m_group);
         m_controllers = document()->installation(m_installation)->controllerIds();
-        document()->group(m_group)->setPassword(enciphered(u"g"_s));
-        controller(m_controllers.first())->setPassword(enciphered(u"abc"_s));
+        document()->group(m_group)->setPassword(PasswordCipher::encode(u"g"_s));
+        controller(m_controllers.first())->setPassword(PasswordCipher::encode(u"abc"_s));
         if (withMaster)
-            document()->setMasterPassword(enciphered(u"master"_s));
+            document()->setMasterPassword(PasswordCipher::encode(u"master"_s));
         m_manager = std::make_unique<PasswordManager>(document());
         m_manager->show();
     }
-
-    QModelIndex cell(int groupRow, int installationRow, int controllerRow) const
+    // The password cells of the group, the installation and the controllers.
+    QModelIndexList cells() const
     {
         const PasswordManagerModel *model = m_manager->model();
-        QModelIndex index = model->index(groupRow, 1);
-        if (installationRow >= 0)
-            index = model->index(installationRow, 1, index.siblingAtColumn(0));
-        if (controllerRow >= 0)
-            index = model->index(controllerRow, 1, index.siblingAtColumn(0));
-        return index;
+        const QModelIndex group = model->index(0, 0);
+        const QModelIndex installation = model->index(0, 0, group);
+        return {group.siblingAtColumn(1), installation.siblingAtColumn(1),
+                model->index(0, 1, installation), model->index(1, 1, installation)};
+    }
+    QStringList shown() const
+    {
+        QStringList texts;
+        for (const QModelIndex &cell : cells())
+            texts << cell.data().toString();
+        return texts;
+    }
+    QStringList stored() const
+    {
+        QStringList plain;
+        for (const QString &each : {document()->group(m_group)->password(),
+                                    document()->installation(m_installation)->password(),
+                                    controller(m_controllers.at(0))->password(),
+                                    controller(m_controllers.at(1))->password()})
+            plain << PasswordCipher::decode(each);
+        return plain;
     }
     QPushButton *button(const QString &text) const
     {
@@ -71,80 +78,71 @@ class TestPasswordManager : public QObject
         }
         return nullptr;
     }
-    QStringList shownPasswords() const
-    {
-        return {cell(0, -1, -1).data().toString(), cell(0, 0, -1).data().toString(),
-                cell(0, 0, 0).data().toString(), cell(0, 0, 1).data().toString()};
-    }
 
 private slots:
     void initTestCase() { LumApplication::create(this); }
     void init() { resetApplication(); }
     void cleanup() { m_manager.reset(); }
 
-    // Empty passwords read "Inherit" in gray; others one bullet per
-    // character until shown.
-    void cellsShowInheritAndBullets()
+    // Empty passwords read "Inherit" in gray, others one bullet per
+    // character until shown; a protected project asks first. No cell's text
+    // reaches the clipboard.
+    void showAll_data()
     {
-        open(false);
-        const QString bullet(QChar(0x2022));
-        QCOMPARE(shownPasswords(),
-                 (QStringList{bullet, u"Inherit"_s, bullet.repeated(3), u"Inherit"_s}));
-        QCOMPARE(cell(0, 0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
-        QVERIFY(!cell(0, 0, 0).data(Qt::ForegroundRole).isValid());
-        button(u"Show All"_s)->click();
-        QCOMPARE(shownPasswords(), (QStringList{u"g"_s, u"Inherit"_s, u"abc"_s, u"Inherit"_s}));
-        QVERIFY(button(u"Hide All"_s));
-    }
-
-    // A protected project asks for the master password before showing them.
-    void showAllOnAProtectedProject_data()
-    {
+        QTest::addColumn<bool>("protectedProject");
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("shows");
         const QString prompt = u"Password Required|"_s;
-        QTest::newRow("cancelled") << QStringList{prompt + u"Cancel"_s} << false;
+        QTest::newRow("unprotected") << false << QStringList{} << true;
+        QTest::newRow("cancelled") << true << QStringList{prompt + u"Cancel"_s} << false;
         QTest::newRow("wrong, then cancelled")
+            << true
             << QStringList{prompt + u"type:x"_s,
                            u"Password Required - Password is incorrect|Cancel"_s}
             << false;
-        QTest::newRow("right") << QStringList{prompt + u"type:master"_s} << true;
+        QTest::newRow("right") << true << QStringList{prompt + u"type:master"_s} << true;
     }
-    void showAllOnAProtectedProject()
+    void showAll()
     {
+        QFETCH(bool, protectedProject);
         QFETCH(QStringList, steps);
-        QFETCH(bool, shown);
-        open(true);
+        QFETCH(bool, shows);
+        open(protectedProject);
+        const QString bullet(QChar(0x2022));
+        const QStringList hidden{bullet, u"Inherit"_s, bullet.repeated(3), u"Inherit"_s};
+        QCOMPARE(shown(), hidden);
+        QCOMPARE(cells().at(1).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
         ModalAnswerer answerer;
         PasswordAnswers::queue(answerer, steps);
         button(u"Show All"_s)->click();
         QVERIFY(answerer.done());
-        QCOMPARE(m_manager->isUnlocked(), shown);
-        QPushButton *toggle = button(shown ? u"Hide All"_s : u"Show All"_s);
-        QVERIFY(toggle);
-        QCOMPARE(toggle->isChecked(), shown);
-        QCOMPARE(shownPasswords().at(2), shown ? QStringLiteral("abc") : QString(3, QChar(0x2022)));
+        const QStringList plain{u"g"_s, u"Inherit"_s, u"abc"_s, u"Inherit"_s};
+        QCOMPARE(shown(), shows ? plain : hidden);
+        QPushButton *toggle = button(shows ? u"Hide All"_s : u"Show All"_s);
+        QVERIFY(toggle && toggle->isChecked() == shows);
+        // The view would copy the current cell's text.
+        QGuiApplication::clipboard()->setText(u"before"_s);
+        m_manager->view()->setCurrentIndex(cells().at(2));
+        QTest::keySequence(m_manager->view(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
     }
 
     // OK applies every change as one step; a mismatched master password
-    // keeps the dialog open and changes nothing.
+    // keeps the dialog open and changes nothing, as Cancel does.
     void okAppliesTheChanges_data()
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("master");
         QTest::addColumn<QString>("confirm");
-        QTest::addColumn<QStringList>("passwords"); // group, installation, controllers
-        QTest::addColumn<int>("steps");
-        QTest::newRow("one cell") << u"installation"_s << QString() << QString()
-                                  << QStringList{u"g"_s, u"i"_s, u"abc"_s, u""_s} << 1;
-        QTest::newRow("clear all")
-            << u"clear"_s << QString() << QString() << QStringList{u""_s, u""_s, u""_s, u""_s} << 2;
-        QTest::newRow("nothing") << QString() << QString() << QString()
-                                 << QStringList{u"g"_s, u""_s, u"abc"_s, u""_s} << 0;
-        QTest::newRow("new master")
-            << QString() << u"m2"_s << u"m2"_s << QStringList{u"g"_s, u""_s, u"abc"_s, u""_s} << 0;
-        QTest::newRow("master mismatch") << u"installation"_s << u"m2"_s << u"m3"_s
-                                         << QStringList{u"g"_s, u""_s, u"abc"_s, u""_s} << 0;
+        QTest::addColumn<QStringList>("passwords");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("one cell") << u"cell"_s << QString() << QString()
+                                  << QStringList{u"g"_s, u"i"_s, u"abc"_s, QString()} << 1;
+        QTest::newRow("clear all") << u"clear"_s << QString() << QString()
+                                   << QStringList{QString(), QString(), QString(), QString()} << 2;
+        QTest::newRow("cancel") << u"cancel"_s << QString() << QString() << m_initial << 0;
+        QTest::newRow("new master") << QString() << u"m2"_s << u"m2"_s << m_initial << 0;
+        QTest::newRow("master mismatch") << u"cell"_s << u"m2"_s << u"m3"_s << m_initial << 0;
     }
     void okAppliesTheChanges()
     {
@@ -152,72 +150,42 @@ private slots:
         QFETCH(QString, master);
         QFETCH(QString, confirm);
         QFETCH(QStringList, passwords);
-        QFETCH(int, steps);
+        QFETCH(int, changes);
         open(false);
-        const bool mismatch = master != confirm;
-        if (edit == u"installation"_s) {
-            // Through the cell's editor, still open at OK.
-            m_manager->view()->setCurrentIndex(cell(0, 0, -1));
-            m_manager->view()->edit(cell(0, 0, -1));
-            auto *editor =
-                qobject_cast<QLineEdit *>(m_manager->view()->indexWidget(cell(0, 0, -1)));
-            QVERIFY(editor);
-            QCOMPARE(editor->echoMode(), QLineEdit::Password);
+        if (edit == u"cell"_s) {
+            // Through the installation's editor, still open at OK.
+            const QModelIndex cell = cells().at(1);
+            m_manager->view()->setCurrentIndex(cell);
+            m_manager->view()->edit(cell);
+            auto *editor = qobject_cast<QLineEdit *>(m_manager->view()->indexWidget(cell));
+            QVERIFY(editor && editor->echoMode() == QLineEdit::Password);
             editor->setText(u"i"_s);
-        } else if (edit == u"clear"_s) {
+        } else if (!edit.isNull()) {
             button(u"Clear All"_s)->click();
         }
-        if (!master.isNull()) {
-            auto edits = m_manager->findChildren<QLineEdit *>();
-            QTest::keyClicks(edits.at(0), master);
-            edits.at(1)->setText(confirm);
-        }
+        const auto masterEdits = m_manager->findChildren<QLineEdit *>();
+        QTest::keyClicks(masterEdits.at(0), master);
+        masterEdits.at(1)->setText(confirm);
         ModalAnswerer answerer;
-        if (mismatch)
+        if (master != confirm)
             answerer.answer(u"Password mismatch"_s, u"OK"_s);
-        m_manager->accept();
+        edit == u"cancel"_s ? m_manager->reject() : m_manager->accept();
         QVERIFY(answerer.done());
-        QCOMPARE(m_manager->isVisible(), mismatch);
-        const QStringList stored{
-            PasswordCipher::decode(document()->group(m_group)->password()),
-            PasswordCipher::decode(document()->installation(m_installation)->password()),
-            PasswordCipher::decode(controller(m_controllers.at(0))->password()),
-            PasswordCipher::decode(controller(m_controllers.at(1))->password())};
-        QCOMPARE(stored, passwords);
-        QCOMPARE(document()->masterPassword(),
-                 mismatch || master.isNull() ? QString() : PasswordCipher::encode(master));
+        QCOMPARE(m_manager->isVisible(), master != confirm);
+        QCOMPARE(stored(), passwords);
+        QCOMPARE(PasswordCipher::decode(document()->masterPassword()),
+                 master == confirm ? master : QString());
         QUndoStack *stack = document()->undoStack();
-        QCOMPARE(stack->count(), steps ? 1 : 0);
-        if (!steps)
+        QCOMPARE(stack->count(), changes ? 1 : 0);
+        if (!changes)
             return;
-        QCOMPARE(stack->command(0)->text(), QStringLiteral("Set Passwords"));
-        QCOMPARE(stack->command(0)->childCount(), steps);
+        QCOMPARE(stack->command(0)->text(), u"Set Passwords"_s);
+        QCOMPARE(stack->command(0)->childCount(), changes);
         stack->undo();
-        QCOMPARE(controller(m_controllers.at(0))->password(), enciphered(u"abc"_s));
-        QCOMPARE(document()->group(m_group)->password(), enciphered(u"g"_s));
-        QVERIFY(document()->installation(m_installation)->password().isEmpty());
+        QCOMPARE(stored(), m_initial);
     }
 
-    void cancelDiscardsEverything()
-    {
-        open(false);
-        button(u"Clear All"_s)->click();
-        m_manager->reject();
-        QCOMPARE(document()->undoStack()->count(), 0);
-        QVERIFY(document()->hasEntityPasswords());
-    }
-
-    void copyingAShownPasswordIsRefused()
-    {
-        open(false);
-        button(u"Show All"_s)->click();
-        QGuiApplication::clipboard()->setText(u"before"_s);
-        m_manager->view()->setCurrentIndex(cell(0, 0, 0));
-        QTest::keySequence(m_manager->view(), QKeySequence::Copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-    }
-
-    // Column widths live in the project, geometry in the settings.
+    // Column widths live in the project, the geometry in the settings.
     void widthsAndGeometryAreKept()
     {
         document()->setColumnWidth(LumDocument::Table_PASSWORD, 0, 250);
@@ -230,8 +198,7 @@ private slots:
         QCOMPARE(document()->columnWidth(LumDocument::Table_MAIN, 0), mainWidth);
         m_manager->resize(640, 480);
         m_manager->reject();
-        PasswordManager again(document());
-        QCOMPARE(again.size(), QSize(640, 480));
+        QCOMPARE(PasswordManager(document()).size(), QSize(640, 480));
         QVERIFY(QSettings().contains(u"PasswordManager/Geometry/Position"_s));
     }
 };
