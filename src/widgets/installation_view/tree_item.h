@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+// One row of a TreeModel: a type, a parent and the rows below it. The base
+// answers only Qt::UserRole, with the type; subclasses add their columns.
+// An item owns its children.
+class TreeItem
+{
+public:
+    explicit TreeItem(int type = 0);
+    virtual ~TreeItem();
+    TreeItem(const TreeItem &) = delete;
+    TreeItem &operator=(const TreeItem &) = delete;
+
+    int type() const { return m_type; }
+    TreeItem *parent() const { return m_parent; }
+    TreeItem *child(int row) const;
+    virtual int childCount() const;
+    // The item's position under its parent; 0 for the root.
+    int row() const;
+
+    // Takes ownership of the item and places it at `row` (appended when
+    // out of range).
+    void insertChild(int row, TreeItem *item);
+    void appendChild(TreeItem *item) { insertChild(childCount(), item); }
+    // Removes and destroys `count` children from `row` on.
+    void removeChildren(int row, int count);
+
+    virtual QVariant data(int column, int role) const;
+    virtual bool setData(int column, const QVariant &value, int role);
+    virtual Qt::ItemFlags flags(int column) const;
+    // A copy of the item without its children or parent.
+    virtual TreeItem *clone() const;
+
+private:
+    int m_type;
+    TreeItem *m_parent = nullptr;
+    std::vector<std::unique_ptr<TreeItem>> m_children;
+};

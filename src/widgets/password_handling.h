@@ -1,0 +1,21 @@
+#pragma once
+
+class LumDocument;
+class QWidget;
+
+// The questions that guard a project's passwords: the master password
+// prompt, the check after opening a protected project and the one before
+// saving passwords without a master password.
+class PasswordHandling
+{
+public:
+    // The master password prompt loop; true when the right password was given.
+    static bool askMasterPassword(LumDocument *document, QWidget *parent);
+    // After loading: when the document has a master password, the prompt and, if the operator gives
+    // up, "Reset Passwords" (Reset empties every password and gives true). False: the operator
+    // cancelled; the caller closes the project.
+    static bool checkMasterPasswordOnOpen(LumDocument *document, QWidget *parent);
+    // Before every save: "Passwords are cached" when needed (may clear the passwords). False: do
+    // not save.
+    static bool confirmSaveWithPasswords(LumDocument *document, QWidget *parent);
+};

@@ -1,0 +1,207 @@
+#include "link_fixture.h"
+#include "password_answers.h"
+#include "password_manager.h"
+#include "password_manager_model.h"
+#include "password_manager_view.h"
+#include "test_main.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSettings>
+#include <QUndoStack>
+
+using namespace LinkFixture;
+using namespace Qt::StringLiterals;
+
+// The password manager: its tree of passwords, the master password that
+// guards it, and the one undoable step its OK makes.
+class TestPasswordManager : public QObject
+{
+    Q_OBJECT
+
+    uint m_group = 0;
+    uint m_installation = 0;
+    QList<uint> m_controllers;
+    std::unique_ptr<PasswordManager> m_manager;
+    const QStringList m_initial{u"g"_s, QString(), u"abc"_s, QString()};
+
+    // A group with the password "g", an installation without one, and its
+    // two controllers, the first with "abc"; the manager open over them.
+    void open(bool withMaster)
+    {
+        InstallationTemplate installationTemplate;
+        installationTemplate.appendControllerTemplate(std::make_shared<ControllerTemplate>());
+        installationTemplate.appendControllerTemplate(std::make_shared<ControllerTemplate>());
+        m_group = document()->addGroup(installationTemplate);
+        m_installation = document()->addInstallation(m_group);
+        m_controllers = document()->installation(m_installation)->controllerIds();
+        document()->group(m_group)->setPassword(PasswordCipher::encode(u"g"_s));
+        controller(m_controllers.first())->setPassword(PasswordCipher::encode(u"abc"_s));
+        if (withMaster)
+            document()->setMasterPassword(PasswordCipher::encode(u"master"_s));
+        m_manager = std::make_unique<PasswordManager>(document());
+        m_manager->show();
+    }
+    // The password cells of the group, the installation and the controllers.
+    QModelIndexList cells() const
+    {
+        const PasswordManagerModel *model = m_manager->model();
+        const QModelIndex group = model->index(0, 0);
+        const QModelIndex installation = model->index(0, 0, group);
+        return {group.siblingAtColumn(1), installation.siblingAtColumn(1),
+                model->index(0, 1, installation), model->index(1, 1, installation)};
+    }
+    QStringList shown() const
+    {
+        QStringList texts;
+        for (const QModelIndex &cell : cells())
+            texts << cell.data().toString();
+        return texts;
+    }
+    QStringList stored() const
+    {
+        QStringList plain;
+        for (const QString &each : {document()->group(m_group)->password(),
+                                    document()->installation(m_installation)->password(),
+                                    controller(m_controllers.at(0))->password(),
+                                    controller(m_controllers.at(1))->password()})
+            plain << PasswordCipher::decode(each);
+        return plain;
+    }
+    QPushButton *button(const QString &text) const
+    {
+        for (QPushButton *each : m_manager->findChildren<QPushButton *>()) {
+            if (each->text() == text)
+                return each;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase() { LumApplication::create(this); }
+    void init() { resetApplication(); }
+    void cleanup() { m_manager.reset(); }
+
+    // Empty passwords read "Inherit" in gray, others one bullet per
+    // character until shown; a protected project asks first. No cell's text
+    // reaches the clipboard.
+    void showAll_data()
+    {
+        QTest::addColumn<bool>("protectedProject");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("shows");
+        const QString prompt = u"Password Required|"_s;
+        QTest::newRow("unprotected") << false << QStringList{} << true;
+        QTest::newRow("cancelled") << true << QStringList{prompt + u"Cancel"_s} << false;
+        QTest::newRow("wrong, then cancelled")
+            << true
+            << QStringList{prompt + u"type:x"_s,
+                           u"Password Required - Password is incorrect|Cancel"_s}
+            << false;
+        QTest::newRow("right") << true << QStringList{prompt + u"type:master"_s} << true;
+    }
+    void showAll()
+    {
+        QFETCH(bool, protectedProject);
+        QFETCH(QStringList, steps);
+        QFETCH(bool, shows);
+        open(protectedProject);
+        const QString bullet(QChar(0x2022));
+        const QStringList hidden{bullet, u"Inherit"_s, bullet.repeated(3), u"Inherit"_s};
+        QCOMPARE(shown(), hidden);
+        QCOMPARE(cells().at(1).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        ModalAnswerer answerer;
+        PasswordAnswers::queue(answerer, steps);
+        button(u"Show All"_s)->click();
+        QVERIFY(answerer.done());
+        const QStringList plain{u"g"_s, u"Inherit"_s, u"abc"_s, u"Inherit"_s};
+        QCOMPARE(shown(), shows ? plain : hidden);
+        QPushButton *toggle = button(shows ? u"Hide All"_s : u"Show All"_s);
+        QVERIFY(toggle && toggle->isChecked() == shows);
+        // The view would copy the current cell's text.
+        QGuiApplication::clipboard()->setText(u"before"_s);
+        m_manager->view()->setCurrentIndex(cells().at(2));
+        QTest::keySequence(m_manager->view(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
+    }
+
+    // OK applies every change as one step; a mismatched master password
+    // keeps the dialog open and changes nothing, as Cancel does.
+    void okAppliesTheChanges_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("master");
+        QTest::addColumn<QString>("confirm");
+        QTest::addColumn<QStringList>("passwords");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("one cell") << u"cell"_s << QString() << QString()
+                                  << QStringList{u"g"_s, u"i"_s, u"abc"_s, QString()} << 1;
+        QTest::newRow("clear all") << u"clear"_s << QString() << QString()
+                                   << QStringList{QString(), QString(), QString(), QString()} << 2;
+        QTest::newRow("cancel") << u"cancel"_s << QString() << QString() << m_initial << 0;
+        QTest::newRow("new master") << QString() << u"m2"_s << u"m2"_s << m_initial << 0;
+        QTest::newRow("master mismatch") << u"cell"_s << u"m2"_s << u"m3"_s << m_initial << 0;
+    }
+    void okAppliesTheChanges()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, master);
+        QFETCH(QString, confirm);
+        QFETCH(QStringList, passwords);
+        QFETCH(int, changes);
+        open(false);
+        if (edit == u"cell"_s) {
+            // Through the installation's editor, still open at OK.
+            const QModelIndex cell = cells().at(1);
+            m_manager->view()->setCurrentIndex(cell);
+            m_manager->view()->edit(cell);
+            auto *editor = qobject_cast<QLineEdit *>(m_manager->view()->indexWidget(cell));
+            QVERIFY(editor && editor->echoMode() == QLineEdit::Password);
+            editor->setText(u"i"_s);
+        } else if (!edit.isNull()) {
+            button(u"Clear All"_s)->click();
+        }
+        const auto masterEdits = m_manager->findChildren<QLineEdit *>();
+        QTest::keyClicks(masterEdits.at(0), master);
+        masterEdits.at(1)->setText(confirm);
+        ModalAnswerer answerer;
+        if (master != confirm)
+            answerer.answer(u"Password mismatch"_s, u"OK"_s);
+        edit == u"cancel"_s ? m_manager->reject() : m_manager->accept();
+        QVERIFY(answerer.done());
+        QCOMPARE(m_manager->isVisible(), master != confirm);
+        QCOMPARE(stored(), passwords);
+        QCOMPARE(PasswordCipher::decode(document()->masterPassword()),
+                 master == confirm ? master : QString());
+        QUndoStack *stack = document()->undoStack();
+        QCOMPARE(stack->count(), changes ? 1 : 0);
+        if (!changes)
+            return;
+        QCOMPARE(stack->command(0)->text(), u"Set Passwords"_s);
+        QCOMPARE(stack->command(0)->childCount(), changes);
+        stack->undo();
+        QCOMPARE(stored(), m_initial);
+    }
+
+    // Column widths live in the project, the geometry in the settings.
+    void widthsAndGeometryAreKept()
+    {
+        document()->setColumnWidth(LumDocument::Table_PASSWORD, 0, 250);
+        const int mainWidth = document()->columnWidth(LumDocument::Table_MAIN, 0);
+        open(false);
+        QHeaderView *header = m_manager->view()->header();
+        QCOMPARE(header->sectionSize(0), 250);
+        header->resizeSection(0, 180);
+        QCOMPARE(document()->columnWidth(LumDocument::Table_PASSWORD, 0), 180);
+        QCOMPARE(document()->columnWidth(LumDocument::Table_MAIN, 0), mainWidth);
+        m_manager->resize(640, 480);
+        m_manager->reject();
+        QCOMPARE(PasswordManager(document()).size(), QSize(640, 480));
+        QVERIFY(QSettings().contains(u"PasswordManager/Geometry/Position"_s));
+    }
+};
+
+RW_TEST_GUI_MAIN(TestPasswordManager)
+#include "tst_password_manager.moc"

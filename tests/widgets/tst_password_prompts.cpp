@@ -1,0 +1,251 @@
+#include "authentication_dialog.h"
+#include "desktop_prompts.h"
+#include "link_fixture.h"
+#include "password_answers.h"
+#include "password_entry_dialog.h"
+#include "password_handling.h"
+#include "password_manager.h"
+#include "test_main.h"
+
+#include <QAccessible>
+#include <QAuthenticator>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QUndoStack>
+
+using namespace LinkFixture;
+using namespace Qt::StringLiterals;
+
+// The password prompts, the questions that guard a project's passwords when
+// it is opened and saved, and the desktop's answers to the project's
+// questions, the FTP login's password among them.
+class TestPasswordPrompts : public QObject
+{
+    Q_OBJECT
+
+    const QString m_secret = PasswordCipher::encode(u"secret"_s);
+    QPointer<QWidget> m_window;
+    std::unique_ptr<DesktopPrompts> m_prompts;
+
+    // A group with a password over two controllers, one with its own.
+    void buildProject(bool withMaster)
+    {
+        const uint id = addControllers(std::make_shared<ControllerTemplate>(), 2).first();
+        controller(id)->setPassword(PasswordCipher::encode(u"own"_s));
+        const uint groupId = document()->installation(controller(id)->installationId())->groupId();
+        document()->group(groupId)->setPassword(m_secret);
+        if (withMaster)
+            document()->setMasterPassword(m_secret);
+    }
+    static bool passwordsKept() { return document()->hasEntityPasswords(); }
+
+private slots:
+    void initTestCase()
+    {
+        LumApplication::create(this);
+        ControllerSimulator::raiseFileLimit();
+    }
+    void init()
+    {
+        resetApplication();
+        m_window = new QWidget;
+        m_window->show();
+        m_prompts = std::make_unique<DesktopPrompts>([this] { return m_window.data(); });
+        document()->setPrompts(m_prompts.get());
+    }
+    void cleanup()
+    {
+        document()->setPrompts(nullptr);
+        delete m_window;
+    }
+
+    // Every password field is named and keeps its text off the clipboard.
+    void fieldsAreNamedAndRefuseToCopy()
+    {
+        QAuthenticator authenticator;
+        PasswordEntryDialog entry(u"label"_s, m_secret);
+        AuthenticationDialog authentication(&authenticator);
+        PasswordManager manager(document());
+        QGuiApplication::clipboard()->setText(u"before"_s);
+        QStringList names;
+        for (QDialog *dialog :
+             std::initializer_list<QDialog *>{&entry, &authentication, &manager}) {
+            for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
+                names << QAccessible::queryAccessibleInterface(edit)->text(QAccessible::Name);
+                edit->setText(u"plain"_s);
+                edit->selectAll();
+                QTest::keySequence(edit, QKeySequence::Copy);
+                QTest::keySequence(edit, QKeySequence::Cut);
+            }
+        }
+        QCOMPARE(names, (QStringList{u"Password"_s, u"Password"_s, u"Master Password"_s,
+                                     u"Confirm Master Password"_s}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
+    }
+
+    // The master password prompt after opening: each prompt after a wrong
+    // attempt shows that attempt, selected; the typed text counts even when
+    // OK is taken without leaving the line edit. Giving up offers to reset.
+    void checkOnOpen_data()
+    {
+        QTest::addColumn<bool>("master");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("reset");
+        const QString prompt = u"Password Required|"_s;
+        const QString again = u"Password Required - Password is incorrect|"_s;
+        const QString question = u"Reset Passwords|"_s;
+        QTest::newRow("no master password")
+            << false << QStringList{} << QStringList{} << true << false;
+        QTest::newRow("right") << true << QStringList{prompt + u"type:secret"_s}
+                               << QStringList{QString()} << true << false;
+        QTest::newRow("wrong, empty, right")
+            << true
+            << QStringList{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:secret"_s}
+            << QStringList{QString(), u"bad*"_s, QString()} << true << false;
+        QTest::newRow("cancel, reset")
+            << true << QStringList{prompt + u"Cancel"_s, question + u"Reset"_s}
+            << QStringList{QString()} << true << true;
+        QTest::newRow("cancel, cancel")
+            << true << QStringList{prompt + u"Cancel"_s, question + u"Cancel"_s}
+            << QStringList{QString()} << false << false;
+        QTest::newRow("wrong, escape, escape")
+            << true
+            << QStringList{prompt + u"type:bad"_s, again + u"<Esc>"_s, question + u"<Esc>"_s}
+            << QStringList{QString(), u"bad*"_s} << false << false;
+        QTest::newRow("cancel, return")
+            << true << QStringList{prompt + u"Cancel"_s, question + u"<Return>"_s}
+            << QStringList{QString()} << false << false;
+    }
+    void checkOnOpen()
+    {
+        QFETCH(bool, master);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, opens);
+        QFETCH(bool, reset);
+        buildProject(master);
+        ModalAnswerer answerer;
+        QStringList seen;
+        PasswordAnswers::queue(answerer, steps, &seen);
+        QCOMPARE(PasswordHandling::checkMasterPasswordOnOpen(document(), m_window), opens);
+        QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
+        QCOMPARE(seen, shown);
+        QCOMPARE(passwordsKept(), !reset);
+        QCOMPARE(document()->masterPassword().isEmpty(), reset || !master);
+    }
+
+    // What reaches the file, read back.
+    void checkBeforeSave_data()
+    {
+        QTest::addColumn<bool>("master");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("saves");
+        QTest::addColumn<bool>("passwordsSaved");
+        const QString question = u"Passwords are cached|"_s;
+        QTest::newRow("master password") << true << QString() << true << true;
+        QTest::newRow("with") << false << question + u"Save with passwords"_s << true << true;
+        QTest::newRow("return") << false << question + u"<Return>"_s << true << true;
+        QTest::newRow("without") << false << question + u"Save without passwords"_s << true
+                                 << false;
+        QTest::newRow("cancel") << false << question + u"Cancel"_s << false << true;
+        QTest::newRow("escape") << false << question + u"<Esc>"_s << false << true;
+    }
+    void checkBeforeSave()
+    {
+        QFETCH(bool, master);
+        QFETCH(QString, step);
+        QFETCH(bool, saves);
+        QFETCH(bool, passwordsSaved);
+        buildProject(master);
+        ModalAnswerer answerer;
+        PasswordAnswers::queue(answerer, step.isNull() ? QStringList() : QStringList{step});
+        QCOMPARE(PasswordHandling::confirmSaveWithPasswords(document(), m_window), saves);
+        QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"project.lmp"_s);
+        QVERIFY(document()->saveAs(path) && document()->load(path));
+        QCOMPARE(passwordsKept(), passwordsSaved);
+        QCOMPARE(document()->masterPassword().isEmpty(), !master);
+    }
+
+    void authenticationAsksForTheAdministrator_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("OK") << u"Authenication Required|type:page secret"_s << u"page secret"_s;
+        QTest::newRow("Cancel") << u"Authenication Required|Cancel"_s << QString();
+    }
+    void authenticationAsksForTheAdministrator()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, password);
+        QAuthenticator authenticator;
+        ModalAnswerer answerer;
+        PasswordAnswers::queue(answerer, {step});
+        QCOMPARE(AuthenticationDialog::askAdministrator(&authenticator, m_window),
+                 !password.isNull());
+        QCOMPARE(authenticator.user(), u"admin"_s);
+        QCOMPARE(authenticator.password(), password);
+    }
+
+    // A box whose window closes while it is open counts as No.
+    void questionOverAClosingWindow()
+    {
+        ModalAnswerer answerer;
+        answerer.act(u"Question"_s, [this](QWidget *) { delete m_window; });
+        QVERIFY(!m_prompts->askYesNo(u"Question"_s, u"Text?"_s));
+        QVERIFY(answerer.done());
+    }
+
+    // The FTP login asks for the password the simulated controller demands;
+    // the session, the project or the window may end while the dialog is
+    // open.
+    void ftpLoginAsksForThePassword_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("kept"); // the answer became the controller's password
+        QTest::newRow("answered") << QString() << int(UploadReport::State_Success) << true;
+        QTest::newRow("upload cancelled")
+            << u"cancel"_s << int(UploadReport::State_Cancelled) << true;
+        QTest::newRow("project closed")
+            << u"close"_s << int(UploadReport::State_Cancelled) << false;
+        // Later prompts find no answer and give up.
+        QTest::newRow("window closed") << u"window"_s << int(UploadReport::State_Failed) << false;
+    }
+    void ftpLoginAsksForThePassword()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, result);
+        QFETCH(bool, kept);
+        ShowFolder show;
+        Site site;
+        QVERIFY(startSite(site, show.controllerTemplate(), {u"--fault=0:password=secret"_s},
+                          QString()));
+        ModalAnswerer answerer;
+        QString label;
+        answerer.act(u"Password Required"_s, [&](QWidget *dialog) {
+            label = dialog->findChild<QLabel *>()->text();
+            if (meanwhile == u"cancel"_s)
+                controller(site.id)->cancelUpload();
+            else if (meanwhile == u"close"_s)
+                document()->reset();
+            else if (meanwhile == u"window"_s)
+                delete m_window;
+            if (meanwhile != u"window"_s)
+                PasswordAnswers::respond(dialog, u"type:secret"_s);
+        });
+        QCOMPARE(int(uploadResult(site.id, true, 5000).first), result);
+        QCOMPARE(label, u"The controller 127.0.0.1 requires a password before allowing uploads"_s);
+        QCOMPARE(document()->undoStack()->count(), kept ? 1 : 0);
+        if (kept)
+            QCOMPARE(controller(site.id)->password(), m_secret);
+    }
+};
+
+RW_TEST_GUI_MAIN(TestPasswordPrompts)
+#include "tst_password_prompts.moc"
