@@ -74,7 +74,7 @@ say "First upload: the video and audio are converted, then every file is sent"
 echo "    rigwarden-cli upload $project"
 "$bin/rigwarden-cli" upload "$project"
 
-say "Second upload: the controllers hold every file already, so only the validator files are sent"
+say "Second upload: the kept conversions are reused and the controllers hold every file already, so only the validator files are sent"
 "$bin/rigwarden-cli" upload "$project"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

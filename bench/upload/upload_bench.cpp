@@ -1,6 +1,6 @@
 // rw_upload_bench: the controller link at scale, for run_upload_bench.py.
 //
-//   rw_upload_bench fleet LISTING.json WORK_DIR
+//   rw_upload_bench fleet LISTING.json WORK_DIR [PARALLEL]
 //     A project of one controller per simulated controller of the listing
 //     (rigwarden-sim --json), all sharing one show of 20 MiB (a 4 MiB show
 //     file and two 8 MiB slot files): discovery of all, a first upload run
@@ -26,6 +26,7 @@
 #include "upload_feedback.h"
 #include "upload_report.h"
 #include "upload_runs.h"
+#include "upload_slots.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -317,12 +318,17 @@ int main(int argc, char **argv)
     raiseFileLimit();
     std::unique_ptr<LumApplication> application(LumApplication::create());
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.size() == 3 && arguments.at(0) == QLatin1String("fleet"))
+    if ((arguments.size() == 3 || arguments.size() == 4) &&
+        arguments.at(0) == QLatin1String("fleet")) {
+        // A limit of simultaneous uploads, as --parallel sets it.
+        if (arguments.size() == 4)
+            UploadSlots::instance()->setLimitOverride(arguments.at(3).toInt());
         return fleet(arguments.at(1), arguments.at(2));
+    }
     if (arguments.size() == 5 && arguments.at(0) == QLatin1String("single"))
         return single(arguments.at(1).toInt(), arguments.at(2).toInt(),
                       arguments.at(3).toLongLong(), arguments.at(4));
-    std::fprintf(stderr, "usage: rw_upload_bench fleet LISTING.json WORK_DIR\n"
+    std::fprintf(stderr, "usage: rw_upload_bench fleet LISTING.json WORK_DIR [PARALLEL]\n"
                          "       rw_upload_bench single HTTP_PORT FTP_PORT SHOW_MIB WORK_DIR\n");
     return 2;
 }

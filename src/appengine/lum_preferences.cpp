@@ -15,6 +15,7 @@ LumPreferences::LumPreferences(QObject *parent)
     // Kept in the autostart list; the name only identifies the key.
     registerKey(Key_RunAtStartup, QStringLiteral("RunAtStartup"), false);
     registerKey(Key_NotifyAboutBetaReleases, QStringLiteral("NotifyAboutBetaReleases"), false);
+    registerKey(Key_MaxSimultaneousUploads, QStringLiteral("Upload/MaxSimultaneousUploads"), 0);
 }
 
 QString LumPreferences::startupArguments()

@@ -16,7 +16,9 @@ public:
         Key_StopOnFirstFail = 2,
         Key_UploadUnchangedFiles = 3,
         Key_RunAtStartup = 4,
-        Key_NotifyAboutBetaReleases = 5
+        Key_NotifyAboutBetaReleases = 5,
+        // Uploads under way at once; 0: no limit.
+        Key_MaxSimultaneousUploads = 6
     };
 
     explicit LumPreferences(QObject *parent = nullptr);

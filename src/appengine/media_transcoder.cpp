@@ -1,22 +1,15 @@
 #include "media_transcoder.h"
 
-#include "file_lock.h"
 #include "lum_application.h"
 #include "lum_assert.h"
 #include "media_libraries.h"
 #include "transcode_thread.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 namespace {
 MediaTranscoder *theInstance = nullptr;
-// Numbers output files for the whole run; never reset, so names stay unique.
-quint32 outputCounter = 0;
-
-const QString TranscodedFolderName = QStringLiteral("transcoded");
-const QString FolderLockName = QStringLiteral("transcoded.lock");
 
 QString typeText(MediaType type)
 {
@@ -33,6 +26,11 @@ QString resultText(TranscodeResult result)
     default:
         return QStringLiteral("failed");
     }
+}
+
+void logMedia(const QString &message)
+{
+    LumApplication::log(Category_Media, message, 0, false);
 }
 } // namespace
 
@@ -51,7 +49,7 @@ MediaTranscoder *MediaTranscoder::instance()
 
 MediaTranscoder::MediaTranscoder(QObject *parent) : QObject(parent)
 {
-    prepareFolder();
+    m_store.removeStale();
 }
 
 MediaTranscoder::~MediaTranscoder()
@@ -63,93 +61,69 @@ MediaTranscoder::~MediaTranscoder()
     }
     for (TranscodeThread *thread : std::as_const(m_running)) {
         thread->wait();
+        QFile::remove(thread->outputPath());
         delete thread;
     }
     m_running.clear();
     qDeleteAll(m_waiting);
     m_waiting.clear();
-    if (m_ownFolder) {
-        m_ownFolder.reset(); // removed with its files
-    } else if (m_folderUsable) {
-        removeFiles();
-        QDir parent = m_folder;
-        if (parent.cdUp())
-            parent.rmdir(TranscodedFolderName);
-    }
-    m_folderLock.reset();
     if (theInstance == this)
         theInstance = nullptr;
 }
 
-void MediaTranscoder::prepareFolder()
+const MediaTranscoder::Entry *MediaTranscoder::currentEntry(const Key &key) const
 {
-    m_folder = QDir::current();
-    m_folderUsable = false;
-    const QString dataPath = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (dataPath.isEmpty() || !QDir().mkpath(dataPath))
-        return;
-    const QDir data(dataPath);
-    m_folderLock = std::make_unique<FileLock>(data.filePath(FolderLockName));
-    if (!m_folderLock->tryLock()) {
-        // Another process converts into the shared folder and would have its
-        // results emptied away.
-        m_folderLock.reset();
-        m_ownFolder = std::make_unique<QTemporaryDir>(
-            data.filePath(TranscodedFolderName + QLatin1String("-XXXXXX")));
-        if (!m_ownFolder->isValid()) {
-            m_ownFolder.reset();
-            return;
-        }
-        m_folder = QDir(m_ownFolder->path());
-        m_folderUsable = true;
-    } else if (data.exists(TranscodedFolderName)) {
-        m_folder = QDir(data.filePath(TranscodedFolderName));
-        m_folderUsable = true;
-        removeFiles(); // left behind by a run that did not end cleanly
-    } else if (data.mkdir(TranscodedFolderName)) {
-        m_folder = QDir(data.filePath(TranscodedFolderName));
-        m_folderUsable = true;
-    }
-}
-
-void MediaTranscoder::removeFiles()
-{
-    const QStringList files = m_folder.entryList({QStringLiteral("*")}, QDir::Files | QDir::Hidden);
-    for (const QString &file : files)
-        m_folder.remove(file);
-}
-
-QString MediaTranscoder::nextOutputPath()
-{
-    QString name;
-    do {
-        name = QStringLiteral("transcoded%1").arg(outputCounter++);
-    } while (m_folder.exists(name));
-    return m_folder.absoluteFilePath(name);
+    const auto it = m_lookup.constFind(key);
+    if (it == m_lookup.cend())
+        return nullptr;
+    // A conversion under way finishes first; its result is checked then.
+    if (it->status == State_COMPLETE &&
+        it->outputPath != m_store.keptPath(key.sourcePath, key.type))
+        return nullptr;
+    return &*it;
 }
 
 void MediaTranscoder::transcode(const QString &sourcePath, MediaType type)
 {
-    if (!QFileInfo::exists(sourcePath))
-        return;
+    const QString keptPath = m_store.keptPath(sourcePath, type);
+    if (keptPath.isEmpty())
+        return; // no such file
     const Key key{sourcePath, type};
-    if (m_lookup.contains(key))
+    if (currentEntry(key))
         return; // converting or converted; a failed one has no entry
-    const QString outputPath = nextOutputPath();
-    m_lookup.insert(key, Entry{outputPath, State_TRANSCODING});
-    auto *thread = new TranscodeThread(sourcePath, outputPath, type, this);
+    if (QFileInfo::exists(keptPath)) {
+        reuse(key, keptPath);
+        return;
+    }
+    m_lookup.insert(key, Entry{keptPath, State_TRANSCODING});
+    auto *thread = new TranscodeThread(sourcePath, m_store.partPath(keptPath), type, this);
     if (m_running.size() >= MaxRunning)
         m_waiting.append(thread);
     else
         start(thread);
 }
 
+// Ready at once; the signal still comes, from the event loop, as after a
+// conversion, for whoever waits for it.
+void MediaTranscoder::reuse(const Key &key, const QString &keptPath)
+{
+    m_store.renew(keptPath);
+    m_lookup.insert(key, Entry{keptPath, State_COMPLETE});
+    logMedia(QStringLiteral("Transcoding %1 (%2) reused the kept conversion %3")
+                 .arg(key.sourcePath, typeText(key.type), keptPath));
+    QMetaObject::invokeMethod(
+        this,
+        [this, key] {
+            if (state(key.sourcePath, key.type) == State_COMPLETE)
+                emit transcodeComplete(key.sourcePath, key.type, State_COMPLETE);
+        },
+        Qt::QueuedConnection);
+}
+
 void MediaTranscoder::start(TranscodeThread *thread)
 {
-    LumApplication::log(Category_Media,
-                        QStringLiteral("Transcoding %1 (%2)")
-                            .arg(thread->sourcePath(), typeText(thread->mediaType())),
-                        0, false);
+    logMedia(QStringLiteral("Transcoding %1 (%2)")
+                 .arg(thread->sourcePath(), typeText(thread->mediaType())));
     connect(thread, &QThread::finished, this, &MediaTranscoder::onTranscodeComplete,
             Qt::QueuedConnection);
     m_running.insert(thread);
@@ -158,18 +132,30 @@ void MediaTranscoder::start(TranscodeThread *thread)
 
 MediaTranscoder::State MediaTranscoder::state(const QString &sourcePath, MediaType type) const
 {
-    const auto it = m_lookup.constFind(Key{sourcePath, type});
-    if (it == m_lookup.cend())
+    const Entry *entry = currentEntry(Key{sourcePath, type});
+    if (!entry)
         return State_UNKNOWN;
-    return it->status == State_COMPLETE ? State_COMPLETE : State_TRANSCODING;
+    return entry->status == State_COMPLETE ? State_COMPLETE : State_TRANSCODING;
 }
 
 QString MediaTranscoder::transcodedFile(const QString &sourcePath, MediaType type) const
 {
-    const auto it = m_lookup.constFind(Key{sourcePath, type});
-    if (it == m_lookup.cend() || it->status != State_COMPLETE)
+    const Entry *entry = currentEntry(Key{sourcePath, type});
+    if (!entry || entry->status != State_COMPLETE)
         return QString();
-    return it->outputPath;
+    return entry->outputPath;
+}
+
+// A result is kept only when the source is still what was asked for: one
+// changed while it was read may be a mixture.
+bool MediaTranscoder::keep(TranscodeThread *thread, const QString &keptPath)
+{
+    if (thread->result() == TranscodeResult_Succeeded &&
+        m_store.keptPath(thread->sourcePath(), thread->mediaType()) == keptPath &&
+        m_store.commit(thread->outputPath(), keptPath))
+        return true;
+    QFile::remove(thread->outputPath());
+    return false;
 }
 
 void MediaTranscoder::onTranscodeComplete()
@@ -178,19 +164,21 @@ void MediaTranscoder::onTranscodeComplete()
     LUM_ASSERT(thread != NULL);
     const QString sourcePath = thread->sourcePath();
     const MediaType type = thread->mediaType();
-    LumApplication::log(Category_Media,
-                        QStringLiteral("Transcoding %1 (%2) %3")
-                            .arg(sourcePath, typeText(type), resultText(thread->result())),
-                        0, false);
-
-    State state = State_FAILED;
     QMap<Key, Entry> &lookup = m_lookup;
     const auto iLookup = lookup.find(Key{sourcePath, type});
-    if (thread->result() == TranscodeResult_Succeeded) {
-        LUM_ASSERT(iLookup != lookup.end());
+    LUM_ASSERT(iLookup != lookup.end());
+    const bool kept = keep(thread, iLookup->outputPath);
+    const TranscodeResult result = kept || thread->result() != TranscodeResult_Succeeded
+                                       ? thread->result()
+                                       : TranscodeResult_Failed;
+    logMedia(QStringLiteral("Transcoding %1 (%2) %3")
+                 .arg(sourcePath, typeText(type), resultText(result)));
+
+    State state = State_FAILED;
+    if (kept) {
         iLookup->status = State_COMPLETE;
         state = State_COMPLETE;
-    } else if (iLookup != lookup.end()) {
+    } else {
         lookup.erase(iLookup);
     }
     emit transcodeComplete(sourcePath, type, state);

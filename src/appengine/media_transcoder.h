@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion_store.h"
 #include "types.h"
 
 #include <QDir>
@@ -11,8 +12,6 @@
 
 #include <memory>
 
-class FileLock;
-class QTemporaryDir;
 class TranscodeThread;
 
 // Converts the project's video and audio files into media chunk files in the
@@ -21,12 +20,12 @@ class TranscodeThread;
 // An entry per requested (source, type): absent -> converting (status 0) ->
 // complete (status 1), or absent again when the conversion fails or is
 // cancelled, so that a later request converts it anew. At most two workers
-// run at once, at low priority; further requests wait in order. The results
-// live in the "transcoded" folder of the per-user data location, which is
-// emptied at construction and removed at destruction. The folder belongs to
-// one process at a time (a lock beside it): a second process of the same
-// user (the command line beside the application) converts into a folder of
-// its own, so that neither empties the other's results.
+// run at once, at low priority; further requests wait in order.
+//
+// The results are kept between runs in the user's ConversionStore: a source
+// converted before by any process, and unchanged since, is not converted
+// again. An entry whose source has changed or gone since its conversion
+// counts as absent, so a stale conversion is never handed out.
 class MediaTranscoder : public QObject
 {
     Q_OBJECT
@@ -46,7 +45,7 @@ public:
     // Creates the process-wide transcoder, deleting any previous one.
     static MediaTranscoder *create(QObject *parent = nullptr);
     static MediaTranscoder *instance();
-    // Cancels and waits for the running conversions and removes the folder.
+    // Cancels and waits for the running conversions; their part files go.
     ~MediaTranscoder() override;
 
     void transcode(const QString &sourcePath, MediaType type);
@@ -54,8 +53,8 @@ public:
     // The converted file once it is complete; empty otherwise.
     QString transcodedFile(const QString &sourcePath, MediaType type) const;
 
-    QString folderPath() const { return m_folder.absolutePath(); }
-    bool isFolderUsable() const { return m_folderUsable; }
+    QString folderPath() const { return m_store.folderPath(); }
+    bool isFolderUsable() const { return m_store.isUsable(); }
     int runningCount() const { return int(m_running.size()); }
     int waitingCount() const { return int(m_waiting.size()); }
 
@@ -79,21 +78,19 @@ private:
     };
     struct Entry
     {
-        QString outputPath;
-        int status; // 0 converting, 1 complete
+        QString outputPath; // the kept name, for the source as it was asked for
+        int status;         // 0 converting, 1 complete
     };
 
     explicit MediaTranscoder(QObject *parent);
-    void prepareFolder();
-    void removeFiles();
-    QString nextOutputPath();
+    // The entry, unless its conversion was of the source as it no longer is.
+    const Entry *currentEntry(const Key &key) const;
+    void reuse(const Key &key, const QString &keptPath);
+    bool keep(TranscodeThread *thread, const QString &keptPath);
     void start(TranscodeThread *thread);
 
+    ConversionStore m_store;
     QMap<Key, Entry> m_lookup;
-    QDir m_folder;
-    bool m_folderUsable = false;
-    std::unique_ptr<FileLock> m_folderLock;
-    std::unique_ptr<QTemporaryDir> m_ownFolder; // when another process has the shared one
     QList<TranscodeThread *> m_waiting;
     QSet<TranscodeThread *> m_running;
 };

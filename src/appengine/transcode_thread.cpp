@@ -1,9 +1,8 @@
 #include "transcode_thread.h"
 
 #include "audio_conversion.h"
-#include "video_analysis.h"
+#include "video_conversion.h"
 #include "video_info.h"
-#include "video_packetiser.h"
 
 #include <algorithm>
 
@@ -48,9 +47,7 @@ bool TranscodeThread::convert()
     switch (m_mediaType) {
     case MediaType_Video: {
         VideoInfo info(m_sourcePath);
-        if (analyseVideo(info, &m_progress) != ConvertResult_Ok || m_progress.isCancelled())
-            return false;
-        return packetiseVideo(info, m_outputPath, &m_progress) == ConvertResult_Ok;
+        return convertVideo(info, m_outputPath, &m_progress) == ConvertResult_Ok;
     }
     case MediaType_Audio:
         if (isRawPcmPath(m_sourcePath))

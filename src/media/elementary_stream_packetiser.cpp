@@ -19,6 +19,10 @@ constexpr uchar StreamMapCode = 0xBC;
 constexpr uchar FirstStreamCode = 0xBD;
 // Zero bytes kept of a run: three, then eight more four-zero windows.
 constexpr int MaxZeroWindows = 8;
+// Finished chunks are written once they fill this much of the buffer.
+constexpr qint64 FlushThreshold = 1024 * 1024;
+constexpr qint64 BufferSize =
+    FlushThreshold + MediaChunk::HeaderSize + ElementaryStreamPacketiser::MaxChunkLength + 4;
 
 // The first of the next two zero bytes in a row, or `end`.
 const uchar *findZeroPair(const uchar *p, const uchar *end)
@@ -44,7 +48,8 @@ const uchar *findZeroPair(const uchar *p, const uchar *end)
 } // namespace
 
 ElementaryStreamPacketiser::ElementaryStreamPacketiser(QIODevice &output)
-    : m_output(output), m_buffer(new char[MaxChunkLength])
+    : m_output(output), m_buffer(new char[BufferSize]),
+      m_payload(m_buffer.get() + MediaChunk::HeaderSize)
 {}
 
 ElementaryStreamPacketiser::~ElementaryStreamPacketiser() = default;
@@ -81,9 +86,11 @@ ConvertResult ElementaryStreamPacketiser::finish()
     // A stream that ends inside a picture header has no usable last picture.
     if (m_headerBytesToRead > 0)
         return ConvertResult_InputCorrupt;
-    if (m_chunkType != Chunk_None && m_length > 0)
-        return writeOpenChunk(m_length);
-    return ConvertResult_Ok;
+    if (m_chunkType != Chunk_None && m_length > 0) {
+        if (const ConvertResult result = writeOpenChunk(m_length))
+            return result;
+    }
+    return flush() ? ConvertResult_Ok : ConvertResult_CannotWriteOutput;
 }
 
 ConvertResult ElementaryStreamPacketiser::processByte(uchar byte)
@@ -125,7 +132,7 @@ ConvertResult ElementaryStreamPacketiser::appendOrdinary(const uchar *data, qint
 {
     if (length > MaxChunkLength - m_length)
         return ConvertResult_BufferOverflow;
-    std::memcpy(m_buffer.get() + m_length, data, size_t(length));
+    std::memcpy(m_payload + m_length, data, size_t(length));
     m_length += length;
     m_zeroRun = 0;
     for (qint64 i = std::max<qint64>(length - 4, 0); i < length; ++i)
@@ -139,7 +146,7 @@ ConvertResult ElementaryStreamPacketiser::onPictureStart()
     if (m_chunkType != Chunk_None && m_length >= 4) {
         if (const ConvertResult result = writeOpenChunk(m_length - 3))
             return result;
-        std::memcpy(m_buffer.get(), "\0\0\1", 3);
+        std::memcpy(m_payload, "\0\0\1", 3);
         m_length = 3;
     }
     if (!append(PictureStartCode))
@@ -153,7 +160,7 @@ ConvertResult ElementaryStreamPacketiser::onSequenceHeader()
 {
     if (const ConvertResult result = writeOpenChunk(m_length - 3))
         return result;
-    std::memcpy(m_buffer.get(), "\0\0\1\xB3", 4);
+    std::memcpy(m_payload, "\0\0\1\xB3", 4);
     m_length = 4;
     m_chunkType = Chunk_None;
     return ConvertResult_Ok;
@@ -176,10 +183,23 @@ ConvertResult ElementaryStreamPacketiser::onPictureCodingType(uchar byte)
     }
 }
 
+// The bytes after `length` (the start code that opens the next chunk) are
+// overwritten; the caller puts them at the start of the next payload.
 ConvertResult ElementaryStreamPacketiser::writeOpenChunk(qint64 length)
 {
-    if (!writeChunk(m_output, MediaChunk::Type(m_chunkType), true, m_buffer.get(), length))
-        return ConvertResult_CannotWriteOutput;
+    m_chunkStart +=
+        frameChunk(m_payload - MediaChunk::HeaderSize, MediaChunk::Type(m_chunkType), true, length);
     ++m_chunkCount;
+    if (m_chunkStart >= FlushThreshold && !flush())
+        return ConvertResult_CannotWriteOutput;
+    m_payload = m_buffer.get() + m_chunkStart + MediaChunk::HeaderSize;
     return ConvertResult_Ok;
+}
+
+bool ElementaryStreamPacketiser::flush()
+{
+    const bool written = m_output.write(m_buffer.get(), m_chunkStart) == m_chunkStart;
+    m_chunkStart = 0;
+    m_payload = m_buffer.get() + MediaChunk::HeaderSize;
+    return written;
 }

@@ -20,6 +20,9 @@ class QIODevice;
 // where the blocks are cut. Bytes are examined one at a time only after two
 // zero bytes in a row, since every start code and zero run begins with them;
 // everything else is copied as it is.
+//
+// Chunks are made in place, one after the other in one buffer, and written
+// about a mebibyte at a time.
 class ElementaryStreamPacketiser
 {
 public:
@@ -32,9 +35,10 @@ public:
     // Returns ConvertResult_Ok, or the error that ends the stream; nothing may
     // be fed after an error.
     ConvertResult feed(const char *data, qint64 length);
-    // Writes the last picture.
+    // Writes the last picture and whatever is still gathered.
     ConvertResult finish();
 
+    // Chunks made: one per picture.
     int chunkCount() const { return m_chunkCount; }
 
 private:
@@ -51,20 +55,23 @@ private:
     ConvertResult onSequenceHeader();
     ConvertResult onPictureCodingType(uchar byte);
     ConvertResult writeOpenChunk(qint64 length);
+    bool flush();
     bool append(uchar byte)
     {
         if (m_length >= MaxChunkLength)
             return false;
-        m_buffer[m_length++] = char(byte);
+        m_payload[m_length++] = char(byte);
         return true;
     }
 
     QIODevice &m_output;
-    std::unique_ptr<char[]> m_buffer;
-    qint64 m_length = 0;
-    quint32 m_window = 0xFFFFFFFF; // the last four bytes read
-    int m_zeroRun = 0;             // four-zero windows in a row
-    int m_headerBytesToRead = 0;   // picture header bytes still to come
+    std::unique_ptr<char[]> m_buffer; // finished chunks, then the open one
+    qint64 m_chunkStart = 0;          // where the open chunk's header goes
+    char *m_payload;                  // the open chunk's payload
+    qint64 m_length = 0;              // of the open chunk's payload
+    quint32 m_window = 0xFFFFFFFF;    // the last four bytes read
+    int m_zeroRun = 0;                // four-zero windows in a row
+    int m_headerBytesToRead = 0;      // picture header bytes still to come
     quint32 m_chunkType = Chunk_None;
     int m_chunkCount = 0;
 };

@@ -66,6 +66,22 @@ quint32 sumWords(char *buffer, qint64 length, bool swapWords)
 
 } // namespace
 
+qint64 frameChunk(char *frame, MediaChunk::Type type, bool swapWords, qint64 length)
+{
+    LUM_ASSERT(length >= 0);
+    LUM_ASSERT(length <= 0x7FFFFFF0);
+    char *payload = frame + MediaChunk::HeaderSize;
+    const qint64 rounded = MediaChunk::roundedLength(length);
+    std::memset(payload + length, 0, size_t(rounded - length));
+    const quint32 sum = sumWords(payload, rounded, swapWords);
+    auto *header = reinterpret_cast<uchar *>(frame);
+    qToLittleEndian<quint32>(MediaChunk::Magic, header);
+    qToLittleEndian<quint32>(quint32(rounded), header + 4);
+    qToLittleEndian<quint32>(type, header + 8);
+    qToLittleEndian<quint32>(sum, header + 12);
+    return MediaChunk::HeaderSize + rounded;
+}
+
 bool writeChunk(QIODevice &file, MediaChunk::Type type, bool swapWords, char *buffer, qint64 length)
 {
     LUM_ASSERT(length >= 0);

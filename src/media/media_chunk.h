@@ -34,3 +34,8 @@ constexpr qint64 roundedLength(qint64 length)
 // Returns false when the file does not take every byte.
 bool writeChunk(QIODevice &file, MediaChunk::Type type, bool swapWords, char *buffer,
                 qint64 length);
+
+// Makes the same chunk in place, for a writer that gathers many before it
+// writes: `frame` holds the header's 16 bytes, then `length` payload bytes,
+// then room for the three pad bytes at most. Returns the chunk's whole size.
+qint64 frameChunk(char *frame, MediaChunk::Type type, bool swapWords, qint64 length);

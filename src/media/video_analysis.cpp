@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr qint64 ScanBlockSize = 51200;
+// Large reads: the scan, not the system calls, is the cost.
+constexpr qint64 ScanBlockSize = 1024 * 1024;
 
 // Counts picture start codes (00 00 01 00) in a file, across block edges.
 // Returns -1 when the file cannot be read.
@@ -97,14 +98,14 @@ qint64 countPackets(AVFormatContext *format, int streamIndex, ProgressTracker *p
     }
 }
 
+} // namespace
+
 qint64 picturesToMs(qint64 pictures, VideoStandard standard)
 {
     return standard == VideoStandard_PAL ? pictures * 40 : pictures * 1001 / 30;
 }
 
-} // namespace
-
-ConvertResult analyseVideo(VideoInfo &info, ProgressTracker *progress)
+ConvertResult analyseVideo(VideoInfo &info, ProgressTracker *progress, bool countRawPictures)
 {
     info.valid = false;
     if (!QFileInfo::exists(info.fileName))
@@ -141,6 +142,10 @@ ConvertResult analyseVideo(VideoInfo &info, ProgressTracker *progress)
     }
     input.close();
 
+    if (info.rawElementaryStream && !countRawPictures) {
+        info.valid = true;
+        return ConvertResult_Ok;
+    }
     if (info.rawElementaryStream) {
         const qint64 pictures = countPictures(info.fileName, progress);
         if (pictures < 0)

@@ -15,7 +15,8 @@ namespace {
 // Large reads keep the scan, not the system calls, the cost of packetising.
 constexpr qint64 ReadBlockSize = 1024 * 1024;
 
-ConvertResult packetiseStream(QFile &input, QFile &output, ProgressTracker *progress)
+ConvertResult packetiseStream(QFile &input, QFile &output, ProgressTracker *progress,
+                              qint64 *pictures)
 {
     ProgressTracker::beginStage(progress, input.size() / 1024);
     ElementaryStreamPacketiser packetiser(output);
@@ -36,6 +37,8 @@ ConvertResult packetiseStream(QFile &input, QFile &output, ProgressTracker *prog
     }
     if (const ConvertResult result = packetiser.finish())
         return result;
+    if (pictures)
+        *pictures = packetiser.chunkCount();
     if (!output.flush())
         return ConvertResult_CannotWriteOutput;
     ProgressTracker::endStage(progress);
@@ -45,7 +48,7 @@ ConvertResult packetiseStream(QFile &input, QFile &output, ProgressTracker *prog
 } // namespace
 
 ConvertResult packetiseVideo(const VideoInfo &info, const QString &outputPath,
-                             ProgressTracker *progress)
+                             ProgressTracker *progress, qint64 *pictures)
 {
     QTemporaryFile temporary(QDir::tempPath() + QDir::separator() + QLatin1String("XXXXXX.m2v"));
     QFile input;
@@ -70,7 +73,7 @@ ConvertResult packetiseVideo(const VideoInfo &info, const QString &outputPath,
     QFile output(outputPath);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return ConvertResult_CannotWriteOutput;
-    const ConvertResult result = packetiseStream(input, output, progress);
+    const ConvertResult result = packetiseStream(input, output, progress, pictures);
     if (result == ConvertResult_Ok)
         ProgressTracker::endStage(progress);
     return result;

@@ -10,6 +10,7 @@
 #include "lum_preferences.h"
 #include "password_cipher.h"
 #include "upload_feedback.h"
+#include "upload_slots.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -193,6 +194,7 @@ Controller::~Controller()
         delete m_ftp;
     }
     delete m_uploadDevice;
+    UploadSlots::forget(this);
 }
 
 void Controller::setHostname(const QString &hostname)
@@ -597,10 +599,10 @@ void Controller::upload(uint reportId, bool interactive, bool isRetry)
     if (!isRetry) {
         m_failedAttempts = 0;
         // A file put back since the list was built would be sent as missing.
-        if (filesOutOfDate()) {
+        if (filesOutOfDate())
             rebuildFilesToUpload();
-            requestMissingConversions();
-        }
+        // So would a source put back, or changed since it was converted.
+        requestMissingConversions();
     }
     // Conversions may have been asked for, ended or failed since the list
     // was built.
@@ -624,7 +626,7 @@ void Controller::upload(uint reportId, bool interactive, bool isRetry)
         return;
     m_reportId = reportId;
     if (!anyTranscoding()) {
-        startFtpSession();
+        startWhenSlotFree();
         return;
     }
     m_ftpStage = FtpStage_WaitingForMedia;
@@ -692,7 +694,8 @@ void Controller::cancelUpload()
         releaseFtp(); // concluded when the client is gone (onFtpDestroyed)
     } else if (m_ftpStage == FtpStage_Failed) {
         m_cancelRequested = true; // the failed attempt concludes as cancelled, not retried
-    } else if (m_ftpStage == FtpStage_WaitingForMedia || m_ftpStage == FtpStage_ComputingDigests) {
+    } else if (m_ftpStage == FtpStage_WaitingForMedia || m_ftpStage == FtpStage_ComputingDigests ||
+               m_ftpStage == FtpStage_WaitingForSlot) {
         cancelWait();
     }
 }
@@ -716,6 +719,23 @@ void Controller::report(uint reportId, UploadReport::State result, const QString
 }
 
 // --- The FTP session ----------------------------------------------------------------
+
+void Controller::startWhenSlotFree()
+{
+    if (UploadSlots::instance()->acquire(this)) {
+        startFtpSession();
+        return;
+    }
+    m_ftpStage = FtpStage_WaitingForSlot;
+    setUploadState(UploadState_Pending, tr("Waiting for a free upload slot"));
+    log(Category_Ftp, tr("Waiting for a free upload slot for %1").arg(m_hostname), 1);
+}
+
+void Controller::startWithUploadSlot()
+{
+    if (m_ftpStage == FtpStage_WaitingForSlot && UploadSlots::instance()->holds(this))
+        startFtpSession();
+}
 
 void Controller::startFtpSession()
 {
@@ -1152,6 +1172,9 @@ void Controller::onFtpDestroyed()
         m_ftpCommandId = -1;
         attemptFailed(tr("Upload failed to complete"));
     }
+    // An attempt that ended while its client was still there.
+    if (!isUploadUnderWay())
+        UploadSlots::instance()->release(this);
 }
 
 // --- Media validation --------------------------------------------------------------
@@ -1277,7 +1300,7 @@ void Controller::mediaTranscoded(const QString &sourcePath, MediaType mediaType,
     }
     if (ready && m_ftpStage == FtpStage_WaitingForMedia) {
         log(Category_Ftp, tr("Transcoding media complete for %1").arg(m_hostname), 0);
-        startFtpSession();
+        startWhenSlotFree();
     }
 }
 
@@ -1307,6 +1330,11 @@ void Controller::resetFeedback() const
 
 void Controller::setUploadState(UploadState state, const QString &message) const
 {
+    // At rest, the slot goes to the next in line, once the FTP session is gone.
+    const bool resting = state == UploadState_Complete || state == UploadState_Error ||
+                         state == UploadState_Retrying || state == UploadState_Cancelled;
+    if (resting && !m_ftp)
+        UploadSlots::instance()->release(this);
     if (UploadFeedback *store = feedback())
         store->setState(getId(), state, message);
 }

@@ -81,8 +81,9 @@ public:
         FtpStage_ReadingValidator = 6,
         FtpStage_Sending = 7,
         FtpStage_Closing = 9,
-        FtpStage_Failed = 10,          // the client has been released; retry decision pending
-        FtpStage_ComputingDigests = 11 // the files' digests are being computed
+        FtpStage_Failed = 10,           // the client has been released; retry decision pending
+        FtpStage_ComputingDigests = 11, // the files' digests are being computed
+        FtpStage_WaitingForSlot = 12    // over the limit of simultaneous uploads
     };
 
     // Intervals of the link's timers. Tests shorten them.
@@ -190,6 +191,8 @@ public slots:
     void onFtpTimeout();
     void onFtpReadingTimeout();
     void onFtpDestroyed();
+    // The upload slot this controller waited for is its own.
+    void startWithUploadSlot();
 
 protected:
     // Announces a change of state to the application.
@@ -214,6 +217,7 @@ private:
     void launchFailed();
 
     // The FTP session of one attempt.
+    void startWhenSlotFree();
     void startFtpSession();
     bool recalculateMediaValidation();
     bool collectDigests();

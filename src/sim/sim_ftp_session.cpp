@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 constexpr qsizetype MaximumLine = 4096;
 constexpr qint64 SendChunk = 64 * 1024;
@@ -24,6 +26,8 @@ bool isTransferVerb(const QString &verb)
                                       QStringLiteral("STOR")};
     return verbs.contains(verb);
 }
+int openCount = 0;
+int peakCount = 0;
 } // namespace
 
 SimFtpSession::SimFtpSession(QTcpSocket *socket, SimulatedController *controller)
@@ -38,6 +42,7 @@ SimFtpSession::SimFtpSession(QTcpSocket *socket, SimulatedController *controller
     connect(m_throttle, &QTimer::timeout, this, &SimFtpSession::onThrottleTick);
     connect(socket, &QTcpSocket::readyRead, this, &SimFtpSession::onControlReadyRead);
     connect(socket, &QTcpSocket::disconnected, this, &SimFtpSession::dropEverything);
+    peakCount = qMax(peakCount, ++openCount);
     reply(
         220,
         QStringLiteral("Rigwarden controller simulator %1 ready.").arg(controller->serialNumber()));
@@ -45,6 +50,7 @@ SimFtpSession::SimFtpSession(QTcpSocket *socket, SimulatedController *controller
 
 SimFtpSession::~SimFtpSession()
 {
+    countClosed();
     if (m_data)
         m_data->disconnect(this);
     m_control->disconnect(this);
@@ -501,8 +507,30 @@ void SimFtpSession::dropTransfer()
     }
 }
 
+int SimFtpSession::openSessions()
+{
+    return openCount;
+}
+
+int SimFtpSession::peakSessions()
+{
+    return peakCount;
+}
+
+void SimFtpSession::resetPeakSessions()
+{
+    peakCount = openCount;
+}
+
+void SimFtpSession::countClosed()
+{
+    if (std::exchange(m_counted, false))
+        --openCount;
+}
+
 void SimFtpSession::dropEverything()
 {
+    countClosed();
     dropTransfer();
     m_control->disconnect(this);
     m_control->abort();

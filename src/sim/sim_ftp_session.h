@@ -26,6 +26,12 @@ public:
     SimFtpSession(QTcpSocket *socket, SimulatedController *controller);
     ~SimFtpSession() override;
 
+    // Control connections of this process open now, and the most at once
+    // since the last reset: what a limit on simultaneous uploads must bound.
+    static int openSessions();
+    static int peakSessions();
+    static void resetPeakSessions();
+
 private:
     enum Transfer
     {
@@ -58,7 +64,9 @@ private:
     void finishTransfer(int code, const QString &text);
     void dropTransfer();
     void dropEverything();
+    void countClosed();
 
+    bool m_counted = true; // among the open sessions
     QTcpSocket *m_control;
     SimulatedController *m_controller;
     QByteArray m_buffer;

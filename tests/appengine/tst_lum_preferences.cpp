@@ -48,6 +48,9 @@ private slots:
         QTest::newRow("beta releases")
             << uint(LumPreferences::Key_NotifyAboutBetaReleases) << u"NotifyAboutBetaReleases"_s
             << QVariant(false) << QVariant(true);
+        QTest::newRow("simultaneous uploads")
+            << uint(LumPreferences::Key_MaxSimultaneousUploads)
+            << u"Upload/MaxSimultaneousUploads"_s << QVariant(0) << QVariant(64);
     }
     void keys()
     {
@@ -74,8 +77,8 @@ private slots:
     void unregisteredKeys()
     {
         LumPreferences preferences;
-        QVERIFY(!preferences.value(6).isValid());
-        RW_EXPECT_FATAL(preferences.name(6), "Assert: 'iKey != keyLookup.end()' is FALSE");
+        QVERIFY(!preferences.value(7).isValid());
+        RW_EXPECT_FATAL(preferences.name(7), "Assert: 'iKey != keyLookup.end()' is FALSE");
     }
 
     void runAtStartupLivesInTheAutostartEntry()

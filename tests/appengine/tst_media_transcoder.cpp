@@ -1,6 +1,6 @@
 #include "chunk_file.h"
+#include "conversion_store.h"
 #include "event_log.h"
-#include "file_lock.h"
 #include "lum_application.h"
 #include "media_maker.h"
 #include "media_transcoder.h"
@@ -31,10 +31,9 @@ QStringList mediaLog()
     return lines;
 }
 
-QString transcodedFolder()
+QString keptFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-           QLatin1String("/transcoded");
+    return ConversionStore::defaultFolder();
 }
 
 } // namespace
@@ -72,61 +71,10 @@ private slots:
         QVERIFY(MediaMaker::makeTone(m_audio, 44100, 2, 0.5));
     }
 
-    void init() { m_app->eventLog()->clear(); }
-
-    // Emptied at start and removed at the end, even when a new transcoder
-    // replaces the old one.
-    void ownsItsFolderAndIsTheOnlyOne()
+    void init()
     {
-        QVERIFY(QDir().mkpath(transcodedFolder()));
-        QFile stale(transcodedFolder() + u"/transcoded0"_s);
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.close();
-        QPointer<MediaTranscoder> first(MediaTranscoder::create());
-        QVERIFY(first->isFolderUsable());
-        QCOMPARE(first->folderPath(), transcodedFolder());
-        QVERIFY(!stale.exists());
-        MediaTranscoder *second = MediaTranscoder::create();
-        QVERIFY(first.isNull());
-        QCOMPARE(MediaTranscoder::instance(), second);
-        QVERIFY(QDir(transcodedFolder()).exists());
-        delete second;
-        QVERIFY(!QDir(transcodedFolder()).exists());
-        QCOMPARE(MediaTranscoder::instance(), nullptr);
-    }
-
-    // A second process of the same user (the command line beside the
-    // application) must neither empty nor remove the first one's results.
-    void aSecondProcessConvertsIntoAFolderOfItsOwn()
-    {
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-        QVERIFY(QDir().mkpath(transcodedFolder()));
-        QFile result(transcodedFolder() + QLatin1String("/transcoded7"));
-        QVERIFY(result.open(QIODevice::WriteOnly));
-        result.close();
-        // The other process: the lock is its open file, so it conflicts here too.
-        FileLock other(data + QLatin1String("/transcoded.lock"));
-        QVERIFY(other.tryLock());
-
-        auto *transcoder = MediaTranscoder::create();
-        QVERIFY(transcoder->isFolderUsable());
-        const QString own = transcoder->folderPath();
-        QVERIFY2(own.startsWith(transcodedFolder() + QLatin1Char('-')), qPrintable(own));
-        QSignalSpy complete(transcoder, &MediaTranscoder::transcodeComplete);
-        transcoder->transcode(m_audio, MediaType_Audio);
-        QVERIFY(complete.wait(ConversionTimeoutMs));
-        QCOMPARE(QFileInfo(transcoder->transcodedFile(m_audio, MediaType_Audio)).absolutePath(),
-                 own);
-        delete transcoder;
-        QVERIFY(!QDir(own).exists());
-        QVERIFY(result.exists());
-
-        // Once the other has ended, the shared folder is taken and emptied.
-        other.unlock();
-        transcoder = MediaTranscoder::create();
-        QCOMPARE(transcoder->folderPath(), transcodedFolder());
-        QVERIFY(!result.exists());
-        delete transcoder;
+        m_app->eventLog()->clear();
+        QDir(keptFolder()).removeRecursively(); // each case converts afresh
     }
 
     // Only Video takes the video path; any other type is named "Audio".
@@ -208,7 +156,7 @@ private slots:
     }
 
     // The sources never end: the destructor returns only because it cancels.
-    void destructionCancelsWaitsAndRemovesTheFolder()
+    void destructionCancelsWaitsAndRemovesItsPartFiles()
     {
         QPointer<MediaTranscoder> transcoder(MediaTranscoder::create());
         QSignalSpy complete(transcoder.data(), &MediaTranscoder::transcodeComplete);
@@ -221,18 +169,18 @@ private slots:
         delete transcoder.data();
         QVERIFY(transcoder.isNull());
         QVERIFY(complete.isEmpty());
-        QVERIFY(!QDir(transcodedFolder()).exists());
+        QVERIFY(QDir(keptFolder()).isEmpty());
         QCOMPARE(mediaLog().size(), 2);
     }
 
-    // Without a data folder the files go to the current folder, and stay.
+    // Without a cache folder the files go to the current folder, and stay.
     void fallsBackToTheCurrentFolder()
     {
         QFile blocker(path(u"not-a-folder"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));
+        const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
         const QString savedCurrent = QDir::currentPath();
         QTemporaryDir current;
         QVERIFY(QDir::setCurrent(current.path()));
@@ -248,7 +196,7 @@ private slots:
         QVERIFY(QFileInfo::exists(output));
 
         QDir::setCurrent(savedCurrent);
-        qputenv("XDG_DATA_HOME", savedDataHome);
+        qputenv("XDG_CACHE_HOME", savedCacheHome);
     }
 };
 

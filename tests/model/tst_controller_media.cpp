@@ -1,3 +1,4 @@
+#include "conversion_store.h"
 #include "link_fixture.h"
 #include "media_maker.h"
 #include "test_main.h"
@@ -60,6 +61,7 @@ private slots:
     void init()
     {
         resetApplication();
+        QDir(ConversionStore::defaultFolder()).removeRecursively(); // each case converts
         app()->createMediaTranscoder();
         m_site = Site();
     }

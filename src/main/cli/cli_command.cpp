@@ -1,5 +1,6 @@
 #include "cli_command.h"
 
+#include "cache_command.h"
 #include "export_command.h"
 #include "import_command.h"
 #include "run_command.h"
@@ -27,7 +28,7 @@ QList<CliCommand> commands()
     // Each command lives in a file of its own beside this one.
     return {TranscodeCommand::command(), UpgradeCommand::command(), ExportCommand::command(),
             ImportCommand::command(),    StatusCommand::command(),  UploadCommand::command(),
-            RunCommand::command()};
+            RunCommand::command(),       CacheCommand::command()};
 }
 
 void error(const QString &message)

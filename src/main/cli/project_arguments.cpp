@@ -39,6 +39,7 @@ std::optional<ProjectArguments> ProjectArguments::parse(const QStringList &argum
 {
     const QString controllerOption = QStringLiteral("--controller");
     const QString logLevelOption = QStringLiteral("--log-level");
+    const QString parallelOption = QStringLiteral("--parallel");
     ProjectArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString argument = arguments.at(i);
@@ -57,6 +58,15 @@ std::optional<ProjectArguments> ProjectArguments::parse(const QStringList &argum
             parsed.logLevel = value ? value->toInt(&ok) : 0;
             if (!ok || parsed.logLevel < 0 || parsed.logLevel > 2)
                 return usageError(tr("--log-level takes 0, 1 or 2"), usage);
+        } else if ((options & Option_Parallel) && argument.startsWith(parallelOption)) {
+            const std::optional<QString> value = optionValue(arguments, &i, parallelOption);
+            bool ok = false;
+            parsed.parallel = value ? value->toInt(&ok) : 0;
+            if (!ok || parsed.parallel < 0 || parsed.parallel > int(LumDocument::TableMaximum))
+                return usageError(tr("--parallel takes the number of uploads at once, 0 (no "
+                                     "limit) to %1")
+                                      .arg(LumDocument::TableMaximum),
+                                  usage);
         } else if (argument.startsWith(QLatin1String("--"))) {
             return usageError(tr("unknown option \"%1\"").arg(argument), usage);
         } else if (argument.isEmpty()) {

@@ -10,19 +10,21 @@
 class LumDocument;
 
 // The arguments of the commands that work on a project's controllers:
-//   PROJECT.lmp [--controller ID]... [--log-level N]
+//   PROJECT.lmp [--controller ID]... [--log-level N] [--parallel N]
 // either option as "--name VALUE" or "--name=VALUE".
 struct ProjectArguments
 {
     enum Option
     {
         Option_Controller = 0x1,
-        Option_LogLevel = 0x2
+        Option_LogLevel = 0x2,
+        Option_Parallel = 0x4
     };
 
     QString project;
     IdSet controllerIds; // empty: every controller
     int logLevel = 0;
+    int parallel = -1; // uploads under way at once; 0 no limit, -1 the preference's
 
     // The arguments of `command`, which takes the options given; the error
     // is written (naming `usage`) and nothing is returned when they are wrong.

@@ -5,6 +5,7 @@
 #include "lum_document.h"
 #include "password_cipher.h"
 #include "project_arguments.h"
+#include "upload_slots.h"
 
 #include <QCoreApplication>
 
@@ -119,6 +120,8 @@ int openForUpload(const ProjectArguments &arguments)
     LumApplication *application = LumApplication::instance();
     LumApplication::setLogLevel(arguments.logLevel);
     application->createMediaTranscoder();
+    if (arguments.parallel >= 0)
+        UploadSlots::instance()->setLimitOverride(arguments.parallel);
     return open(arguments.project, *application->document(), true);
 }
 

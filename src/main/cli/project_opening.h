@@ -20,7 +20,8 @@ int open(const QString &path, LumDocument &document, bool reanalyseShowFiles);
 // Opens the project of a command that uploads (upload, run) into the
 // application's document, as open() does, with the open-file limit raised for
 // many controllers, the log kept up to the level asked for, and the media
-// transcoder made first so that the project's media are queued for conversion.
+// transcoder made first so that the project's media are queued for conversion,
+// and the limit of simultaneous uploads given by --parallel, if any.
 // The command's log printer exists already, to show what the opening logs.
 int openForUpload(const ProjectArguments &arguments);
 

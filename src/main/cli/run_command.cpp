@@ -19,7 +19,7 @@ namespace RunCommand {
 
 namespace {
 
-const char Usage[] = "run PROJECT.lmp [--log-level N]";
+const char Usage[] = "run PROJECT.lmp [--log-level N] [--parallel N]";
 // Printed entries are not kept beyond this many: the process runs for months.
 constexpr int RetainedLogEntries = 10000;
 
@@ -39,7 +39,8 @@ CliCommand command()
 int run(const QStringList &arguments)
 {
     const std::optional<ProjectArguments> parsed = ProjectArguments::parse(
-        arguments, ProjectArguments::Option_LogLevel, QString::fromLatin1(Usage));
+        arguments, ProjectArguments::Option_LogLevel | ProjectArguments::Option_Parallel,
+        QString::fromLatin1(Usage));
     if (!parsed)
         return Cli::ExitUsage;
     LumApplication *application = LumApplication::instance();

@@ -5,9 +5,8 @@
 #include "media_libraries.h"
 #include "progress_line.h"
 #include "progress_tracker.h"
-#include "video_analysis.h"
+#include "video_conversion.h"
 #include "video_info.h"
-#include "video_packetiser.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -36,9 +35,7 @@ int transcodeVideo(const QString &source, const QString &output, ProgressTracker
                    QString &failure)
 {
     VideoInfo info(source);
-    ConvertResult result = analyseVideo(info, &progress);
-    if (result == ConvertResult_Ok)
-        result = packetiseVideo(info, output, &progress);
+    const ConvertResult result = convertVideo(info, output, &progress);
     failure = convertResultText(result);
     return result;
 }

@@ -18,7 +18,7 @@ namespace UploadCommand {
 
 namespace {
 
-const char Usage[] = "upload PROJECT.lmp [--controller ID]... [--log-level N]";
+const char Usage[] = "upload PROJECT.lmp [--controller ID]... [--log-level N] [--parallel N]";
 // The run's progress is summed over every file of every controller; the
 // terminal needs it a few times a second, not at every block sent.
 constexpr int ProgressMsec = 250;
@@ -66,7 +66,9 @@ CliCommand command()
 int run(const QStringList &arguments)
 {
     const std::optional<ProjectArguments> parsed = ProjectArguments::parse(
-        arguments, ProjectArguments::Option_Controller | ProjectArguments::Option_LogLevel,
+        arguments,
+        ProjectArguments::Option_Controller | ProjectArguments::Option_LogLevel |
+            ProjectArguments::Option_Parallel,
         QString::fromLatin1(Usage));
     if (!parsed)
         return Cli::ExitUsage;

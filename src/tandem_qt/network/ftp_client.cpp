@@ -9,12 +9,15 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
-constexpr qint64 UploadChunk = 256 * 1024;
-// Enough queued in the socket to keep the link busy, little enough to keep
-// memory flat whatever the size of the file.
-constexpr qint64 UploadWriteAhead = 1024 * 1024;
+constexpr qint64 UploadChunk = 64 * 1024;
+// Enough queued in the socket to keep the link busy (the kernel's send
+// buffer does the rest), little enough to keep memory flat whatever the
+// size of the file and whatever the number of sessions.
+constexpr qint64 UploadWriteAhead = 192 * 1024;
 constexpr qsizetype MaximumReplyLength = 64 * 1024;
 constexpr qsizetype MaximumListLine = 64 * 1024;
 
@@ -666,7 +669,10 @@ void FtpClient::openDataConnection(quint16 port)
     connect(m_data, &QTcpSocket::bytesWritten, this, &FtpClient::onDataBytesWritten);
     connect(m_data, &QTcpSocket::disconnected, this, &FtpClient::onDataDisconnected);
     connect(m_data, &QTcpSocket::errorOccurred, this, &FtpClient::onDataError);
-    m_data->connectToHost(m_control->peerAddress(), port);
+    const bool sending = m_current->type == Command_Put;
+    m_data->connectToHost(m_control->peerAddress(), port,
+                          sending ? QIODevice::ReadWrite | QIODevice::Unbuffered
+                                  : QIODevice::ReadWrite);
     // The command goes out at once; servers wait for the data connection.
     m_phase = Phase_Transfer;
     sendLine(transferCommandLine());
@@ -704,6 +710,9 @@ void FtpClient::onDataConnected()
         pumpUpload();
 }
 
+// The data socket of a STOR is unbuffered: what the kernel takes goes to it
+// straight from the chunk, and only what it refuses waits in the socket.
+// One call sends at most the write-ahead; the event loop runs in between.
 void FtpClient::pumpUpload()
 {
     if (!m_current || m_current->type != Command_Put || m_phase != Phase_Transfer ||
@@ -716,7 +725,15 @@ void FtpClient::pumpUpload()
     }
     if (m_chunk.size() != UploadChunk)
         m_chunk.resize(UploadChunk);
+    qint64 budget = UploadWriteAhead;
+    qint64 sentDirectly = 0;
     while (m_data->bytesToWrite() < UploadWriteAhead) {
+        if (budget <= 0) {
+            // Nothing queued means no bytesWritten() to come and call again.
+            if (m_data->bytesToWrite() == 0)
+                queuePump();
+            break;
+        }
         const qint64 count = device->read(m_chunk.data(), UploadChunk);
         // A pipe or socket that has ended answers -1 rather than 0.
         const bool ended = count == 0 || (count < 0 && device->isSequential() && m_deviceFinished);
@@ -727,14 +744,45 @@ void FtpClient::pumpUpload()
         }
         if (ended) {
             if (device->isSequential() && !m_deviceFinished)
-                return; // more comes with the device's readyRead
+                break; // more comes with the device's readyRead
             m_deviceAtEnd = true;
             m_chunk = QByteArray();
             m_data->disconnectFromHost(); // after what is queued has gone out
-            return;
+            break;
         }
-        m_data->write(m_chunk.constData(), count);
+        const qint64 queued = m_data->bytesToWrite();
+        if (m_data->write(m_chunk.constData(), count) < 0) {
+            // The peer is gone; the sockets' signals and the server's reply
+            // end the command.
+            m_dataLost = true;
+            break;
+        }
+        sentDirectly += count - (m_data->bytesToWrite() - queued);
+        budget -= count;
     }
+    if (sentDirectly > 0)
+        noteSent(sentDirectly);
+}
+
+void FtpClient::queuePump()
+{
+    if (std::exchange(m_pumpQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pumpQueued = false;
+            pumpUpload();
+        },
+        Qt::QueuedConnection);
+}
+
+void FtpClient::noteSent(qint64 bytes)
+{
+    restartInactivity();
+    m_done += bytes;
+    if (!m_quiet)
+        emit dataTransferProgress(m_done, m_total);
 }
 
 void FtpClient::onDeviceFinished()
@@ -747,11 +795,8 @@ void FtpClient::onDataBytesWritten(qint64 bytes)
 {
     if (!m_current || m_current->type != Command_Put)
         return;
-    restartInactivity();
-    m_done += bytes;
     const QPointer<FtpClient> self(this);
-    if (!m_quiet)
-        emit dataTransferProgress(m_done, m_total);
+    noteSent(bytes);
     if (self && m_current && m_current->type == Command_Put)
         pumpUpload();
 }

@@ -172,6 +172,8 @@ private:
     void onDataDisconnected();
     void onDataError();
     void pumpUpload();
+    void queuePump();
+    void noteSent(qint64 bytes);
     void onDeviceFinished();
     void processListData(bool atEnd);
     void tryFinishTransfer();
@@ -218,6 +220,7 @@ private:
     qint64 m_done = 0;
     qint64 m_total = 0;
     QByteArray m_chunk;
+    bool m_pumpQueued = false;
     QByteArray m_lineBuffer;
     bool m_discardingLine = false;
     QByteArray m_download;

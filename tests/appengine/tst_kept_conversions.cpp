@@ -1,0 +1,122 @@
+#include "chunk_file.h"
+#include "conversion_store.h"
+#include "media_maker.h"
+#include "test_environment.h"
+#include "test_main.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <array>
+
+namespace {
+
+QProcess *startConversion(const QString &source, const QString &type)
+{
+    auto *process = new QProcess;
+    process->start(TestEnvironment::binDir() + QLatin1String("/rw_conversion_process"),
+                   {source, type});
+    return process;
+}
+
+// "converted PATH" or "reused PATH" of one process run to its end.
+QStringList finish(QProcess *process)
+{
+    const std::unique_ptr<QProcess> owned(process);
+    if (!process->waitForFinished(60000) || process->exitCode() != 0)
+        return {QString::fromLocal8Bit(process->readAllStandardError())};
+    return QString::fromLocal8Bit(process->readAllStandardOutput()).trimmed().split(u' ');
+}
+
+QStringList convert(const QString &source, const QString &type)
+{
+    return finish(startConversion(source, type));
+}
+
+QStringList partFiles()
+{
+    return QDir(ConversionStore::defaultFolder()).entryList({QStringLiteral("*.part-*")});
+}
+
+} // namespace
+
+// Conversions kept between runs, with real processes sharing the user's
+// cache folder.
+class TestKeptConversions : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void init() { QDir(ConversionStore::defaultFolder()).removeRecursively(); }
+
+    // A later process takes the conversion as it is; a touched source is
+    // converted anew under another name.
+    void reusedUntilTheSourceChanges()
+    {
+        const QString tone = m_dir.filePath(QStringLiteral("tone.wav"));
+        QVERIFY(MediaMaker::makeTone(tone, 44100, 2, 0.5));
+        const QStringList first = convert(tone, QStringLiteral("audio"));
+        QCOMPARE(first.value(0), QStringLiteral("converted"));
+        QCOMPARE(convert(tone, QStringLiteral("audio")),
+                 (QStringList{QStringLiteral("reused"), first.value(1)}));
+
+        QFile source(tone);
+        QVERIFY(source.open(QIODevice::ReadWrite));
+        QVERIFY(source.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                   QFileDevice::FileModificationTime));
+        source.close();
+        const QStringList touched = convert(tone, QStringLiteral("audio"));
+        QCOMPARE(touched.value(0), QStringLiteral("converted"));
+        QVERIFY(touched.value(1) != first.value(1));
+        QVERIFY(partFiles().isEmpty());
+    }
+
+    // Both processes end with the same complete conversion.
+    void twoProcessesConvertTheSameSourceAtOnce()
+    {
+        const QString video = m_dir.filePath(QStringLiteral("clip.m2v"));
+        QVERIFY(MediaMaker::makeMpeg2(video, 720, 576, QStringLiteral("25"), 2));
+        std::array<QProcess *, 2> processes{startConversion(video, QStringLiteral("video")),
+                                            startConversion(video, QStringLiteral("video"))};
+        const QStringList first = finish(processes[0]);
+        const QStringList second = finish(processes[1]);
+        QCOMPARE(first.size(), 2);
+        QCOMPARE(second.value(1), first.value(1));
+        QString error;
+        QVERIFY(!ChunkFile::read(first.value(1), &error).isEmpty());
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(partFiles().isEmpty());
+    }
+
+    // Older versions of a source go an hour after their last use, anything
+    // after thirty days unused; the newest version and recent part files stay.
+    void removesOnlyStaleFiles()
+    {
+        const ConversionStore store;
+        const QDateTime now = QDateTime::currentDateTime();
+        const auto make = [&](const QString &name, qint64 ageSecs) {
+            QFile file(QDir(store.folderPath()).filePath(name));
+            return file.open(QIODevice::WriteOnly) &&
+                   file.setFileTime(now.addSecs(-ageSecs), QFileDevice::FileModificationTime);
+        };
+        QVERIFY(make(QStringLiteral("a-old.video"), 7200));
+        QVERIFY(make(QStringLiteral("a-new.video"), 3 * 3600));
+        QVERIFY(make(QStringLiteral("a-newest.video"), 60));
+        QVERIFY(make(QStringLiteral("b-only.audio"), 29 * 24 * 3600));
+        QVERIFY(make(QStringLiteral("c-only.audio"), 31 * 24 * 3600));
+        QVERIFY(make(QStringLiteral("b-only.audio.part-1-0"), 3600));
+        QVERIFY(make(QStringLiteral("c-only.audio.part-1-1"), 25 * 3600));
+        store.removeStale();
+        QCOMPARE(QDir(store.folderPath()).entryList(QDir::Files, QDir::Name),
+                 (QStringList{QStringLiteral("a-newest.video"), QStringLiteral("b-only.audio"),
+                              QStringLiteral("b-only.audio.part-1-0")}));
+        QCOMPARE(store.usage().files, 2);
+    }
+};
+
+RW_TEST_MAIN(TestKeptConversions)
+#include "tst_kept_conversions.moc"
