@@ -108,7 +108,9 @@ DesktopController::DesktopController(LumApplication *app, GuiShell *shell, QObje
     qApp->installEventFilter(this);
     connect(m_app, &LumApplication::applicationLaunched, this,
             &DesktopController::onApplicationLaunched);
-    connect(m_app, &LumApplication::launchRequested, this, &DesktopController::onLaunchRequested);
+    // Queued: the second start gets its answer before any question is asked.
+    connect(m_app, &LumApplication::launchRequested, this, &DesktopController::onLaunchRequested,
+            Qt::QueuedConnection);
     connect(m_app, &LumApplication::launchDialogRequested, this,
             &DesktopController::showLaunchDialog);
     connect(m_app, &LumApplication::changeEvent, this, &DesktopController::onChangeEvent);
@@ -365,6 +367,7 @@ void DesktopController::onApplicationLaunched(const QString &path)
 
 void DesktopController::onLaunchRequested(const QString &path)
 {
+    qInfo("Hand-over received: launch %s", qUtf8Printable(path));
     if (path.isEmpty()) {
         openDocument(path);
         return;
@@ -652,7 +655,9 @@ void DesktopController::onReleaseDataAvailable()
     const bool includeBeta =
         m_app->preferences()->value(LumPreferences::Key_NotifyAboutBetaReleases).toBool();
     if (m_versionChecker->isUpToDate(AppConstants::version(), !includeBeta)) {
-        delete m_versionChecker;
+        // Later: the checker is still inside its reply's signal.
+        m_versionChecker->deleteLater();
+        m_versionChecker = nullptr;
         return;
     }
     emit softwareUpdateAvailable();

@@ -168,6 +168,7 @@ private slots:
             [&] { return m_controller->saveDocumentAs(); },
             [&] {
                 m_app->singleAppMessageReceived(u"launch "_s + other);
+                QCoreApplication::sendPostedEvents();
                 return false;
             }};
         QVERIFY(!operations[operation]());
@@ -291,7 +292,8 @@ private slots:
             answerer.answer(u"Save"_s, u"Discard"_s);
         m_app->singleAppMessageReceived(withPath ? u"launch "_s + target
                                                  : QStringLiteral("launch"));
-        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(); // the hand-over
+        QCoreApplication::sendPostedEvents(); // the launch dialog it asks for
         QVERIFY(answerer.done());
         QVERIFY(answerer.unexpected().isEmpty());
         QVERIFY(MainWindow::instance()->isVisible());
