@@ -87,6 +87,29 @@ MediaTranscoder *LumApplication::createMediaTranscoder()
     return transcoder;
 }
 
+void LumApplication::beginProject(bool loadedFromFile)
+{
+    if (loadedFromFile) {
+        m_document->reanalyseChangedShowFiles();
+        m_document->discoverAll();
+        m_uploadRuns->rearmScheduleTimer();
+    }
+    m_documentOpen = true;
+    emit documentOpened();
+}
+
+void LumApplication::endProject()
+{
+    if (!m_documentOpen)
+        return;
+    m_uploadRuns->stopScheduleTimer();
+    emit documentClosing();
+    m_document->reset();
+    m_documentOpen = false;
+    m_eventLog->clear();
+    emit documentClosed();
+}
+
 int LumApplication::logLevel()
 {
     return processLogLevel;

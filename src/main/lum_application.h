@@ -52,6 +52,19 @@ public:
     // projects never spend time converting media.
     MediaTranscoder *createMediaTranscoder();
 
+    // Whether a project is open: from a successful new or open until the
+    // next close. The document exists, empty, when none is.
+    bool isDocumentOpen() const { return m_documentOpen; }
+    // The document holds the project to work on from now on. A project read
+    // from a file is first brought up to date with its show files, every
+    // controller is asked for its status and the schedule timer is armed.
+    // documentOpened() follows.
+    void beginProject(bool loadedFromFile);
+    // Ends the project: its schedule stops, documentClosing(), the document
+    // is reset (its runs end as cancelled), the log is cleared, then
+    // documentClosed(). Nothing happens when no project is open.
+    void endProject();
+
 public slots:
     // Understands "launch" optionally followed by one blank and a path.
     void singleAppMessageReceived(const QString &message);
@@ -81,4 +94,5 @@ private:
     LumPreferences *m_preferences;
     LumDocument *m_document;
     UploadRuns *m_uploadRuns;
+    bool m_documentOpen = false;
 };

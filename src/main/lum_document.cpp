@@ -446,6 +446,26 @@ bool LumDocument::hasEntityPasswords() const
 
 IdSet LumDocument::reanalyseChangedShowFiles()
 {
+    return reanalyseShowFiles(false);
+}
+
+IdSet LumDocument::reanalyseIdleChangedShowFiles()
+{
+    return reanalyseShowFiles(true);
+}
+
+bool LumDocument::anyUploadUnderWay(const InstallationGroup &group, qsizetype templateIndex) const
+{
+    for (const uint installationId : group.installationIds()) {
+        const uint controllerId = installation(installationId)->controllerIds().at(templateIndex);
+        if (controller(controllerId)->isUploadUnderWay())
+            return true;
+    }
+    return false;
+}
+
+IdSet LumDocument::reanalyseShowFiles(bool skipBusy)
+{
     IdSet affected;
     for (InstallationGroup *each : m_installationGroups) {
         const InstallationTemplate::ControllerTemplates &controllerTemplates =
@@ -455,6 +475,8 @@ IdSet LumDocument::reanalyseChangedShowFiles()
             const QString showFile = controllerTemplate.showFile();
             const bool missing = !showFile.isEmpty() && !QFileInfo::exists(showFile);
             if (!missing && !controllerTemplate.showFileModified())
+                continue;
+            if (skipBusy && anyUploadUnderWay(*each, i))
                 continue;
             if (!missing) {
                 // The show may name media that nothing has converted yet.

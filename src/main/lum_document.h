@@ -157,6 +157,10 @@ public:
     // lists. Returns the controllers whose show changed, for the question
     // whether to upload them (a missing show cannot be uploaded).
     IdSet reanalyseChangedShowFiles();
+    // The same while uploads may be under way: a template one of whose
+    // controllers is uploading or waiting to retry is left for a later look,
+    // since handing it the new show would cancel that upload.
+    IdSet reanalyseIdleChangedShowFiles();
     // Queues the video and audio of every group's template for conversion.
     // Nothing happens when the process has no media transcoder.
     void requestMediaConversions();
@@ -218,6 +222,8 @@ private:
     QString brokenReference() const;
     void requestConversions(const InstallationTemplate &installationTemplate) const;
     void requestConversions(const ControllerTemplate &controllerTemplate) const;
+    IdSet reanalyseShowFiles(bool skipBusy);
+    bool anyUploadUnderWay(const InstallationGroup &group, qsizetype templateIndex) const;
     void updateClean();
 
     Groups m_installationGroups;

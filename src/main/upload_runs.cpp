@@ -94,15 +94,6 @@ bool UploadRuns::anyDiscovering(const IdSet &controllerIds) const
     return false;
 }
 
-bool UploadRuns::anyUploadUnderWay() const
-{
-    for (const Controller *controller : m_document->controllers()) {
-        if (controller->isUploadUnderWay())
-            return true;
-    }
-    return false;
-}
-
 IdSet UploadRuns::existingControllers(const IdSet &controllerIds) const
 {
     IdSet existing;
@@ -319,10 +310,8 @@ void UploadRuns::startScheduledUpload()
     if (!due.empty()) {
         logSchedule(tr("Starting scheduled upload"));
         // Nobody may have looked at the files for months: send what is on
-        // the disk now. Not while any upload is under way or waiting to be
-        // retried: analysing its show again would cancel it.
-        if (!anyUploadUnderWay())
-            m_document->reanalyseChangedShowFiles();
+        // the disk now, except to templates whose uploads are under way.
+        m_document->reanalyseIdleChangedShowFiles();
         uploadWhenDiscovered(due, false);
     } else {
         logSchedule(tr("Scheduled upload time passed but no controllers were scheduled to upload"));

@@ -113,7 +113,6 @@ private slots:
 
 private:
     void endProjectRuns();
-    bool anyUploadUnderWay() const;
 
     struct WaitingRun
     {

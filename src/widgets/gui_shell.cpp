@@ -1,18 +1,13 @@
 #include "gui_shell.h"
 
 #include "app_constants.h"
-#include "lum_application.h"
-#include "main_window.h"
 
 #include <QBitmap>
 #include <QSplashScreen>
 #include <QTimer>
 
-GuiShell::GuiShell(LumApplication *app, QObject *parent) : QObject(parent)
-{
-    connect(app, &LumApplication::applicationLaunched, this, &GuiShell::onApplicationLaunched);
-    connect(app, &LumApplication::launchRequested, this, &GuiShell::onLaunchRequested);
-}
+GuiShell::GuiShell(LumApplication *, QObject *parent) : QObject(parent)
+{}
 
 GuiShell::~GuiShell()
 {
@@ -58,18 +53,4 @@ void GuiShell::hideSplashScreen()
 {
     if (m_splash)
         m_splash->hide();
-}
-
-void GuiShell::onApplicationLaunched(const QString &path)
-{
-    if (MainWindow::exists())
-        MainWindow::instance()->showLaunchNote(path);
-}
-
-void GuiShell::onLaunchRequested(const QString &path)
-{
-    qInfo("Hand-over received: launch %s", qUtf8Printable(path));
-    MainWindow *window = MainWindow::instance();
-    window->showLaunchNote(path);
-    window->bringToFront();
 }

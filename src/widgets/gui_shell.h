@@ -7,8 +7,7 @@
 class LumApplication;
 class QWidget;
 
-// The GUI's side of the application object: the splash screen, and the
-// windows' reactions to what the application announces.
+// The GUI's splash screen.
 class GuiShell : public QObject
 {
     Q_OBJECT
@@ -27,10 +26,6 @@ public slots:
     void showSplashScreen(int millisecs);
     void showSplashScreen();
     void hideSplashScreen();
-
-private slots:
-    void onApplicationLaunched(const QString &path);
-    void onLaunchRequested(const QString &path);
 
 private:
     QPointer<QSplashScreen> m_splash;

@@ -3,14 +3,17 @@
 #include "app_constants.h"
 #include "change_events.h"
 #include "command_line.h"
+#include "desktop_controller.h"
 #include "gui_shell.h"
 #include "installer_lock.h"
 #include "local_interfaces.h"
 #include "lum_application.h"
 #include "main_window.h"
+#include "recent_files.h"
 #include "single_instance.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QMessageBox>
 
 #include <memory>
@@ -19,7 +22,40 @@ namespace GuiStartup {
 
 namespace {
 constexpr int handoverTimeoutMs = 5000;
+
+// An entry of the window's menu that calls the controller.
+template <typename Slot>
+void addEntry(QMenu *menu, const QString &text, QKeySequence::StandardKey key,
+              DesktopController *controller, Slot slot)
+{
+    QAction *action = menu->addAction(text);
+    action->setShortcut(key);
+    QObject::connect(action, &QAction::triggered, controller, slot);
 }
+
+// The project's commands until the main window's own actions arrive.
+void addMenus(MainWindow *window, DesktopController *controller)
+{
+    QMenu *file = window->menuBar()->addMenu(DesktopController::tr("&File"));
+    addEntry(file, DesktopController::tr("&New"), QKeySequence::New, controller,
+             qOverload<>(&DesktopController::newDocument));
+    addEntry(file, DesktopController::tr("&Open..."), QKeySequence::Open, controller,
+             qOverload<>(&DesktopController::openDocument));
+    file->addMenu(controller->recentFiles()->menu());
+    addEntry(file, DesktopController::tr("&Save"), QKeySequence::Save, controller,
+             &DesktopController::saveDocument);
+    addEntry(file, DesktopController::tr("Save &As..."), QKeySequence::SaveAs, controller,
+             &DesktopController::saveDocumentAs);
+    addEntry(file, DesktopController::tr("&Close"), QKeySequence::Close, controller,
+             &DesktopController::closeDocument);
+    file->addSeparator();
+    addEntry(file, DesktopController::tr("&Quit"), QKeySequence::Quit, controller,
+             &DesktopController::quit);
+    QMenu *edit = window->menuBar()->addMenu(DesktopController::tr("&Edit"));
+    edit->addAction(controller->undoAction());
+    edit->addAction(controller->redoAction());
+}
+} // namespace
 
 void showInstallerRunningMessage()
 {
@@ -59,8 +95,14 @@ int run(int argc, char **argv)
     const StartupOptions options = CommandLine::parse(arguments, &CommandLine::storedLastFile);
     LumApplication::setLogLevel(options.logLevel);
 
+    // Every way out goes through the controller, which stops the uploads first.
+    QApplication::setQuitOnLastWindowClosed(false);
     GuiShell shell(app);
     MainWindow *window = MainWindow::instance();
+    auto controller = std::make_unique<DesktopController>(app, &shell);
+    QObject::connect(window, &MainWindow::quitRequested, controller.get(),
+                     &DesktopController::quit);
+    addMenus(window, controller.get());
     shell.showSplashScreen(options.startMinimised ? 3000 : 2000, nullptr);
     if (options.startMinimised)
         window->minimiseToTray();
@@ -71,6 +113,7 @@ int run(int argc, char **argv)
     const int exitCode = QApplication::exec();
 
     MainWindow::destroyInstance();
+    controller.reset();
     appOwner.reset();
     return exitCode;
 }

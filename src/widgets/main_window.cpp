@@ -4,9 +4,11 @@
 #include "log_viewer.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -52,7 +54,12 @@ MainWindow::MainWindow()
     m_trayIcon->setToolTip(AppConstants::displayName());
     auto *trayMenu = new QMenu(this);
     trayMenu->addAction(tr("&Restore"), this, &MainWindow::restoreFromTray);
-    trayMenu->addAction(tr("&Quit"), qApp, &QApplication::quit);
+    trayMenu->addAction(tr("&Quit"), this, [this] {
+        if (quitIsHandled())
+            emit quitRequested();
+        else
+            QApplication::quit();
+    });
     m_trayIcon->setContextMenu(trayMenu);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -90,4 +97,19 @@ void MainWindow::showLaunchNote(const QString &path)
 {
     m_note->setText(path.isEmpty() ? tr("No project is open.")
                                    : tr("Project to open: %1").arg(path));
+}
+
+bool MainWindow::quitIsHandled() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&MainWindow::quitRequested));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!quitIsHandled()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    emit quitRequested();
 }

@@ -29,8 +29,17 @@ public slots:
     void bringToFront();
     void showLaunchNote(const QString &path);
 
+signals:
+    // Closing the window or the tray's Quit, when something decides about
+    // quitting (the desktop controller); otherwise they quit at once.
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     MainWindow();
+    bool quitIsHandled() const;
 
     QLabel *m_note;
     LogViewer *m_logViewer;

@@ -1,7 +1,6 @@
 #include "gui_shell.h"
 #include "gui_startup.h"
 #include "lum_application.h"
-#include "main_window.h"
 #include "test_main.h"
 
 #include <QMessageBox>
@@ -103,19 +102,6 @@ private slots:
         QVERIFY(shell.splashScreen()->message().startsWith(
             QStringLiteral("\n\n\n\n\nVersion 1.0.8\n")));
         QCOMPARE(shell.splashScreen()->message().count(QLatin1Char('\n')), 8);
-    }
-
-    void handoverBringsTheWindowBack()
-    {
-        std::unique_ptr<LumApplication> app(LumApplication::create());
-        GuiShell shell(app.get());
-        MainWindow *window = MainWindow::instance();
-        window->minimiseToTray();
-        QVERIFY(!window->isVisible());
-        app->singleAppMessageReceived(QStringLiteral("launch /tmp/x.lmp"));
-        QVERIFY(window->isVisible());
-        QVERIFY(!window->isInTray());
-        MainWindow::destroyInstance();
     }
 };
 

@@ -1,0 +1,468 @@
+#include "desktop_controller.h"
+#include "desktop_dialogs.h"
+#include "desktop_selection.h"
+#include "gui_shell.h"
+#include "link_fixture.h"
+#include "main_window.h"
+#include "modal_answerer.h"
+#include "recent_files.h"
+#include "set_installation_group_name_command.h"
+#include "test_main.h"
+
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QUndoStack>
+
+using namespace LinkFixture;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class ScriptedDialogs : public DesktopDialogs
+{
+public:
+    InstallationTemplatePtr nextTemplate;
+    std::optional<QDateTime> nextTime;
+    int launchDialogs = 0;
+
+    InstallationTemplatePtr buildTemplate(const InstallationTemplate *, QWidget *) override
+    {
+        return std::exchange(nextTemplate, nullptr);
+    }
+    std::optional<InstallationChoice> chooseInstallations(QWidget *) override { return {}; }
+    std::optional<QDateTime> chooseScheduleTime(const QDateTime &, QWidget *) override
+    {
+        return nextTime;
+    }
+    void runLaunchDialog(DesktopController *, RecentFiles *, QWidget *) override
+    {
+        ++launchDialogs;
+    }
+    void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
+};
+
+struct FixedSelection : DesktopSelection
+{
+    IdSet groups;
+    IdSet selectedGroups() const override { return groups; }
+    IdSet selectedInstallations() const override { return {}; }
+    IdSet selectedControllers() const override { return {}; }
+};
+
+// Types the path into the file dialog and accepts it. selectFile() leaves
+// the name alone once the name field has the focus.
+std::function<void(QWidget *)> chooseFile(const QString &path)
+{
+    return [path](QWidget *window) {
+        auto *dialog = qobject_cast<QFileDialog *>(window);
+        auto *name = window->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        QVERIFY(dialog && name);
+        dialog->setDirectory(QFileInfo(path).path());
+        name->setText(QFileInfo(path).fileName());
+        QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+    };
+}
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+class TestDesktopController : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LumApplication> m_app;
+    std::unique_ptr<GuiShell> m_shell;
+    std::unique_ptr<DesktopController> m_controller;
+    ScriptedDialogs *m_dialogs = nullptr;
+    FixedSelection m_selection;
+    QTemporaryDir m_dir;
+    ShowFolder m_show;
+
+    // A new project of one group with `count` installations, saved to a file
+    // and then modified, unless no path is given.
+    QList<uint> openModifiedProject(const QString &name = QStringLiteral("p.lmp"), int count = 1)
+    {
+        m_app->endProject();
+        m_controller->newDocument();
+        const QList<uint> ids = addControllers(m_show.controllerTemplate(), count);
+        if (!name.isEmpty())
+            document()->saveAs(m_dir.filePath(name));
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, QStringLiteral("x")));
+        return ids;
+    }
+
+    bool uploadUnderWay(uint controllerId)
+    {
+        return waitUntil([&] { return !document()->allIdle({controllerId}); });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_app.reset(LumApplication::create());
+        m_shell = std::make_unique<GuiShell>(m_app.get());
+        MainWindow::instance()->show();
+    }
+
+    void init()
+    {
+        m_app->endProject();
+        resetApplication();
+        m_controller = std::make_unique<DesktopController>(m_app.get(), m_shell.get());
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        m_dialogs = dialogs.get();
+        m_controller->setDialogs(std::move(dialogs));
+        m_controller->setSelection(&m_selection);
+        connect(MainWindow::instance(), &MainWindow::quitRequested, m_controller.get(),
+                &DesktopController::quit);
+    }
+
+    void cleanup()
+    {
+        m_controller.reset();
+        QCoreApplication::sendPostedEvents(); // a launch dialog asked for goes with it
+    }
+
+    void cancelKeepsTheProject_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QStringList>("answers"); // title, button, ...
+        const QStringList cancelSave{u"Save"_s, u"Cancel"_s};
+        QTest::newRow("new") << 0 << cancelSave;
+        QTest::newRow("open") << 1 << cancelSave;
+        QTest::newRow("open, file dialog")
+            << 1 << QStringList{u"Save"_s, u"Discard"_s, u"Open File"_s, u"Cancel"_s};
+        QTest::newRow("recent") << 2 << cancelSave;
+        QTest::newRow("close") << 3 << cancelSave;
+        QTest::newRow("save as, file dialog") << 4 << QStringList{u"Save File As"_s, u"Cancel"_s};
+        QTest::newRow("launch with a file") << 5 << cancelSave;
+    }
+
+    void cancelKeepsTheProject()
+    {
+        QFETCH(int, operation);
+        QFETCH(QStringList, answers);
+        openModifiedProject();
+        const QString path = document()->path();
+        ModalAnswerer answerer;
+        for (qsizetype i = 0; i < answers.size(); i += 2)
+            answerer.answer(answers.at(i), answers.at(i + 1));
+        const QString other = m_dir.filePath(QStringLiteral("other.lmp"));
+        const std::function<bool()> operations[] = {
+            [&] { return m_controller->newDocument(); },
+            [&] { return m_controller->openDocument(); },
+            [&] { return m_controller->openRecentDocument(other); },
+            [&] { return m_controller->closeDocument(); },
+            [&] { return m_controller->saveDocumentAs(); },
+            [&] {
+                m_app->singleAppMessageReceived(u"launch "_s + other);
+                QCoreApplication::sendPostedEvents();
+                return false;
+            }};
+        QVERIFY(!operations[operation]());
+        QVERIFY(answerer.done());
+        QVERIFY(answerer.unexpected().isEmpty());
+        QVERIFY(m_app->isDocumentOpen());
+        QCOMPARE(document()->path(), path);
+        QCOMPARE(document()->undoStack()->count(), 1);
+        QVERIFY(!document()->isClean());
+    }
+
+    void saveAsGivesTheSuffix_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("none") << u"plain"_s << u"plain.lmp"_s;
+        QTest::newRow("lmp") << u"show.lmp"_s << u"show.lmp"_s;
+        QTest::newRow("another") << u"show.v2"_s << u"show.v2.lmp"_s;
+    }
+
+    void saveAsGivesTheSuffix()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        openModifiedProject(QString());
+        // The dialog starts in the folder of the file: coming up from another
+        // folder, it would select that folder's entry in place of the name.
+        const QString folder = m_dir.filePath(u"saved"_s);
+        QDir().mkpath(folder);
+        QSettings().setValue(u"File/LastFile"_s, folder);
+        QSignalSpy pathChanged(m_controller.get(), &DesktopController::documentPathChanged);
+        ModalAnswerer answerer;
+        answerer.act(u"Save File As"_s, chooseFile(folder + u'/' + typed));
+        QVERIFY(m_controller->saveDocument());
+        const QString path = folder + u'/' + saved;
+        QCOMPARE(document()->path(), path);
+        QCOMPARE(QSettings().value(u"File/LastFile"_s).toString(), path);
+        QCOMPARE(m_controller->recentFiles()->files().value(0),
+                 QFileInfo(path).canonicalFilePath());
+        QCOMPARE(pathChanged.count(), 1);
+        QVERIFY(document()->isClean());
+
+        // The next save asks nothing.
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"y"_s));
+        QVERIFY(m_controller->saveDocument());
+        QVERIFY(answerer.unexpected().isEmpty());
+        QVERIFY(document()->load(path));
+        QCOMPARE(document()->group(0)->name(), QStringLiteral("y"));
+        QFile::remove(path);
+    }
+
+    void closeStopsUploadsBeforeTheSaveQuestion()
+    {
+        Site site;
+        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
+        m_app->beginProject(false);
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        Reports reports;
+        const uint reportId = m_controller->upload({site.id}, true);
+        QVERIFY(uploadUnderWay(site.id));
+
+        ModalAnswerer answerer;
+        answerer.answer(u"Active uploads"_s, u"Cancel"_s);
+        QVERIFY(!m_controller->closeDocument());
+        QVERIFY(m_app->isDocumentOpen());
+        QVERIFY(!document()->allIdle({}));
+
+        bool cancelledBeforeSave = false;
+        answerer.answer(u"Active uploads"_s, u"Close"_s).act(u"Save"_s, [&](QWidget *box) {
+            cancelledBeforeSave = logMessages(1).contains(u"Cancelling upload..."_s);
+            ModalAnswerer::clickButton(box, u"Discard"_s);
+        });
+        QVERIFY(m_controller->closeDocument());
+        QVERIFY(cancelledBeforeSave);
+        QVERIFY(!m_app->isDocumentOpen());
+        QVERIFY(reports.wait(reportId));
+        QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Cancelled);
+    }
+
+    void manualUploadCompletesItsReportOnce()
+    {
+        m_controller->newDocument();
+        Site site;
+        QVERIFY(startSite(site, m_show.controllerTemplate()));
+        QSignalSpy completed(m_controller.get(), &DesktopController::uploadReportCompleted);
+        Reports reports;
+        const uint reportId = m_controller->upload({site.id}, true);
+        QVERIFY(reports.wait(reportId));
+        QVERIFY(waitUntil([] { return runs()->isSettled(); }));
+        QCOMPARE(completed.count(), 1);
+        QCOMPARE(completed.at(0).at(0).toBool(), true);
+        QCOMPARE(reports.count(), 1);
+        QVERIFY(site.remoteFile(u"_val_id"_s).size() > 0);
+    }
+
+    void launchMessage_data()
+    {
+        QTest::addColumn<bool>("withPath");
+        QTest::addColumn<bool>("projectOpen");
+        QTest::newRow("no path, project open") << false << true;
+        QTest::newRow("no path, nothing open") << false << false;
+        QTest::newRow("path, project open") << true << true;
+        QTest::newRow("path, nothing open") << true << false;
+    }
+
+    void launchMessage()
+    {
+        QFETCH(bool, withPath);
+        QFETCH(bool, projectOpen);
+        const QString target = m_dir.filePath(QStringLiteral("target.lmp"));
+        openModifiedProject(QStringLiteral("target.lmp"));
+        QVERIFY(document()->save());
+        openModifiedProject();
+        const QString before = document()->path();
+        if (!projectOpen)
+            m_app->endProject();
+        MainWindow::instance()->minimiseToTray();
+
+        ModalAnswerer answerer;
+        if (withPath && projectOpen)
+            answerer.answer(u"Save"_s, u"Discard"_s);
+        m_app->singleAppMessageReceived(withPath ? u"launch "_s + target
+                                                 : QStringLiteral("launch"));
+        QCoreApplication::sendPostedEvents(); // the hand-over
+        QCoreApplication::sendPostedEvents(); // the launch dialog it asks for
+        QVERIFY(answerer.done());
+        QVERIFY(answerer.unexpected().isEmpty());
+        QVERIFY(MainWindow::instance()->isVisible());
+        QCOMPARE(m_app->isDocumentOpen(), withPath || projectOpen);
+        QCOMPARE(document()->path(), withPath ? target : projectOpen ? before : QString());
+        QCOMPARE(m_dialogs->launchDialogs, withPath || projectOpen ? 0 : 1);
+    }
+
+    void refusedFileNamesItsReason()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("broken.lmp"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a project");
+        file.close();
+        QString text;
+        ModalAnswerer answerer;
+        answerer.act(u"Open File"_s, [&](QWidget *box) {
+            text = qobject_cast<QMessageBox *>(box)->text();
+            ModalAnswerer::clickButton(box, u"OK"_s);
+        });
+        QVERIFY(!m_controller->openDocument(path));
+        QVERIFY(text.contains(path));
+        QVERIFY(text.contains(u"not a Rigwarden project"_s));
+        QVERIFY(!m_app->isDocumentOpen());
+        QTRY_COMPARE(m_dialogs->launchDialogs, 1);
+    }
+
+    void scheduleHalfAnHourAheadIsArmedOnOpening()
+    {
+        const QList<uint> ids = openModifiedProject();
+        const QDateTime at = QDateTime::currentDateTime().addSecs(1800);
+        document()->uploadSchedule().schedule(ids.first(), at);
+        QVERIFY(document()->save());
+        QVERIFY(m_controller->openDocument(document()->path()));
+        QVERIFY(logged(u"Next upload scheduled for "_s + at.toString(Qt::TextDate)));
+        QVERIFY(runs()->scheduleTimer()->remainingTime() > 1799000);
+        QVERIFY(runs()->scheduleTimer()->remainingTime() <= 1801000);
+    }
+
+    void editedTemplateAsksWhatToUpload_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<bool>("scheduled");
+        QTest::newRow("upload now") << u"Upload Now"_s << 1 << false;
+        QTest::newRow("schedule") << u"Schedule Upload"_s << 0 << true;
+        QTest::newRow("don't upload") << u"Don't Upload"_s << 0 << false;
+    }
+
+    void editedTemplateAsksWhatToUpload()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, runs);
+        QFETCH(bool, scheduled);
+        const QList<uint> ids = openModifiedProject(QString(), 2);
+        ShowFolder otherShow;
+        m_dialogs->nextTemplate = document()->group(0)->installationTemplate()->deepCopy();
+        m_dialogs->nextTemplate->controllerTemplates().first()->setShowFile(otherShow.showPath());
+        const QDateTime at = QDateTime::currentDateTime().addDays(1);
+        m_dialogs->nextTime = at;
+        m_selection.groups = {0};
+        QSignalSpy started(LinkFixture::runs(), &UploadRuns::runStarting);
+        const int steps = document()->undoStack()->count();
+
+        ModalAnswerer answerer;
+        answerer.answer(u"Files changed"_s, answer);
+        m_controller->editSelectedInstallationTemplate();
+        QVERIFY(answerer.done());
+        QCOMPARE(started.count(), runs);
+        QCOMPARE(document()->undoStack()->count(), steps + 1);
+        for (const uint id : ids) {
+            QCOMPARE(controller(id)->controllerTemplate()->showFile(), otherShow.showPath());
+            QCOMPARE(document()->uploadSchedule().scheduledTime(id), scheduled ? at : QDateTime());
+        }
+        document()->undoStack()->undo(); // one step takes back the template and the schedule
+        QCOMPARE(controller(ids.first())->controllerTemplate()->showFile(), m_show.showPath());
+        QVERIFY(document()->uploadSchedule().isEmpty());
+        m_selection.groups.clear();
+    }
+
+    // A return to the window reads changed show files again, but leaves the
+    // templates of uploads under way alone until they have ended.
+    void focusReturnLeavesUploadsAlone()
+    {
+        Site site;
+        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=6000"_s}));
+        m_app->beginProject(false);
+        QSignalSpy rebuilt(m_controller.get(), &DesktopController::installationModelRebuildNeeded);
+        Reports reports;
+        const uint reportId = m_controller->upload({site.id}, true);
+        QVERIFY(uploadUnderWay(site.id));
+        touch(m_show.showPath());
+
+        m_controller->focusInOut(nullptr, MainWindow::instance());
+        QCOMPARE(rebuilt.count(), 0);
+        QVERIFY(reports.wait(reportId));
+        QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Success);
+
+        m_controller->focusInOut(nullptr, MainWindow::instance());
+        QCOMPARE(rebuilt.count(), 1);
+    }
+
+    void recentFilesKeepFiveExistingFiles()
+    {
+        RecentFiles recent(QStringLiteral("Test/Recent"), 5);
+        QStringList paths;
+        for (int i = 0; i < 6; ++i) {
+            QFile file(m_dir.filePath(QStringLiteral("r%1.lmp").arg(i)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            paths << QFileInfo(file.fileName()).canonicalFilePath();
+            recent.add(file.fileName());
+        }
+        recent.add(paths.at(2));
+        QCOMPARE(recent.files(), (QStringList{paths[2], paths[5], paths[4], paths[3], paths[1]}));
+        QSignalSpy triggered(&recent, &RecentFiles::recentFileTriggered);
+        recent.actionGroup()->actions().at(1)->trigger();
+        QCOMPARE(triggered.value(0).value(0).toString(), paths[5]);
+
+        QFile::remove(paths.at(5));
+        RecentFiles loaded(QStringLiteral("Test/Recent"), 5);
+        loaded.load();
+        QCOMPARE(loaded.files(), (QStringList{paths[2], paths[4], paths[3], paths[1]}));
+        QCOMPARE(loaded.menu()->actions().size(), 4);
+    }
+
+    // Closing the window while a question of the lifecycle is open waits for
+    // the answer, asks what the quit needs, and ends the event loop only
+    // once the runs are over. Last: the controller is then quitting.
+    void quitDuringAQuestionStopsTheRunsFirst()
+    {
+        Site site;
+        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
+        m_app->beginProject(false);
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        Reports reports;
+        const uint reportId = m_controller->upload({site.id}, true);
+        QVERIFY(uploadUnderWay(site.id));
+
+        ModalAnswerer answerer;
+        answerer
+            .act(u"Active uploads"_s,
+                 [](QWidget *box) {
+                     MainWindow::instance()->close();
+                     ModalAnswerer::clickButton(box, u"Cancel"_s);
+                 })
+            .answer(u"Active uploads"_s, u"Close"_s)
+            .answer(u"Save"_s, u"Discard"_s);
+        bool settledAtQuit = false;
+        connect(m_controller.get(), &DesktopController::quitting, this,
+                [&] { settledAtQuit = runs()->isSettled() && reports.isCompleted(reportId); });
+        QTimer::singleShot(0, m_controller.get(), [this] { m_controller->closeDocument(); });
+        QTimer guard;
+        guard.callOnTimeout([] { QCoreApplication::exit(1); });
+        guard.start(20000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(answerer.done());
+        QVERIFY(settledAtQuit);
+        QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Cancelled);
+    }
+
+    void cleanupTestCase()
+    {
+        m_controller.reset();
+        MainWindow::destroyInstance();
+        m_shell.reset();
+        m_app.reset();
+    }
+};
+
+RW_TEST_GUI_MAIN(TestDesktopController)
+#include "tst_desktop_controller.moc"
