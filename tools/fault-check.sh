@@ -51,15 +51,17 @@ failed_tests() {
   echo "$names${function:+ ($function)}"
 }
 
-while IFS='|' read -r name file edit hint what; do
-  name=$(echo "$name" | xargs)
-  case "$name" in '' | '#'*) continue ;; esac
+# Fields are separated by " | " (a "||" inside an edit is no separator).
+fields() {
+  awk -F' [|] ' '!/^[[:space:]]*(#|$)/ {
+    for (i = 1; i <= NF; ++i) { gsub(/^[[:space:]]+|[[:space:]]+$/, "", $i) }
+    print $1 "\037" $2 "\037" $3 "\037" $4 "\037" $5 }' "$list"
+}
+
+while IFS=$'\x1f' read -r -u 3 name file edit hint what; do
   if [ $# -gt 0 ] && ! printf '%s\n' "$@" | grep -qx "$name"; then
     continue
   fi
-  file=$(echo "$file" | xargs)
-  hint=$(echo "$hint" | xargs)
-  edit=$(echo "$edit" | sed 's/^ //; s/ $//')
   sed -i -e "$edit" "$tree/$file"
   if git -C "$tree" diff --quiet -- "$file"; then
     echo "$name: NOT APPLIED (the edit matches nothing in $file)" | tee -a "$results"
@@ -82,5 +84,5 @@ while IFS='|' read -r name file edit hint what; do
   fi
   git -C "$tree" checkout --quiet -- "$file"
   echo "$name: $verdict   [$what]" | tee -a "$results"
-done <"$list"
+done 3< <(fields)
 echo "Results in $results"
