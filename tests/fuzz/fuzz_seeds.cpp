@@ -73,8 +73,11 @@ bool projectJsonSeeds(const QString &dir)
         LumDocument document;
         ok &= ProjectFileBytes::writeFile(path, ProjectFileBytes::sampleProject(version).bytes()) &&
               document.load(path);
-        ok &= writeFile(dir + QStringLiteral("/sample_%1").arg(version),
-                        QJsonDocument(ProjectJson::toJson(document)).toJson());
+        // An export says only that a password is set; an import wants it given.
+        QByteArray json = QJsonDocument(ProjectJson::toJson(document)).toJson();
+        json.replace("\"password\": true", "\"password\": \"pw\"");
+        json.replace("\"masterPassword\": true", "\"masterPassword\": \"mp\"");
+        ok &= writeFile(dir + QStringLiteral("/sample_%1").arg(version), json);
     }
     return ok;
 }
