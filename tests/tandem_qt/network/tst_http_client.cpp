@@ -74,7 +74,8 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(HttpClient::Error, error);
         FakeControllerHttp server;
-        server.answerRaw("/query/system", reply);
+        for (const char *path : {"/query/system", "/never/sent"})
+            server.answerRaw(path, reply);
         quint16 port = server.port();
         if (reply.isNull()) {
             QTcpServer closed;
