@@ -10,8 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
+    // The client hands over one line at a time: what follows a line break is
+    // the next line.
     const QString line =
-        QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+        QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1))
+            .section(QLatin1Char('\n'), 0, 0);
     UrlInfo info;
     const bool parsed = (data[0] & 1) ? FtpListParser::parseMlsdLine(line, &info)
                                       : FtpListParser::parseListLine(line, &info);
