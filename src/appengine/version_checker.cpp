@@ -65,21 +65,22 @@ VersionChecker::Platform VersionChecker::platformFromName(const QString &name)
 void VersionChecker::onReplyFinished(QNetworkReply *reply)
 {
     if (reply->error() == QNetworkReply::NoError)
-        readFeed(reply->readAll());
+        m_releases = readFeed(reply->readAll());
     reply->deleteLater();
     emit releaseDataAvailable();
 }
 
-void VersionChecker::readFeed(const QByteArray &data)
+std::map<Version, VersionChecker::ReleaseInfo> VersionChecker::readFeed(const QByteArray &data)
 {
+    std::map<Version, ReleaseInfo> found;
     if (data.size() > MaxFeedSize)
-        return;
+        return found;
     QDomDocument document;
     if (!document.setContent(data))
-        return;
+        return found;
     const QDomNodeList allReleases = document.elementsByTagName(QStringLiteral("releases"));
     if (allReleases.count() != 1)
-        return;
+        return found;
     const QDomElement releases = allReleases.at(0).toElement();
 
     const QDomNodeList releaseElements = releases.elementsByTagName(QStringLiteral("release"));
@@ -99,8 +100,9 @@ void VersionChecker::readFeed(const QByteArray &data)
         const QDomElement notes = soleElement(release, QStringLiteral("notes"));
         if (!notes.isNull())
             info.notes = notes.text().trimmed();
-        m_releases[version] = info;
+        found[version] = info;
     }
+    return found;
 }
 
 bool VersionChecker::isEligible(const Version &version, const ReleaseInfo &info,

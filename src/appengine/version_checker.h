@@ -66,6 +66,9 @@ public:
 
     const std::map<Version, ReleaseInfo> &releases() const { return m_releases; }
 
+    // The releases a feed lists; none when it is not a feed we can read.
+    static std::map<Version, ReleaseInfo> readFeed(const QByteArray &data);
+
 signals:
     // The feed has been handled, whether or not it could be read.
     void releaseDataAvailable();
@@ -74,7 +77,6 @@ private slots:
     void onReplyFinished(QNetworkReply *reply);
 
 private:
-    void readFeed(const QByteArray &data);
     bool isEligible(const Version &version, const ReleaseInfo &info, bool stableOnly) const;
 
     QNetworkAccessManager *m_network;

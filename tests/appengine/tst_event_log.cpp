@@ -38,13 +38,8 @@ private slots:
     void displayLine()
     {
         const QDateTime time(QDate(2013, 11, 5), QTime(14, 3, 59));
-        const QStringList names{u"APP"_s,  u"HTTP"_s,     u"FTP"_s,
-                                u"SMTP"_s, u"SCHEDULE"_s, u"MEDIA"_s};
-        for (int category = 0; category < names.size(); ++category) {
-            const LogEntry entry{LogCategory(category), category % 2, u"%1 %2"_s, time};
-            QCOMPARE(entry.displayText(), u"Tue Nov 5 14:03:59 2013 - [%1] - %2 %3"_s.arg(
-                                              names[category], u"%1"_s, u"%2"_s));
-        }
+        const LogEntry entry{Category_Schedule, 1, u"%1 %2"_s, time};
+        QCOMPARE(entry.displayText(), u"Tue Nov 5 14:03:59 2013 - [SCHEDULE] - %1 %2"_s);
         const LogEntry trace{Category_Ftp, 2, u"File: a Size: 3"_s, time};
         QCOMPARE(trace.displayText(), u"Tue Nov 5 14:03:59 2013 - [FTP] - [File: a Size: 3]"_s);
     }

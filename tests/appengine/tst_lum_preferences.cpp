@@ -1,5 +1,4 @@
 #include "autostart_entry.h"
-#include "fatal_probe.h"
 #include "lum_preferences.h"
 #include "test_main.h"
 
@@ -36,21 +35,9 @@ private slots:
         QTest::addColumn<QVariant>("other");
         QTest::newRow("max attempts") << uint(LumPreferences::Key_MaxAttempts)
                                       << u"Upload/MaxAttempts"_s << QVariant(3) << QVariant(0);
-        QTest::newRow("retry interval")
-            << uint(LumPreferences::Key_RetryInterval) << u"Upload/RetryInterval"_s << QVariant(300)
-            << QVariant(60);
         QTest::newRow("stop on first fail")
             << uint(LumPreferences::Key_StopOnFirstFail) << u"Upload/StopOnFirstFail"_s
             << QVariant(false) << QVariant(true);
-        QTest::newRow("upload unchanged files")
-            << uint(LumPreferences::Key_UploadUnchangedFiles) << u"Upload/UploadUnchangedFiles"_s
-            << QVariant(false) << QVariant(true);
-        QTest::newRow("beta releases")
-            << uint(LumPreferences::Key_NotifyAboutBetaReleases) << u"NotifyAboutBetaReleases"_s
-            << QVariant(false) << QVariant(true);
-        QTest::newRow("simultaneous uploads")
-            << uint(LumPreferences::Key_MaxSimultaneousUploads)
-            << u"Upload/MaxSimultaneousUploads"_s << QVariant(0) << QVariant(64);
     }
     void keys()
     {
@@ -72,13 +59,6 @@ private slots:
         QCOMPARE(LumPreferences().value(key), other);
         store().setValue(name, u"soon"_s); // neither a number nor a truth value
         QCOMPARE(LumPreferences().value(key), defaultValue);
-    }
-
-    void unregisteredKeys()
-    {
-        LumPreferences preferences;
-        QVERIFY(!preferences.value(7).isValid());
-        RW_EXPECT_FATAL(preferences.name(7), "Assert: 'iKey != keyLookup.end()' is FALSE");
     }
 
     void runAtStartupLivesInTheAutostartEntry()

@@ -1,4 +1,3 @@
-#include "fatal_probe.h"
 #include "test_main.h"
 #include "upload_feedback.h"
 
@@ -56,12 +55,6 @@ private slots:
             << UploadState_Uploading << u"ignored"_s << true << quint64(500) << 0u << QString();
         QTest::newRow("attempt error, no message")
             << UploadState_AttemptError << QString() << false << none << 1u << earlier;
-        QTest::newRow("attempt error with message")
-            << UploadState_AttemptError << u"Timed out"_s << true << none << 1u << u"Timed out"_s;
-        QTest::newRow("error with message") << UploadState_Error << u"File not found"_s << true
-                                            << none << 0u << u"File not found"_s;
-        QTest::newRow("retrying") << UploadState_Retrying << QString() << true << none << 0u
-                                  << earlier;
         QTest::newRow("complete keeps progress and message")
             << UploadState_Complete << QString() << false << quint64(500) << 0u << earlier;
         QTest::newRow("an empty message clears it")
@@ -186,12 +179,6 @@ private slots:
         feedback.setState(1, UploadState_Cancelled, QString());
         feedback.setState(2, UploadState_Error, QString());
         QCOMPARE(feedback.overallProgress(), -1);
-    }
-
-    void stateNamesStopAtComplete()
-    {
-        QCOMPARE(uploadStateName(UploadState_Complete), u"Complete"_s);
-        RW_EXPECT_FATAL(uploadStateName(10), "Assert: 'state < UploadState_MAX' is FALSE");
     }
 };
 

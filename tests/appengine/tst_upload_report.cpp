@@ -1,4 +1,3 @@
-#include "fatal_probe.h"
 #include "installation_template.h"
 #include "lum_application.h"
 #include "lum_document.h"
@@ -38,14 +37,6 @@ private slots:
             controller->setHttpPort(1);
             controller->setHostname(u"127.0.0.%1"_s.arg(i + 1));
         }
-    }
-
-    void identifiersCountUp()
-    {
-        const LumDocument *document = LumApplication::instance()->document();
-        UploadReport first(document, {m_controllers.first()}, true);
-        UploadReport second(document, {m_controllers.first()}, false);
-        QCOMPARE(second.id(), first.id() + 1);
     }
 
     // No message: no message part. No line feed at the end.
@@ -103,15 +94,6 @@ private slots:
         }
         QCOMPARE(report.isComplete(), complete);
         QCOMPARE(report.failedCount(), failed);
-    }
-
-    void wordsOfTheResults()
-    {
-        QCOMPARE(UploadReport::stateWord(UploadReport::State_None), u"         "_s);
-        QCOMPARE(UploadReport::stateWord(UploadReport::State_Cancelled), u"CANCELLED"_s);
-        QCOMPARE(UploadReport::stateWord(UploadReport::State_Ignored), u"  IGNORED"_s);
-        RW_EXPECT_FATAL(UploadReport::stateWord(UploadReport::State_MAX),
-                        "Assert: 'state < State_MAX' is FALSE");
     }
 };
 

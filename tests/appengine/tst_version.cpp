@@ -25,10 +25,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("no point") << u"1.2"_s << Version(1, 2, 0) << u"1.2"_s;
         QTest::newRow("point") << u"1.0.8"_s << Version(1, 0, 8) << u"1.0.8"_s;
-        QTest::newRow("zero point") << u"2.0.0"_s << Version(2, 0, 0) << u"2.0"_s;
         QTest::newRow("beta") << u"1.2.3 BETA4"_s << Version(1, 2, 3, 0x84) << u"1.2.3 BETA4"_s;
-        QTest::newRow("beta without point")
-            << u"2.1 BETA3"_s << Version(2, 1, 0, 0x83) << u"2.1 BETA3"_s;
         QTest::newRow("rc0") << u"3.0.1 RC0"_s << Version(3, 0, 1, 0x40) << u"3.0.1 RC0"_s;
         QTest::newRow("debug") << u"1.0.9 DEBUG63"_s << Version(1, 0, 9, 0xFF)
                                << u"1.0.9 DEBUG63"_s;
@@ -36,8 +33,7 @@ private slots:
         // Six bits hold the build; a larger one must not turn a beta into a debug build.
         QTest::newRow("build beyond six bits")
             << u"1.0 BETA64"_s << Version(1, 0, 0, 0x80) << u"1.0 BETA0"_s;
-        for (const QString &text :
-             {u"1.2.3 beta4"_s, u"1.2.3 RC"_s, u"1.2.3.4"_s, u" 1.2"_s, u"1.2 final"_s, QString()})
+        for (const QString &text : {u"1.2.3 beta4"_s, u"1.2.3.4"_s, QString()})
             QTest::addRow("refused: \"%s\"", qPrintable(text)) << text << Version() << u"0.0"_s;
     }
     void parsesVersionTexts()

@@ -1,12 +1,21 @@
-// Writes the seed corpus of the fuzz targets: the show files and project
-// files that the unit tests build byte by byte, one file per seed.
+// Writes the seed corpus of the fuzz targets, one folder per target and one
+// file per seed: the show files and project files that the unit tests build
+// byte by byte, the project JSON they export, and the answers of controllers,
+// FTP and mail servers and the release feed that the tests used to spell out
+// case by case.
 //
-// Usage: fuzz_seeds CORPUS_DIR   (makes CORPUS_DIR/show_file, CORPUS_DIR/project_file)
+// Usage: fuzz_seeds CORPUS_DIR
 
+#include "lum_document.h"
 #include "project_file_bytes.h"
+#include "project_json.h"
 #include "show_file_bytes.h"
+#include "validator_file.h"
 
+#include <QDataStream>
 #include <QDir>
+#include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -55,6 +64,107 @@ bool projectFileSeeds(const QString &dir)
     return ok;
 }
 
+bool projectJsonSeeds(const QString &dir)
+{
+    QTemporaryDir scratch;
+    bool ok = scratch.isValid();
+    for (int version = 0; version <= 7; ++version) {
+        const QString path = scratch.filePath(QStringLiteral("p.lmp"));
+        LumDocument document;
+        ok &= ProjectFileBytes::writeFile(path, ProjectFileBytes::sampleProject(version).bytes()) &&
+              document.load(path);
+        // An export says only that a password is set; an import wants it given.
+        QByteArray json = QJsonDocument(ProjectJson::toJson(document)).toJson();
+        json.replace("\"password\": true", "\"password\": \"pw\"");
+        json.replace("\"masterPassword\": true", "\"masterPassword\": \"mp\"");
+        ok &= writeFile(dir + QStringLiteral("/sample_%1").arg(version), json);
+    }
+    return ok;
+}
+
+QByteArray validatorSeed()
+{
+    QList<FileToUpload> files{FileToUpload(-1, MediaType_Show), FileToUpload(3, MediaType_Slot),
+                              FileToUpload(-1, MediaType_Validator)};
+    files[0].md5 = QByteArray(16, '\x5a');
+    return ValidatorFile::write(7, files);
+}
+
+QByteArray statusSeed(const QByteArray &inner)
+{
+    return "<?xml version=\"1.0\"?><response><system>" + inner + "</system></response>";
+}
+
+const char *const ReleaseFeed =
+    "<?xml version=\"1.0\"?>\n<feed><releases>"
+    "<release version=\"1.0.9\"><platform os=\"linux\"><downloadpage>http://example.org/page"
+    "</downloadpage><downloadfile>http://example.org/file</downloadfile></platform>"
+    "<platform os=\"win32\"><downloadpage>https://example.org/w</downloadpage></platform>"
+    "<notes>Fixes</notes></release>"
+    "<release version=\"1.1.0 RC1\"><platform os=\"macosx\"/></release>"
+    "<release version=\"2.0 BETA3\"/></releases></feed>";
+
+QByteArray list(const char *line)
+{
+    return QByteArray(1, '\0') + line;
+}
+
+// Per target, its seeds.
+const QList<std::pair<const char *, QList<QByteArray>>> &textSeeds()
+{
+    static const QList<std::pair<const char *, QList<QByteArray>>> seeds{
+        {"controller_status",
+         {statusSeed("<hardwareType id=\"5\">NX1</hardwareType><serialNumber>A1</serialNumber>"
+                     "<firmwareVersion><major>300</major><minor>2</minor><point>129</point>"
+                     "</firmwareVersion><project><projectName>Show</projectName>"
+                     "<projectUuid>{6fa1c1e0-0c4a-4f8e-9d51-3c2b8f0e2a17}</projectUuid>"
+                     "<projectUploadDate>2013-11-05T14:03:59</projectUploadDate></project>"
+                     "<cfCardSizeKb>7812500</cfCardSizeKb>"),
+          statusSeed("<hardwareType>KMA</hardwareType><serialNumber>A</serialNumber>"
+                     "<serialNumber>B</serialNumber>"),
+          statusSeed("<projectUploadDate>2013-13-45T14:03:59</projectUploadDate>"
+                     "<cfCardSizeKb>big</cfCardSizeKb>")}},
+        {"validator_file", {validatorSeed(), validatorSeed().left(30)}},
+        // The first byte: 0 for a LIST line, 1 for an MLSD line.
+        {"ftp_list_line",
+         {list("-rw-r--r--   1 rigward rigward     1234 Nov  5 14:03 upload.wr_"),
+          list("drwxr-x--- 2 ftp ftp 4096 Jan 01  2013 my media"),
+          list("lrwxrwxrwx 1 a b 7 Mar 3 2010 current -> show.wr_"),
+          list("-rwxr-xr-x+ 1 owner 77 Feb 28 2012 run"),
+          list("01-16-02  12:14AM       <DIR>          media files"),
+          list("03-04-1999  23:59  10 a.txt"),
+          "\x01type=file;size=1234;modify=20131105140359.123; _val_id",
+          "\x01Type=dir;Modify=20131105140359;UNIX.mode=0755; my folder",
+          "\x01type=cdir;modify=20131105140359; ."}},
+        {"ftp_reply",
+         {"220 ready\r\n331 password\r\n230 logged in\r\n250 ok\r\n221 bye\r\n",
+          "220-welcome\r\n more\r\n220 ready\r\n230 no password needed\r\n550 no\r\n",
+          "220 ready\r\n331 password\r\n530 login incorrect\r\n"}},
+        {"smtp_reply",
+         {"220 fake ready\r\n250-fake\r\n250 HELP\r\n250 OK\r\n250 OK\r\n550 no user\r\n"
+          "354 go ahead\r\n250 queued\r\n221 bye\r\n",
+          "220 fake\r\n250-fake\r\n250 AUTH LOGIN PLAIN CRAM-MD5\r\n"
+          "334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n235 ok\r\n",
+          "220 fake\r\n250-fake\r\n250 AUTH LOGIN\r\n334 VXNlcm5hbWU6\r\n"
+          "334 UGFzc3dvcmQ6\r\n235 ok\r\n250 OK\r\n251 will forward\r\n",
+          "220 fake\r\n500 unrecognised\r\n250 fake\r\n250 OK\r\n"}},
+        {"release_feed", {ReleaseFeed}},
+    };
+    return seeds;
+}
+
+bool textSeedsInto(const QString &root)
+{
+    bool ok = true;
+    for (const auto &[target, seeds] : textSeeds()) {
+        const QString dir = root + QLatin1Char('/') + QLatin1String(target);
+        ok &= QDir().mkpath(dir);
+        for (int i = 0; i < seeds.size(); ++i)
+            ok &= writeFile(dir + QStringLiteral("/seed_%1").arg(i), seeds.at(i));
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -66,8 +176,10 @@ int main(int argc, char **argv)
     const QString root = QString::fromLocal8Bit(argv[1]);
     const QString showDir = root + QLatin1String("/show_file");
     const QString projectDir = root + QLatin1String("/project_file");
+    const QString jsonDir = root + QLatin1String("/project_json");
     if (!QDir().mkpath(showDir) || !showFileSeeds(showDir) || !QDir().mkpath(projectDir) ||
-        !projectFileSeeds(projectDir)) {
+        !projectFileSeeds(projectDir) || !QDir().mkpath(jsonDir) || !projectJsonSeeds(jsonDir) ||
+        !textSeedsInto(root)) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
         return 1;
     }

@@ -19,9 +19,6 @@ private slots:
         QTest::newRow("log level") << QStringList{u"-log_level=3"_s} << 3 << false << QString();
         QTest::newRow("negative level")
             << QStringList{u"-log_level=-1"_s} << -1 << false << QString();
-        QTest::newRow("level not a number")
-            << QStringList{u"-log_level=abc"_s} << 0 << false << QString();
-        QTest::newRow("empty level") << QStringList{u"-log_level="_s} << 0 << false << QString();
         QTest::newRow("other case")
             << QStringList{u"-LOG_LEVEL=2"_s, u"show.LMP"_s} << 0 << false << QString();
         QTest::newRow("minimised") << QStringList{u"-start_minimised"_s} << 0 << true << QString();
@@ -31,13 +28,10 @@ private slots:
             << QStringList{u"a.lmp"_s, u"--bogus"_s, u"/x/b.lmp"_s} << 0 << false << u"/x/b.lmp"_s;
         QTest::newRow("not a project")
             << QStringList{u"lmp"_s, u"notes.txt"_s} << 0 << false << QString();
-        QTest::newRow("bare extension") << QStringList{u".lmp"_s} << 0 << false << u".lmp"_s;
         QTest::newRow("last file")
             << QStringList{u"-load_last_file"_s} << 0 << false << u"/p/last.lmp"_s;
         QTest::newRow("none stored")
             << QStringList{u"-load_last_file"_s} << 0 << false << QString();
-        QTest::newRow("then a path")
-            << QStringList{u"-load_last_file"_s, u"b.lmp"_s} << 0 << false << u"b.lmp"_s;
     }
     void parse()
     {

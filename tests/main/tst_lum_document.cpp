@@ -164,27 +164,6 @@ private slots:
         m_prompts.answer = true;
         QVERIFY(document().confirmRemoval({installationId}));
         QCOMPARE(calls, QStringList{u"cancel 6"_s});
-
-        QVERIFY(!document().allIdle({}));
-        QVERIFY(document().allIdle({5}));
-        calls.clear();
-        document().cancelUploads({});
-        document().discoverAll();
-        document().removeController(5).reset();
-        QCOMPARE(calls, (QStringList{u"cancel 5"_s, u"cancel 6"_s, u"discover 5"_s, u"discover 6"_s,
-                                     u"cancel 5"_s, u"undiscover 5"_s}));
-    }
-
-    void removingHandsTheElementsBackAndForgetsTheirExpansion()
-    {
-        const uint groupId = addGroup(1, 2);
-        document().setGroupExpanded(groupId, true);
-        QCOMPARE(document().removeInstallation(1)->getId(), 1u);
-        QCOMPARE(document().group(groupId)->installationIds(), (QList<uint>{0}));
-        QVERIFY(!document().isInstallationExpanded(1));
-        QVERIFY(document().removeGroup(groupId));
-        QVERIFY(!document().isGroupExpanded(groupId));
-        QVERIFY(!document().groupExists(groupId));
     }
 
     void resetRestoresTheDefaults()
@@ -374,21 +353,6 @@ private slots:
     {
         addGroup(1, 1);
         RW_EXPECT_FATAL(document().group(7), "Assert: 'installationGroups.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(document().installation(7), "Assert: 'installations.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(document().controller(7), "Assert: 'controllers.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(
-            document().insertController(
-                std::make_unique<Controller>(std::make_shared<ControllerTemplate>()), 0),
-            "Assert: '!controllers.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(document().insertGroup(std::make_unique<InstallationGroup>(), 0),
-                        "Assert: '!installationGroups.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(
-            document().insertInstallation(std::make_unique<Installation>(QList<uint>{}), 0),
-            "Assert: '!installations.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(document().setInstallationTemplate(9, templateOf(1)),
-                        "Assert: 'installationGroups.exists(groupId)' is FALSE");
-        RW_EXPECT_FATAL(document().columnWidth(LumDocument::Table(2), 0),
-                        "Assert: '(table == Table_MAIN) || (table == Table_PASSWORD)' is FALSE");
         RW_EXPECT_FATAL(document().save(), "Assert: '!path.isNull()' is FALSE");
     }
 };

@@ -232,8 +232,17 @@ private slots:
         QVERIFY(!QFile::exists(path("none.lmp")));
     }
 
-    void usageErrors()
+    // Help says what there is; usage errors exit with 2 and say what to do.
+    void helpAndUsageErrors()
     {
+        const Finished help = runCli({u"upload"_s, u"--help"_s});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.startsWith(u"Usage: rigwarden-cli upload PROJECT.lmp"_s));
+        QCOMPARE(runCli({u"--version"_s}).out, u"1.0.8\n"_s);
+        const Finished unknown = runCli({u"frobnicate"_s});
+        QCOMPARE(unknown.exitCode, 2);
+        QCOMPARE(unknown.err,
+                 u"rigwarden-cli: unknown command \"frobnicate\"; see rigwarden-cli --help\n"_s);
         for (const QStringList &arguments :
              {QStringList{u"upgrade"_s, u"a.lmp"_s}, QStringList{u"export"_s},
               QStringList{u"import"_s, u"a.json"_s}}) {

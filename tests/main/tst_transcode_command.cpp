@@ -53,14 +53,9 @@ private slots:
         QTest::newRow("program stream")
             << QStringList{u"--video"_s, u"multiplex.m2v"_s, u"out"_s} << 3
             << u"%1/multiplex.m2v to %1/out: Input file is not a raw M2V"_s;
-        QTest::newRow("missing video") << QStringList{u"--video"_s, u"none.m2v"_s, u"out"_s} << 1
-                                       << u"%1/none.m2v to %1/out: Input file not found"_s;
         QTest::newRow("mono audio") << QStringList{u"--audio"_s, u"mono.wav"_s, u"out"_s} << 1
                                     << u"%1/mono.wav to %1/out: the input cannot be opened or "
                                        u"holds no decodable two-channel audio"_s;
-        QTest::newRow("nothing") << QStringList() << 2 << u"usage: rigwarden-cli transcode"_s;
-        QTest::newRow("unknown mode")
-            << QStringList{u"--picture"_s, u"a"_s, u"b"_s} << 2 << u"unknown mode \"--picture\""_s;
         QTest::newRow("no output")
             << QStringList{u"--video"_s, u"a"_s} << 2 << u"takes a mode, a source and an output"_s;
         QTest::newRow("onto its source")

@@ -32,32 +32,6 @@ private slots:
         QVERIFY(!schedule.stopTimedOut());
     }
 
-    // A passed time starts its run at once; a stop cancels it and ends once
-    // the report is complete, and no later time starts.
-    void aStopCancelsTheRunAndWaitsForItsReport()
-    {
-        const ShowFolder show;
-        const auto simulator = startSimulator({u"--fault"_s, u"all:stall-stor=1"_s});
-        QVERIFY(simulator);
-        const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
-        QVERIFY(connectTo(ids.at(0), simulator->controllers().first()));
-        document()->uploadSchedule().schedule(ids.at(0), QDateTime::currentDateTime().addSecs(-60));
-        document()->uploadSchedule().schedule(ids.at(1), QDateTime::currentDateTime().addSecs(2));
-        Reports reports;
-        UnattendedSchedule schedule(runs(), document());
-        schedule.start();
-        QVERIFY(waitUntil([&] { return feedback()->isUploading(ids.at(0)); }));
-        QSignalSpy stopped(&schedule, &UnattendedSchedule::stopped);
-        schedule.stop();
-        QVERIFY(stopped.wait(5000));
-        QCOMPARE(reports.count(), 1);
-        const UploadReport::ControllerResult result = reports.last().results.at(ids.at(0));
-        QCOMPARE(result.result, UploadReport::State_Cancelled);
-        QCOMPARE(result.message, u"Upload was cancelled"_s);
-        QVERIFY(runs()->isSettled());
-        QVERIFY(!runs()->scheduleTimer()->isActive()); // nothing left to start the later time
-    }
-
     // A run still waiting for its controllers' first answers is dropped.
     void aStopDropsARunWaitingForDiscovery()
     {

@@ -289,8 +289,6 @@ private slots:
             << true << true << true << true << true << u"Sent mail to ops@example.com"_s;
         QTest::newRow("unattended run")
             << true << false << false << true << true << u"Sent mail to ops@example.com"_s;
-        QTest::newRow("no server")
-            << true << false << false << false << true << u"SMTP server address not set"_s;
         QTest::newRow("no recipients")
             << true << false << false << true << false << u"No SMTP recipients set"_s;
     }

@@ -164,15 +164,12 @@ private slots:
         QTest::addColumn<ConvertResult>("result");
         const QByteArray start = sequenceHeader() + picture(1);
         QTest::newRow("coding type 0") << start + picture(0) << ConvertResult_InputCorrupt;
-        QTest::newRow("coding type 4 (D)") << start + picture(4) << ConvertResult_InputCorrupt;
         QTest::newRow("header cut short")
             << start + QByteArray::fromHex("0000010001") << ConvertResult_InputCorrupt;
         QTest::newRow("pack header")
             << QByteArray::fromHex("000001BA44") + start << ConvertResult_NotRawM2v;
         QTest::newRow("system header")
             << start + QByteArray::fromHex("000001BB0012") << ConvertResult_NotRawM2v;
-        QTest::newRow("stream map")
-            << start + QByteArray::fromHex("000001BC0012") << ConvertResult_NotRawM2v;
         QTest::newRow("stream codes pass")
             << start + QByteArray::fromHex("000001BD07000001E0070000") + picture(2)
             << ConvertResult_Ok;

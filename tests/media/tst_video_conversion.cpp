@@ -128,8 +128,6 @@ private slots:
             << u"pal.M2V"_s << u"/nonexistent-folder/out"_s << ConvertResult_CannotWriteOutput;
         QTest::newRow("disk full")
             << u"pal.M2V"_s << u"/dev/full"_s << ConvertResult_CannotWriteOutput;
-        QTest::newRow("cancelled while cutting")
-            << u"pal.M2V"_s << QString() << ConvertResult_Cancelled;
         QTest::newRow("cancelled while re-encoding")
             << u"small.m2v"_s << QString() << ConvertResult_Cancelled;
     }

@@ -5,9 +5,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// The HTTP side of a controller on 127.0.0.1 for what the simulator will not
-// do on demand: per path a body, or silence (the connection is taken and
-// never answered), or a connection closed without an answer.
+#include <utility>
+
+// The HTTP side of a controller (or any web server) on 127.0.0.1 for what the
+// simulator will not do on demand: per path a body, a whole answer as given
+// (status line and headers too), silence (the connection is taken and never
+// answered), or a connection closed without an answer.
 class FakeControllerHttp : public QObject
 {
 public:
@@ -31,11 +34,18 @@ public:
         m_bodies[path] = body;
         m_behaviours[path] = Behaviour_Answer;
     }
+    void answerRaw(const QByteArray &path, const QByteArray &response)
+    {
+        m_raw[path] = response;
+        m_behaviours[path] = Behaviour_Answer;
+    }
     void setBehaviour(const QByteArray &path, Behaviour behaviour)
     {
         m_behaviours[path] = behaviour;
     }
     int requestCount(const QByteArray &path) const { return m_counts.value(path); }
+    // Every request received, as sent.
+    QByteArray requests() const { return m_requests; }
 
     static QByteArray status(int hardwareType)
     {
@@ -60,7 +70,7 @@ private:
         if (!buffer.contains("\r\n\r\n"))
             return;
         const QByteArray path = buffer.split(' ').value(1);
-        buffer.clear();
+        m_requests += std::exchange(buffer, {});
         ++m_counts[path];
         switch (m_behaviours.value(path, Behaviour_Answer)) {
         case Behaviour_Silent:
@@ -72,14 +82,19 @@ private:
             break;
         }
         const QByteArray body = m_bodies.value(path);
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
-                      "Content-Length: " +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        if (m_raw.contains(path))
+            socket->write(m_raw.value(path));
+        else
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
+                          "Content-Length: " +
+                          QByteArray::number(body.size()) + "\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
 
     QTcpServer m_server;
     QHash<QByteArray, QByteArray> m_bodies;
+    QHash<QByteArray, QByteArray> m_raw;
+    QByteArray m_requests;
     QHash<QByteArray, Behaviour> m_behaviours;
     QHash<QByteArray, int> m_counts;
     QHash<QTcpSocket *, QByteArray> m_buffers;

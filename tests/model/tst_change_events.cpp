@@ -29,16 +29,6 @@ private slots:
     }
     void init() { m_seen.clear(); }
 
-    void payloadIsCopiedAtConstruction()
-    {
-        IdSet ids{1, 4};
-        InstallationAddedEvent event(ids, true);
-        ids.insert(9);
-        ids.erase(1);
-        QCOMPARE(event.ids(), (IdSet{1, 4}));
-        QVERIFY(event.noSelection());
-    }
-
     // Sent events arrive before the sender goes on, posted ones when the
     // loop turns.
     void sentAndPostedEventsArrive()
@@ -61,16 +51,6 @@ private slots:
         QCOMPARE(launched.size(), 1);
         QCOMPARE(launched[0][0].toString(), QStringLiteral("/tmp/a.lmp"));
         QCOMPARE(dialog.size(), 1);
-        QVERIFY(m_seen.isEmpty());
-    }
-
-    // Type 1010 is consumed; types beyond the model's go to the base handler.
-    void unusedAndForeignTypesHaveNoEffect()
-    {
-        QEvent unused{QEvent::Type(Event_Unused)};
-        QVERIFY(QCoreApplication::sendEvent(m_app.get(), &unused));
-        QEvent foreign{QEvent::Type(1013)};
-        QCoreApplication::sendEvent(m_app.get(), &foreign);
         QVERIFY(m_seen.isEmpty());
     }
 

@@ -1,5 +1,5 @@
-#include "change_event_recorder.h"
 #include "installation_group.h"
+#include "lum_application.h"
 #include "test_main.h"
 
 class TestInstallationGroup : public QObject
@@ -8,22 +8,6 @@ class TestInstallationGroup : public QObject
 
 private slots:
     void initTestCase() { LumApplication::create(this); }
-
-    void renamingFallsBackAndIsPosted()
-    {
-        SortVector<InstallationGroup> groups(256, 1024);
-        groups.insert(std::make_unique<InstallationGroup>(), 5);
-        InstallationGroup *group = groups.at(5);
-        QCOMPARE(group->name(), QStringLiteral("Unnamed Group"));
-        ChangeEventRecorder recorder;
-        group->setName(QStringLiteral("Stage"));
-        QCOMPARE(group->installationTemplate()->name(), QStringLiteral("Stage"));
-        QVERIFY(recorder.seen.isEmpty()); // posted, not sent
-        QCOMPARE(recorder.take(),
-                 (ChangeEventRecorder::Seen{{Event_InstallationGroupChanged, 5u}}));
-        group->setName(QString());
-        QCOMPARE(group->name(), QStringLiteral("Unnamed Group"));
-    }
 
     // A group made from a template owns a copy that can be renamed and
     // changed without any effect on the template it was copied from.

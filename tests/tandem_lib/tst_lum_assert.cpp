@@ -16,13 +16,6 @@ class TestLumAssert : public QObject
     Q_OBJECT
 
 private slots:
-    void formatsBothForms()
-    {
-        QCOMPARE(QString::fromStdString(lum::assertionText("Assert: 'x' is FALSE", 12,
-                                                           "/build/src/model/types.cpp")),
-                 QStringLiteral("Error Assert: 'x' is FALSE at line 12 in file types.cpp"));
-    }
-
     void failedAssertEndsTheProcessWithItsExpression()
     {
         void *instance = &instance;

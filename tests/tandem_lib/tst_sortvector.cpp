@@ -62,43 +62,6 @@ private slots:
         QCOMPARE(add(table), 5u);
     }
 
-    void growsSlotsInSteps_data()
-    {
-        QTest::addColumn<uint>("id");
-        QTest::addColumn<uint>("slotCount");
-        QTest::newRow("300") << 300u << 512u;
-        QTest::newRow("255") << 255u << 256u;
-        QTest::newRow("256") << 256u << 512u;
-        QTest::newRow("1023") << 1023u << 1024u;
-    }
-    void growsSlotsInSteps()
-    {
-        QFETCH(uint, id);
-        QFETCH(uint, slotCount);
-        Table table(256, 1024);
-        QCOMPARE(add(table, id), id);
-        QCOMPARE(table.slotCount(), slotCount);
-        QCOMPARE(table.highestId(), id);
-    }
-
-    void refusesIdentifiersBeyondTheMaximum()
-    {
-        Table table(256, 1024);
-        QCOMPARE(add(table, 1024), Table::NoId);
-        QCOMPARE(add(table, 70000), Table::NoId);
-        QVERIFY(table.isEmpty());
-        QVERIFY(!table.exists(1024));
-    }
-
-    void neverOverwritesAnOccupiedIdentifier()
-    {
-        Table table(256, 1024);
-        add(table, 7, 1);
-        QCOMPARE(add(table, 7, 2), Table::NoId);
-        QCOMPARE(table.at(7)->tag, 1);
-        QCOMPARE(table.count(), 1u);
-    }
-
     void iteratesInIdentifierOrderWhateverTheInsertionOrder()
     {
         Table table(256, 1024);
@@ -111,49 +74,6 @@ private slots:
         QCOMPARE(ids(table), (std::vector<uint>{3, 9, 256}));
         add(table);
         QCOMPARE(ids(table), (std::vector<uint>{0, 3, 9, 256}));
-    }
-
-    void tracksTheHighestIdentifier()
-    {
-        Table table(256, 1024);
-        add(table, 2);
-        add(table, 7);
-        table.remove(7);
-        QCOMPARE(table.highestId(), 2u);
-        table.remove(2);
-        QCOMPARE(table.highestId(), Table::NoId);
-    }
-
-    void clearDeletesElementsAndKeepsSlots()
-    {
-        Table table(256, 1024);
-        add(table, 300);
-        add(table, 1);
-        const int before = Element::destroyed;
-        table.clear();
-        QCOMPARE(Element::destroyed, before + 2);
-        QVERIFY(table.isEmpty());
-        QCOMPARE(table.slotCount(), 512u);
-        QCOMPARE(table.highestId(), Table::NoId);
-        QVERIFY(ids(table).empty());
-    }
-
-    void stepIsCappedByTheMaximum()
-    {
-        Table table(256, 100);
-        for (uint i = 0; i < 100; ++i)
-            QCOMPARE(add(table), i);
-        QCOMPARE(add(table), Table::NoId);
-        QCOMPARE(table.slotCount(), 100u);
-    }
-
-    void cloneKeepsTheIdentifier()
-    {
-        Table table(256, 1024);
-        add(table, 42);
-        std::unique_ptr<sortvector_el> copy(table.at(42)->clone());
-        QCOMPARE(copy->getId(), 42u);
-        QVERIFY(!copy->lessThan(*table.at(42)));
     }
 
     void missingIdentifiersAreProgrammingErrors()

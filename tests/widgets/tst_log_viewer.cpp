@@ -30,14 +30,6 @@ private slots:
     }
     void cleanup() { m_app.reset(); }
 
-    void isAReadOnlyUnwrappedCourierPane()
-    {
-        LogViewer viewer;
-        QVERIFY(viewer.isReadOnly());
-        QCOMPARE(viewer.lineWrapMode(), QTextEdit::NoWrap);
-        QCOMPARE(viewer.document()->defaultFont().family(), QStringLiteral("Courier"));
-    }
-
     void showsOnlyWhatTheThresholdAllows_data()
     {
         QTest::addColumn<int>("threshold");

@@ -30,14 +30,6 @@ private slots:
 
     void init() { m_document->reset(); }
 
-    // A null time takes the controller off the schedule, and says so.
-    void theTextFollowsTheTime()
-    {
-        QCOMPARE(ScheduleUploadCommand(1, QDateTime::currentDateTime()).text(),
-                 u"Schedule Upload"_s);
-        QCOMPARE(ScheduleUploadCommand(1, QDateTime()).text(), u"Remove From Scheduled Upload"_s);
-    }
-
     // The group announces the change once, after all its controllers: a
     // lone schedule command announces nothing.
     void aGroupSchedulesItsControllersAndAnnouncesOnce()

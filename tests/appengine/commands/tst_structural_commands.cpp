@@ -4,7 +4,6 @@
 #include "add_installation_command.h"
 #include "add_installation_group_command.h"
 #include "event_text_recorder.h"
-#include "fatal_probe.h"
 #include "lum_document.h"
 #include "remove_installation_command.h"
 #include "remove_installation_group_command.h"
@@ -186,18 +185,6 @@ private slots:
         QCOMPARE(destroyed.size(), 0); // kept by the command
         stack().clear();
         QCOMPARE(destroyed.size(), 1);
-    }
-
-    void restoringIntoAnIdentifierInUseIsAProgrammingError()
-    {
-        pushGroup(1, 1);
-        stack().push(new RemoveInstallationCommand(0));
-        document().addInstallation(0); // takes installation 0 and controller 0
-        RW_EXPECT_FATAL(stack().undo(), "Assert: '!installations.exists(id)' is FALSE");
-
-        RemovedInstallations removed;
-        RW_EXPECT_FATAL(removed.restore(document(), 5),
-                        "Assert: 'iInstallation != installations.end()' is FALSE");
     }
 };
 

@@ -7,7 +7,6 @@
 #include "set_controller_ftp_port_command.h"
 #include "set_controller_hostname_command.h"
 #include "set_controller_http_port_command.h"
-#include "set_email_settings_command.h"
 #include "set_installation_group_name_command.h"
 #include "set_installation_name_command.h"
 #include "set_installation_template_command.h"
@@ -104,16 +103,6 @@ private slots:
         for (int i = 0; i < 4; ++i)
             stack().undo();
         QVERIFY(!document().hasEntityPasswords());
-    }
-
-    void mailSettingsChangeAsOneRecord()
-    {
-        const MailSettings mail{
-            true, true, u"smtp.example.com"_s, 2525, u"u"_s, {u"ops@example.com"_s}, u"p"_s};
-        stack().push(new SetEmailSettingsCommand(mail));
-        QCOMPARE(document().mailSettings(), mail);
-        stack().undo();
-        QCOMPARE(document().mailSettings(), MailSettings());
     }
 
     void aNewTemplateIsAnnouncedAndReachesTheControllers()

@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -157,20 +156,6 @@ private slots:
         }));
     }
 
-    void wrongPasswordFailsAndDropsTheQueue()
-    {
-        RealFtpServer server;
-        FtpClient client;
-        Recorder recorder(&client);
-        const int passId = login(client, server.port(), u"wrong"_s);
-        client.list();
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY(
-            recorder.trace().endsWith(u"reply 530; finished %1 error; done error"_s.arg(passId)));
-        QCOMPARE(client.error(), FtpClient::Error_UnknownError);
-        QCOMPARE(client.state(), FtpClient::State_Connected);
-    }
-
     void abortDuringAnUploadKeepsTheSessionUsable()
     {
         RealFtpServer server;
@@ -200,80 +185,6 @@ private slots:
         const int listId = client.list();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
         QCOMPARE(recorder.trace(), u"finished %1; done"_s.arg(listId));
-    }
-
-    void connectionFailures_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<FtpClient::Error>("error");
-        QTest::newRow("refused") << u"127.0.0.1"_s << FtpClient::Error_ConnectionRefused;
-        QTest::newRow("unknown host") << u"no-such-host.invalid"_s << FtpClient::Error_HostNotFound;
-        QTest::newRow("never connected") << QString() << FtpClient::Error_NotConnected;
-    }
-    void connectionFailures()
-    {
-        QFETCH(QString, host);
-        QFETCH(FtpClient::Error, error);
-        quint16 port;
-        {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost, 0);
-            port = probe.serverPort();
-        }
-        FtpClient client;
-        Recorder recorder(&client);
-        const int id = host.isNull() ? client.list() : client.connectToHost(host, port);
-        client.rawCommand(u"USER rigward"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 20000);
-        QCOMPARE(client.error(), error);
-        QVERIFY(recorder.trace().endsWith(u"finished %1 error; done error"_s.arg(id)));
-        QCOMPARE(client.state(), FtpClient::State_Unconnected);
-    }
-
-    void userAnsweredWith230LogsInAtOnce()
-    {
-        FakeSession session;
-        session.server.script("USER", "230 no password needed\r\n");
-        session.client.connectToHost(u"127.0.0.1"_s, session.server.port());
-        const int userId = session.client.rawCommand(u"USER rigward"_s);
-        QTRY_VERIFY(session.recorder.isDone());
-        QVERIFY(session.recorder.trace().endsWith(
-            u"reply 230; state 4; finished %1; done"_s.arg(userId)));
-    }
-
-    void multiLineReplies()
-    {
-        FakeSession session;
-        session.server.setGreeting("220-Welcome\r\n220-to the\r\n220 controller\r\n");
-        // Only "214 " ends the reply; lines between may look like anything.
-        session.server.script("SITE", "214-The following commands are recognized:\r\n"
-                                      "214-HELP\r\n NOOP\r\n200 not the end either\r\n"
-                                      "214 Help OK.\r\n");
-        session.server.script("NOOP", "200 fine\r\n");
-        FtpClient &client = session.client;
-        const int connectId = client.connectToHost(u"127.0.0.1"_s, session.server.port());
-        const int id = client.rawCommand(u"SITE HELP"_s);
-        const int noopId = client.rawCommand(u"NOOP"_s);
-        QTRY_VERIFY(session.recorder.isDone());
-        QCOMPARE(session.recorder.replyTexts,
-                 (QStringList{u"The following commands are recognized:\n214-HELP\n NOOP\n"
-                              "200 not the end either\nHelp OK."_s,
-                              u"fine"_s}));
-        QVERIFY(session.recorder.trace().endsWith(
-            u"state 3; finished %1; reply 214; finished %2; reply 200; finished %3; done"_s
-                .arg(connectId)
-                .arg(id)
-                .arg(noopId)));
-    }
-
-    void malformedReplyDropsTheConnection()
-    {
-        FakeSession session;
-        session.server.script("USER", "hello there\r\n");
-        session.client.connectToHost(u"127.0.0.1"_s, session.server.port());
-        const int id = session.client.rawCommand(u"USER rigward"_s);
-        QTRY_VERIFY(session.recorder.isDone());
-        QVERIFY(session.recorder.trace().endsWith(lostWith(id)));
     }
 
     // The state comes first, once, however the caller reacts to it; nothing
@@ -372,24 +283,6 @@ private slots:
         QTRY_VERIFY(session.recorder.isDone());
         QVERIFY2(session.server.commands().contains("PASS  two  words "),
                  session.server.commands().join('|').constData());
-    }
-
-    void uploadFromADeviceThatRunsDry()
-    {
-        RealFtpServer server;
-        QProcess producer;
-        producer.start(u"sh"_s, {u"-c"_s, u"printf abc; sleep 0.3; printf def"_s});
-        QVERIFY(producer.waitForStarted());
-        producer.closeWriteChannel();
-        FtpClient client;
-        Recorder recorder(&client);
-        login(client, server.port());
-        client.put(&producer, u"piped"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY2(recorder.events.last() == u"done"_s, qPrintable(client.errorString()));
-        QFile stored(server.home() + u"/piped"_s);
-        QVERIFY(stored.open(QIODevice::ReadOnly));
-        QCOMPARE(stored.readAll(), "abcdef"_ba);
     }
 
     void downloadIntoMemoryIsBounded()
