@@ -108,6 +108,17 @@ private:
         return waitUntil([&] { return !document()->allIdle({controllerId}); });
     }
 
+    // A project with an unsaved edit whose one controller is slowly uploading.
+    bool startSlowUploadOfAnEditedProject(Site &site, uint &reportId)
+    {
+        if (!startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}))
+            return false;
+        m_app->beginProject(false);
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        reportId = m_controller->upload({site.id}, true);
+        return uploadUnderWay(site.id);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -223,12 +234,9 @@ private slots:
     void closeStopsUploadsBeforeTheSaveQuestion()
     {
         Site site;
-        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
-        m_app->beginProject(false);
-        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
         Reports reports;
-        const uint reportId = m_controller->upload({site.id}, true);
-        QVERIFY(uploadUnderWay(site.id));
+        uint reportId = 0;
+        QVERIFY(startSlowUploadOfAnEditedProject(site, reportId));
 
         ModalAnswerer answerer;
         answerer.answer(u"Active uploads"_s, u"Cancel"_s);
@@ -426,12 +434,9 @@ private slots:
     void quitDuringAQuestionStopsTheRunsFirst()
     {
         Site site;
-        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
-        m_app->beginProject(false);
-        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
         Reports reports;
-        const uint reportId = m_controller->upload({site.id}, true);
-        QVERIFY(uploadUnderWay(site.id));
+        uint reportId = 0;
+        QVERIFY(startSlowUploadOfAnEditedProject(site, reportId));
 
         ModalAnswerer answerer;
         answerer
