@@ -41,6 +41,7 @@ public:
 
     // The dialogs of the flows; a stand-in answers until they exist.
     void setDialogs(std::unique_ptr<DesktopDialogs> dialogs);
+    DesktopDialogs *dialogs() const { return m_dialogs.get(); }
     // The installation tree's selection; nothing is selected without one.
     void setSelection(DesktopSelection *selection);
     void setQuitWait(int msec) { m_quitWaitMsec = msec; }

@@ -7,13 +7,16 @@
 #include <optional>
 
 class DesktopController;
+class LumDocument;
+class QUrl;
 class QWidget;
 class RecentFiles;
 class VersionChecker;
 
-// The dialogs the desktop controller runs for its flows: the template
-// builder, adding installations, the schedule, the launch dialog and the
-// software update. Each runs modally over `parent` and says what the operator
+// The dialogs the desktop controller and the main window run for their
+// flows: the template builder, adding installations, the schedule, the mail
+// settings, the preferences, the launch dialog, the software update and the
+// controllers' web pages. Each runs modally over `parent` and says what the operator
 // chose; the controller turns the choice into undo commands.
 class DesktopDialogs
 {
@@ -41,4 +44,10 @@ public:
     virtual void runLaunchDialog(DesktopController *controller, RecentFiles *recentFiles,
                                  QWidget *parent) = 0;
     virtual void runSoftwareUpdate(VersionChecker *checker, bool includeBeta, QWidget *parent) = 0;
+    // The open project's mail-alert settings; a change is one undoable step.
+    virtual void editMailSettings(LumDocument *document, QWidget *parent) = 0;
+    // The application's preferences, written when accepted.
+    virtual void editPreferences(QWidget *parent) = 0;
+    // The widget of a tab showing a controller's web interface at `address`.
+    virtual QWidget *createControllerBrowser(const QUrl &address, QWidget *parent) = 0;
 };

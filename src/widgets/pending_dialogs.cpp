@@ -5,7 +5,9 @@
 #include "version_checker.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QUrl>
 
 InstallationTemplatePtr PendingDialogs::buildTemplate(const InstallationTemplate *, QWidget *)
 {
@@ -37,4 +39,18 @@ void PendingDialogs::runSoftwareUpdate(VersionChecker *checker, bool includeBeta
         parent, QCoreApplication::translate("PendingDialogs", "Software Update"),
         QCoreApplication::translate("PendingDialogs", "A newer version of %1 is available: %2")
             .arg(AppConstants::displayName(), latest->version.toString()));
+}
+
+void PendingDialogs::editMailSettings(LumDocument *, QWidget *)
+{}
+
+void PendingDialogs::editPreferences(QWidget *)
+{}
+
+QWidget *PendingDialogs::createControllerBrowser(const QUrl &address, QWidget *parent)
+{
+    auto *label = new QLabel(address.toString(), parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
 }

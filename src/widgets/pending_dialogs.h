@@ -3,9 +3,10 @@
 #include "desktop_dialogs.h"
 
 // Stands in for the dialogs that are not built yet: the template builder,
-// the add-installation and schedule dialogs answer as if cancelled, the
-// launch dialog is the main window saying that no project is open, and the
-// software update is a message naming the newer release.
+// the add-installation, schedule, mail and preferences dialogs answer as if
+// cancelled, the launch dialog is the main window saying that no project is
+// open, the software update is a message naming the newer release, and a
+// controller's web interface is a label with its address.
 class PendingDialogs : public DesktopDialogs
 {
 public:
@@ -16,4 +17,7 @@ public:
     void runLaunchDialog(DesktopController *controller, RecentFiles *recentFiles,
                          QWidget *parent) override;
     void runSoftwareUpdate(VersionChecker *checker, bool includeBeta, QWidget *parent) override;
+    void editMailSettings(LumDocument *document, QWidget *parent) override;
+    void editPreferences(QWidget *parent) override;
+    QWidget *createControllerBrowser(const QUrl &address, QWidget *parent) override;
 };

@@ -44,6 +44,9 @@ public:
         ++launchDialogs;
     }
     void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
+    void editMailSettings(LumDocument *, QWidget *) override {}
+    void editPreferences(QWidget *) override {}
+    QWidget *createControllerBrowser(const QUrl &, QWidget *) override { return nullptr; }
 };
 
 struct FixedSelection : DesktopSelection
