@@ -88,6 +88,23 @@ private slots:
         QVERIFY(!button(&dialog, u"Delete controllers"_s)->isEnabled());
     }
 
+    void geometryIsKept()
+    {
+        QSettings().setValue(u"TemplateDialog/Geometry/Size"_s, QSize(640, 400));
+        QSettings().setValue(u"TemplateDialog/Geometry/Splitter"_s, u"120,240"_s);
+        {
+            InstallationTemplateBuilderDialog dialog(nullptr);
+            QCOMPARE(dialog.size(), QSize(640, 400));
+            dialog.show();
+            dialog.resize(700, 500);
+        }
+        QCOMPARE(QSettings().value(u"TemplateDialog/Geometry/Size"_s).toSize(), QSize(700, 500));
+        const QStringList sizes =
+            QSettings().value(u"TemplateDialog/Geometry/Splitter"_s).toString().split(u',');
+        QCOMPARE(sizes.size(), 2);
+        QVERIFY(sizes.first().toInt() < sizes.last().toInt());
+    }
+
     void editingKeepsTheListOfControllers()
     {
         InstallationTemplate original(u"Foyer"_s);
