@@ -21,7 +21,7 @@ namespace {
 // Runs a dialog made with `new` over a parent that may close while it runs
 // (and take the dialog with it); `accepted` reads the dialog's answer.
 template <typename Dialog, typename Accepted>
-void runDialog(Dialog *made, Accepted accepted)
+void runEditingDialog(Dialog *made, Accepted accepted)
 {
     QPointer<Dialog> dialog = made;
     const bool ok = dialog->exec() == QDialog::Accepted;
@@ -37,8 +37,8 @@ InstallationTemplatePtr PendingDialogs::buildTemplate(const InstallationTemplate
                                                       QWidget *parent)
 {
     InstallationTemplatePtr built;
-    runDialog(new InstallationTemplateBuilderDialog(editing, parent),
-              [&](InstallationTemplateBuilderDialog &dialog) { built = dialog.result(); });
+    runEditingDialog(new InstallationTemplateBuilderDialog(editing, parent),
+                     [&](InstallationTemplateBuilderDialog &dialog) { built = dialog.result(); });
     return built;
 }
 
@@ -46,10 +46,10 @@ std::optional<DesktopDialogs::InstallationChoice>
 PendingDialogs::chooseInstallations(QWidget *parent)
 {
     std::optional<InstallationChoice> choice;
-    runDialog(new AddInstallationDialog(LumApplication::instance()->document(), parent),
-              [&](AddInstallationDialog &dialog) {
-                  choice = InstallationChoice{dialog.groupId(), dialog.count()};
-              });
+    runEditingDialog(new AddInstallationDialog(LumApplication::instance()->document(), parent),
+                     [&](AddInstallationDialog &dialog) {
+                         choice = InstallationChoice{dialog.groupId(), dialog.count()};
+                     });
     return choice;
 }
 
@@ -58,8 +58,8 @@ std::optional<QDateTime> PendingDialogs::chooseScheduleTime(const QDateTime &cur
 {
     const UploadSchedule &schedule = LumApplication::instance()->document()->uploadSchedule();
     std::optional<QDateTime> chosen;
-    runDialog(new SetScheduleDialog(schedule.times(), current, parent),
-              [&](SetScheduleDialog &dialog) { chosen = dialog.result(); });
+    runEditingDialog(new SetScheduleDialog(schedule.times(), current, parent),
+                     [&](SetScheduleDialog &dialog) { chosen = dialog.result(); });
     return chosen;
 }
 
@@ -83,13 +83,13 @@ void PendingDialogs::runSoftwareUpdate(VersionChecker *checker, bool includeBeta
 void PendingDialogs::editMailSettings(LumDocument *document, QWidget *parent)
 {
     // The dialog itself pushes a changed record.
-    runDialog(new EmailSettingsDialog(document, parent), [](EmailSettingsDialog &) {});
+    runEditingDialog(new EmailSettingsDialog(document, parent), [](EmailSettingsDialog &) {});
 }
 
 void PendingDialogs::editPreferences(QWidget *parent)
 {
-    runDialog(new PreferencesDialog(LumApplication::instance()->preferences(), parent),
-              [](PreferencesDialog &) {});
+    runEditingDialog(new PreferencesDialog(LumApplication::instance()->preferences(), parent),
+                     [](PreferencesDialog &) {});
 }
 
 QWidget *PendingDialogs::createControllerBrowser(const QUrl &address, QWidget *parent)
