@@ -102,7 +102,7 @@ InstallationTemplateBuilderDialog::InstallationTemplateBuilderDialog(
     // the template have one controller for each.
     m_add->setEnabled(!m_editMode);
     updateOkButton();
-    restoreGeometry();
+    restoreLayout();
     m_name->setFocus();
 }
 
@@ -117,7 +117,7 @@ InstallationTemplateBuilderDialog::~InstallationTemplateBuilderDialog()
     settings.setValue(splitterKey, sizes.join(QLatin1Char(',')));
 }
 
-void InstallationTemplateBuilderDialog::restoreGeometry()
+void InstallationTemplateBuilderDialog::restoreLayout()
 {
     QSettings settings;
     if (settings.contains(positionKey))

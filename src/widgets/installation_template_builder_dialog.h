@@ -40,7 +40,7 @@ public slots:
 private:
     QPushButton *iconButton(const QString &icon, const QString &name);
     void updateOkButton();
-    void restoreGeometry();
+    void restoreLayout();
 
     InstallationTemplatePtr m_template;
     bool m_editMode;
