@@ -35,6 +35,12 @@ void ControllerTemplate::setMediaPath(int clipNumber, MediaType type, const QStr
     m_mediaPaths.edit()[{clipNumber, type}] = path;
 }
 
+void ControllerTemplate::setMediaFolder(const QString &folder)
+{
+    setMediaPath(mediaFolderKey.first, mediaFolderKey.second, folder);
+    rebuildMediaPathsFromFolder();
+}
+
 void ControllerTemplate::analyseShowFile()
 {
     const QUuid previousUuid = m_showProjectUuid;

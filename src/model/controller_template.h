@@ -42,6 +42,8 @@ public:
     // An empty text when nothing is chosen for that clip and type.
     QString mediaPath(int clipNumber, MediaType type) const;
     void setMediaPath(int clipNumber, MediaType type, const QString &path);
+    // The media folder of a general show: its slots' files are looked for in it.
+    void setMediaFolder(const QString &folder);
 
     FirmwareVersion minimumFirmware() const { return m_minimumFirmware; }
     int showDeviceType() const { return m_showDeviceType; }

@@ -37,8 +37,20 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace {
 const QString LastFileKey = QStringLiteral("File/LastFile");
+
+// An edit that changed nothing: the same name and equal controller templates.
+bool sameTemplate(const InstallationTemplate &a, const InstallationTemplate &b)
+{
+    const auto &first = a.controllerTemplates();
+    const auto &second = b.controllerTemplates();
+    return a.name() == b.name() &&
+           std::equal(first.begin(), first.end(), second.begin(), second.end(),
+                      [](const auto &x, const auto &y) { return *x == *y; });
+}
 
 QString fileFilter()
 {
@@ -518,7 +530,8 @@ void DesktopController::editSelectedInstallationTemplate()
     LumDocument *document = m_app->document();
     const InstallationTemplatePtr edited = m_dialogs->buildTemplate(
         document->group(groupId)->installationTemplate().get(), mainWindow());
-    if (!edited)
+    // Nothing to undo when OK changed nothing.
+    if (!edited || sameTemplate(*document->group(groupId)->installationTemplate(), *edited))
         return;
     const IdSet changed = controllersWithChangedFiles(groupId, *edited);
     auto *macro = new QUndoCommand(tr("Set Installation Template"));

@@ -1,27 +1,66 @@
 #include "pending_dialogs.h"
 
+#include "add_installation_dialog.h"
 #include "app_constants.h"
+#include "email_settings_dialog.h"
+#include "installation_template_builder_dialog.h"
+#include "lum_application.h"
+#include "lum_document.h"
 #include "main_window.h"
+#include "preferences_dialog.h"
+#include "set_schedule_dialog.h"
 #include "version_checker.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 
-InstallationTemplatePtr PendingDialogs::buildTemplate(const InstallationTemplate *, QWidget *)
+namespace {
+// Runs a dialog made with `new` over a parent that may close while it runs
+// (and take the dialog with it); `accepted` reads the dialog's answer.
+template <typename Dialog, typename Accepted>
+void runEditingDialog(Dialog *made, Accepted accepted)
 {
-    return nullptr;
+    QPointer<Dialog> dialog = made;
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return;
+    if (ok)
+        accepted(*dialog);
+    delete dialog;
+}
+} // namespace
+
+InstallationTemplatePtr PendingDialogs::buildTemplate(const InstallationTemplate *editing,
+                                                      QWidget *parent)
+{
+    InstallationTemplatePtr built;
+    runEditingDialog(new InstallationTemplateBuilderDialog(editing, parent),
+                     [&](InstallationTemplateBuilderDialog &dialog) { built = dialog.result(); });
+    return built;
 }
 
-std::optional<DesktopDialogs::InstallationChoice> PendingDialogs::chooseInstallations(QWidget *)
+std::optional<DesktopDialogs::InstallationChoice>
+PendingDialogs::chooseInstallations(QWidget *parent)
 {
-    return std::nullopt;
+    std::optional<InstallationChoice> choice;
+    runEditingDialog(new AddInstallationDialog(LumApplication::instance()->document(), parent),
+                     [&](AddInstallationDialog &dialog) {
+                         choice = InstallationChoice{dialog.groupId(), dialog.count()};
+                     });
+    return choice;
 }
 
-std::optional<QDateTime> PendingDialogs::chooseScheduleTime(const QDateTime &, QWidget *)
+std::optional<QDateTime> PendingDialogs::chooseScheduleTime(const QDateTime &current,
+                                                            QWidget *parent)
 {
-    return std::nullopt;
+    const UploadSchedule &schedule = LumApplication::instance()->document()->uploadSchedule();
+    std::optional<QDateTime> chosen;
+    runEditingDialog(new SetScheduleDialog(schedule.times(), current, parent),
+                     [&](SetScheduleDialog &dialog) { chosen = dialog.result(); });
+    return chosen;
 }
 
 void PendingDialogs::runLaunchDialog(DesktopController *, RecentFiles *, QWidget *)
@@ -41,11 +80,17 @@ void PendingDialogs::runSoftwareUpdate(VersionChecker *checker, bool includeBeta
             .arg(AppConstants::displayName(), latest->version.toString()));
 }
 
-void PendingDialogs::editMailSettings(LumDocument *, QWidget *)
-{}
+void PendingDialogs::editMailSettings(LumDocument *document, QWidget *parent)
+{
+    // The dialog itself pushes a changed record.
+    runEditingDialog(new EmailSettingsDialog(document, parent), [](EmailSettingsDialog &) {});
+}
 
-void PendingDialogs::editPreferences(QWidget *)
-{}
+void PendingDialogs::editPreferences(QWidget *parent)
+{
+    runEditingDialog(new PreferencesDialog(LumApplication::instance()->preferences(), parent),
+                     [](PreferencesDialog &) {});
+}
 
 QWidget *PendingDialogs::createControllerBrowser(const QUrl &address, QWidget *parent)
 {

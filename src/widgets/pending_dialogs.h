@@ -2,10 +2,10 @@
 
 #include "desktop_dialogs.h"
 
-// Stands in for the dialogs that are not built yet: the template builder,
-// the add-installation, schedule, mail and preferences dialogs answer as if
-// cancelled, the launch dialog is the main window saying that no project is
-// open, the software update is a message naming the newer release, and a
+// The desktop's dialogs: the template builder and the add-installation,
+// schedule, mail and preferences dialogs. It stands in for those not built
+// yet: the launch dialog is the main window saying that no project is open,
+// the software update is a message naming the newer release, and a
 // controller's web interface is a label with its address.
 class PendingDialogs : public DesktopDialogs
 {

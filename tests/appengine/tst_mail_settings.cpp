@@ -1,6 +1,8 @@
 #include "mail_settings.h"
 #include "test_main.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 class TestMailSettings : public QObject
 {
     Q_OBJECT
@@ -12,8 +14,9 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::newRow("plain") << QStringLiteral("ops@example.com") << true;
         QTest::newRow("dots, plus, percent") << QStringLiteral("a.b+c%d@mail.example.org") << true;
-        QTest::newRow("four-letter domain") << QStringLiteral("x@example.info") << true;
-        QTest::newRow("five-letter domain") << QStringLiteral("x@example.store") << false;
+        QTest::newRow("long domain") << QStringLiteral("ops@example.travel") << true;
+        QTest::newRow("63 letters") << u"x@example."_s + QString(63, u'a') << true;
+        QTest::newRow("64 letters") << u"x@example."_s + QString(64, u'a') << false;
         QTest::newRow("no domain dot") << QStringLiteral("x@localhost") << false;
         QTest::newRow("blank") << QStringLiteral("x y@example.com") << false;
         QTest::newRow("trailing text") << QStringLiteral("x@example.com,") << false;

@@ -353,6 +353,7 @@ private slots:
         QTest::newRow("upload now") << u"Upload Now"_s << 1 << false;
         QTest::newRow("schedule") << u"Schedule Upload"_s << 0 << true;
         QTest::newRow("don't upload") << u"Don't Upload"_s << 0 << false;
+        QTest::newRow("nothing changed") << QString() << 0 << false;
     }
 
     void editedTemplateAsksWhatToUpload()
@@ -362,8 +363,10 @@ private slots:
         QFETCH(bool, scheduled);
         const QList<uint> ids = openModifiedProject(QString(), 2);
         ShowFolder otherShow;
+        const bool changed = !answer.isEmpty();
+        const QString show = changed ? otherShow.showPath() : m_show.showPath();
         m_dialogs->nextTemplate = document()->group(0)->installationTemplate()->deepCopy();
-        m_dialogs->nextTemplate->controllerTemplates().first()->setShowFile(otherShow.showPath());
+        m_dialogs->nextTemplate->controllerTemplates().first()->setShowFile(show);
         const QDateTime at = QDateTime::currentDateTime().addDays(1);
         m_dialogs->nextTime = at;
         m_selection.groups = {0};
@@ -371,19 +374,23 @@ private slots:
         const int steps = document()->undoStack()->count();
 
         ModalAnswerer answerer;
-        answerer.answer(u"Files changed"_s, answer);
+        if (changed)
+            answerer.answer(u"Files changed"_s, answer);
         m_controller->editSelectedInstallationTemplate();
         QVERIFY(answerer.done());
+        QVERIFY(answerer.unexpected().isEmpty());
         QCOMPARE(started.count(), runs);
-        QCOMPARE(document()->undoStack()->count(), steps + 1);
+        QCOMPARE(document()->undoStack()->count(), steps + int(changed));
         for (const uint id : ids) {
-            QCOMPARE(controller(id)->controllerTemplate()->showFile(), otherShow.showPath());
+            QCOMPARE(controller(id)->controllerTemplate()->showFile(), show);
             QCOMPARE(document()->uploadSchedule().scheduledTime(id), scheduled ? at : QDateTime());
         }
+        m_selection.groups.clear();
+        if (!changed)
+            return;
         document()->undoStack()->undo(); // one step takes back the template and the schedule
         QCOMPARE(controller(ids.first())->controllerTemplate()->showFile(), m_show.showPath());
         QVERIFY(document()->uploadSchedule().isEmpty());
-        m_selection.groups.clear();
     }
 
     // A return to the window reads changed show files again, but leaves the

@@ -1,0 +1,255 @@
+#include "accessible_fields.h"
+#include "add_installation_dialog.h"
+#include "desktop_controller.h"
+#include "email_settings_dialog.h"
+#include "gui_shell.h"
+#include "installation_template_builder_dialog.h"
+#include "link_fixture.h"
+#include "main_window.h"
+#include "modal_answerer.h"
+#include "preferences_dialog.h"
+#include "set_schedule_dialog.h"
+#include "test_main.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QUndoStack>
+
+using namespace LinkFixture;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+template <typename Widget>
+Widget *child(QWidget *window, const QString &text)
+{
+    for (Widget *widget : window->findChildren<Widget *>()) {
+        if (widget->accessibleName() == text || widget->text().remove(u'&') == text)
+            return widget;
+    }
+    return nullptr;
+}
+
+// Fills in the template builder: `controllers` new controllers, then OK.
+std::function<void(QWidget *)> buildTemplate(int controllers)
+{
+    return [controllers](QWidget *window) {
+        for (int i = 0; i < controllers; ++i)
+            child<QPushButton>(window, u"Add controller"_s)->click();
+        ModalAnswerer::clickButton(window, u"OK"_s);
+    };
+}
+
+// Picks the group in the given row and the number of installations, then OK.
+std::function<void(QWidget *)> addInstallations(int row, int count)
+{
+    return [row, count](QWidget *window) {
+        window->findChild<QListWidget *>()->setCurrentRow(row);
+        window->findChild<QSpinBox *>()->setValue(count);
+        ModalAnswerer::clickButton(window, u"OK"_s);
+    };
+}
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LumApplication> m_app;
+    std::unique_ptr<GuiShell> m_shell;
+    std::unique_ptr<DesktopController> m_controller;
+
+private slots:
+    void initTestCase()
+    {
+        m_app.reset(LumApplication::create());
+        m_shell = std::make_unique<GuiShell>(m_app.get());
+        MainWindow::instance()->show();
+        m_controller = std::make_unique<DesktopController>(m_app.get(), m_shell.get());
+    }
+
+    void init()
+    {
+        m_app->endProject();
+        resetApplication();
+        m_app->beginProject(false);
+    }
+
+    void projectBuiltFromNothing()
+    {
+        ModalAnswerer answerer;
+        answerer.act(u"New Project Template"_s, buildTemplate(1))
+            .act(u"Add Installation"_s, addInstallations(0, 255))
+            .act(u"Add Installation"_s,
+                 [](QWidget *window) {
+                     ModalAnswerer::clickButton(window, u"Create New Project Template"_s);
+                 })
+            .act(u"New Project Template"_s, buildTemplate(5))
+            .act(u"Add Installation"_s, addInstallations(1, 255))
+            .answer(u"Add Installation"_s, u"OK"_s); // no room for 1275 controllers
+        for (int i = 0; i < 4; ++i)
+            m_controller->addInstallation();
+        QVERIFY(answerer.done());
+        QVERIFY(answerer.unexpected().isEmpty());
+        QCOMPARE(document()->undoStack()->count(), 3);
+        QCOMPARE(document()->undoStack()->command(1)->text(), u"Add Installation"_s);
+        QCOMPARE(document()->installations().count(), 255);
+        QCOMPARE(document()->groups().count(), 2);
+    }
+
+    void refusedRecipientsAreNamedThenDropped()
+    {
+        MailSettings settings;
+        settings.recipients = {u"ops@example.travel"_s, u"ops@example"_s};
+        settings.password = PasswordCipher::encode(u"secret"_s);
+        document()->setMailSettings(settings);
+        EmailSettingsDialog dialog(document());
+        auto *list = dialog.findChild<QListWidget *>();
+        QVERIFY(list->item(0)->data(Qt::ForegroundRole).isNull());
+        QCOMPARE(list->item(1)->foreground().color(), EmailSettingsDialog::warningColour());
+        dialog.addRecipient(); // left empty: not an address, dropped silently
+
+        ModalAnswerer answerer;
+        answerer.answer(u"Invalid Recipients"_s, u"Cancel"_s);
+        dialog.accept();
+        QVERIFY(answerer.done());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(document()->undoStack()->count(), 0);
+
+        answerer.answer(u"Invalid Recipients"_s, u"Save"_s);
+        dialog.accept();
+        QVERIFY(answerer.done());
+        QCOMPARE(document()->undoStack()->count(), 1);
+        QCOMPARE(document()->mailSettings().recipients, QStringList{u"ops@example.travel"_s});
+        QCOMPARE(document()->mailSettings().password, settings.password);
+
+        EmailSettingsDialog unchanged(document());
+        unchanged.accept();
+        QCOMPARE(document()->undoStack()->count(), 1);
+        document()->undoStack()->undo();
+        QCOMPARE(document()->mailSettings(), settings);
+    }
+
+    void preferencesChangeOnlyWhenAccepted_data()
+    {
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("cancelled") << false;
+        QTest::newRow("accepted") << true;
+    }
+
+    void preferencesChangeOnlyWhenAccepted()
+    {
+        QFETCH(bool, accepted);
+        LumPreferences *preferences = m_app->preferences();
+        QList<QVariant> before;
+        for (uint key = 0; key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+            before << preferences->value(key);
+        PreferencesDialog dialog(preferences);
+        dialog.findChild<QSpinBox *>()->setValue(0);
+        dialog.findChild<QTimeEdit *>()->setTime(QTime(0, 10, 5));
+        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            box->toggle();
+        accepted ? dialog.accept() : dialog.reject();
+
+        if (!accepted) {
+            for (uint key = 0; key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+                QCOMPARE(preferences->value(key), before.at(key));
+            return;
+        }
+        QCOMPARE(preferences->value(LumPreferences::Key_MaxAttempts).toInt(), 0);
+        QCOMPARE(preferences->value(LumPreferences::Key_RetryInterval).toInt(), 605);
+        for (uint key = LumPreferences::Key_StopOnFirstFail;
+             key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+            QCOMPARE(preferences->value(key).toBool(), !before.at(key).toBool());
+    }
+
+    void newScheduleTimes()
+    {
+        SetScheduleDialog dialog({}, QDateTime());
+        auto *passed = child<QLabel>(&dialog, u"The time has already passed"_s);
+        QPushButton *ok = child<QPushButton>(&dialog, u"OK"_s);
+        const QDateTime now = QDateTime::currentDateTime();
+        QVERIFY(child<QRadioButton>(&dialog, u"New time"_s)->isChecked());
+        QVERIFY(child<QRadioButton>(&dialog, u"Next occurence"_s)->isChecked());
+        QVERIFY(qAbs(now.secsTo(dialog.result()) - 3600) <= 60);
+        QVERIFY(ok->isEnabled());
+
+        // Not later than now: tomorrow.
+        const QTime thisMinute(now.time().hour(), now.time().minute());
+        dialog.findChild<QTimeEdit *>()->setTime(thisMinute);
+        QCOMPARE(dialog.result(), QDateTime(now.date().addDays(1), thisMinute));
+        QVERIFY(passed->isHidden());
+
+        child<QRadioButton>(&dialog, u"On date"_s)->click();
+        dialog.findChild<QDateEdit *>()->setDate(now.date());
+        QCOMPARE(dialog.result(), QDateTime(now.date(), thisMinute));
+        QVERIFY(!passed->isHidden());
+        QVERIFY(ok->isEnabled());
+    }
+
+    void existingScheduleTimes()
+    {
+        const QDateTime first = QDateTime::currentDateTime().addDays(1);
+        const QDateTime second = first.addSecs(3600);
+        SetScheduleDialog preset({first, second}, second);
+        QVERIFY(child<QRadioButton>(&preset, u"Already scheduled"_s)->isChecked());
+        QCOMPARE(preset.result(), second);
+
+        SetScheduleDialog unset({first, second}, QDateTime());
+        QPushButton *ok = child<QPushButton>(&unset, u"OK"_s);
+        QVERIFY(!unset.result().isValid());
+        QVERIFY(!ok->isEnabled());
+        unset.findChild<QListWidget *>()->setCurrentRow(0);
+        QCOMPARE(unset.result(), first);
+        QVERIFY(ok->isEnabled());
+        QCOMPARE(unset.findChild<QTimeEdit *>()->time().hour(), first.time().hour());
+    }
+
+    void everyFieldIsNamed_data()
+    {
+        QTest::addColumn<int>("dialog");
+        QTest::newRow("template builder") << 0;
+        QTest::newRow("add installation") << 1;
+        QTest::newRow("mail") << 2;
+        QTest::newRow("preferences") << 3;
+        QTest::newRow("schedule") << 4;
+    }
+
+    void everyFieldIsNamed()
+    {
+        QFETCH(int, dialog);
+        addControllers(std::make_shared<ControllerTemplate>());
+        std::unique_ptr<QDialog> window;
+        switch (dialog) {
+        case 0: {
+            auto builder = std::make_unique<InstallationTemplateBuilderDialog>(nullptr);
+            child<QPushButton>(builder.get(), u"Add controller"_s)->click();
+            window = std::move(builder);
+            break;
+        }
+        case 1:
+            window = std::make_unique<AddInstallationDialog>(document());
+            break;
+        case 2:
+            window = std::make_unique<EmailSettingsDialog>(document());
+            break;
+        case 3:
+            window = std::make_unique<PreferencesDialog>(m_app->preferences());
+            break;
+        default:
+            window = std::make_unique<SetScheduleDialog>(QList<QDateTime>{}, QDateTime());
+            break;
+        }
+        window->show();
+        QCOMPARE(unnamedFields(window.get()).join(u", "), QString());
+    }
+};
+
+RW_TEST_GUI_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
