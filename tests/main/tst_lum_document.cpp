@@ -243,18 +243,6 @@ private slots:
         QVERIFY(m_prompts.asked.isEmpty());
     }
 
-    void aNewTemplateReachesEveryControllerOfTheGroup()
-    {
-        const uint groupId = addGroup(2, 2);
-        InstallationTemplatePtr replacement = templateOf(2);
-        replacement->controllerTemplates()[1]->setName(u"second"_s);
-        document().setInstallationTemplate(groupId, replacement);
-        for (const uint installationId : document().group(groupId)->installationIds()) {
-            const uint second = document().installation(installationId)->controllerIds()[1];
-            QCOMPARE(document().controller(second)->controllerTemplate()->name(), u"second"_s);
-        }
-    }
-
     void conversionsAreRequestedOnlyWhereATranscoderExists()
     {
         InstallationTemplatePtr withMedia = templateOf(1);
@@ -347,13 +335,6 @@ private slots:
         QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
         QVERIFY(done.wait(10000));
         delete transcoder;
-    }
-
-    void accessToMissingElementsIsAProgrammingError()
-    {
-        addGroup(1, 1);
-        RW_EXPECT_FATAL(document().group(7), "Assert: 'installationGroups.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(document().save(), "Assert: '!path.isNull()' is FALSE");
     }
 };
 
