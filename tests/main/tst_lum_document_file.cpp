@@ -139,30 +139,6 @@ private slots:
         QVERIFY(!document.load(u"/dev/zero"_s));
     }
 
-    void timeSpecificationsOfQt4AreUnderstood_data()
-    {
-        QTest::addColumn<int>("spec");
-        QTest::addColumn<int>("expected");
-        // The sample holds the unknown (-1) and UTC (2) already.
-        QTest::newRow("local standard") << 0 << int(Qt::LocalTime);
-        QTest::newRow("local daylight") << 1 << int(Qt::LocalTime);
-    }
-
-    void timeSpecificationsOfQt4AreUnderstood()
-    {
-        QFETCH(int, spec);
-        QFETCH(int, expected);
-        PB::Project project = PB::sampleProject(7);
-        project.groups[1].templates[0].showReadTime = {PB::day2024, 1000, qint8(spec)};
-        LumDocument document;
-        QVERIFY(document.load(write(project.bytes()), nullptr));
-        const QDateTime time =
-            document.group(3)->installationTemplate()->controllerTemplates()[0]->showReadTime();
-        QCOMPARE(int(time.timeSpec()), expected);
-        QCOMPARE(time.date(), QDate::fromJulianDay(PB::day2024));
-        QCOMPARE(time.time(), QTime(0, 0, 1));
-    }
-
     void oldSchedulesInThePastScheduleNothing()
     {
         PB::Project project = PB::sampleProject(3);
