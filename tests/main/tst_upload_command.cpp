@@ -4,6 +4,9 @@
 #include "cli_fixture.h"
 #include "test_main.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 using namespace CliFixture;
 
 namespace {
@@ -112,6 +115,33 @@ private slots:
         QCOMPARE(resultLine(upload.outLines(), u"Site 1"_s),
                  u"CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled"_s);
         QVERIFY(upload.err().contains(u"cancelling the upload"_s));
+    }
+
+    // Ctrl-C while the mail goes out cancels nothing: the run is over, and
+    // the command still ends by its result.
+    void ctrlCWhileMailingEndsByTheResult()
+    {
+        QTcpServer silentMail;
+        QVERIFY(silentMail.listen(QHostAddress::LocalHost));
+        Simulator simulator;
+        QVERIFY(simulator.isValid());
+        Rig rig;
+        const QString project =
+            rig.project(u"silent-mail.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}},
+                        silentMail.serverPort());
+        QVERIFY(!project.isEmpty());
+
+        CliProcess upload({u"upload"_s, project});
+        QVERIFY(upload.waitForOutput(ReportHeader));
+        QTRY_VERIFY_WITH_TIMEOUT(silentMail.hasPendingConnections(), 10000);
+        QTcpSocket *connection = silentMail.nextPendingConnection();
+        upload.sendSignal(SIGINT);
+        QTRY_VERIFY(upload.err().contains(u"waiting for the alert mail"_s));
+        QVERIFY(upload.isRunning());
+        connection->abort();
+        QVERIFY(upload.waitForFinished());
+        QVERIFY(!upload.crashed());
+        QCOMPARE(upload.exitCode(), 0);
     }
 
     void refusalsExitWithTwo_data()
