@@ -166,30 +166,6 @@ private slots:
         QCOMPARE(calls, QStringList{u"cancel 6"_s});
     }
 
-    void resetRestoresTheDefaults()
-    {
-        addGroup(2, 2);
-        document().setColumnWidth(LumDocument::Table_MAIN, 2, 300);
-        document().setColumnWidth(LumDocument::Table_PASSWORD, 1, 300);
-        document().setGroupExpanded(0, true);
-        MailSettings mail;
-        mail.port = 2525;
-        document().setMailSettings(mail);
-        document().setMasterPassword(u"x"_s);
-        document().uploadSchedule().schedule(0, QDateTime::currentDateTime().addDays(1));
-        document().reset();
-        const LumDocument fresh;
-        for (const auto table : {LumDocument::Table_MAIN, LumDocument::Table_PASSWORD})
-            QCOMPARE(document().columnWidths(table), fresh.columnWidths(table));
-        QCOMPARE(document().mailSettings(), MailSettings());
-        QVERIFY(document().controllers().isEmpty() && document().groups().isEmpty());
-        QVERIFY(document().uploadSchedule().isEmpty());
-        QVERIFY(document().expandedGroups().empty());
-        QVERIFY(document().masterPassword().isEmpty());
-        QVERIFY(document().isClean());
-        QVERIFY(document().path().isNull());
-    }
-
     void passwordsFallBackFromControllerToInstallationToGroup()
     {
         addGroup(1, 1);
