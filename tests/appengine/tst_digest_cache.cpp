@@ -43,22 +43,6 @@ class TestDigestCache : public QObject
     }
 
 private slots:
-    // Never computed on the caller's thread; several requests, one reading.
-    void computesOncePerIdentityInTheBackground()
-    {
-        DigestCache cache;
-        const QString path = m_dir.filePath(u"large.bin"_s);
-        const QByteArray content(8 * 1024 * 1024 + 3, 'q');
-        QVERIFY(write(path, content));
-        QSignalSpy ready(&cache, &DigestCache::digestReady);
-        QVERIFY(!cache.digest(path));
-        QVERIFY(!cache.digest(path));
-        QVERIFY(ready.wait());
-        QCOMPARE(ready.size(), 1);
-        QCOMPARE(ready.first().first().toString(), path);
-        QCOMPARE(cache.digest(path), std::optional<QByteArray>(md5(content)));
-        QCOMPARE(cache.readCount(), 1);
-    }
 
     // A new size or a new modification time is a new identity.
     void noticesAChange_data()

@@ -119,27 +119,6 @@ private slots:
         QCOMPARE(feedback.message(1), u"Cancelled"_s);
     }
 
-    void failedAttemptsAreCountedUntilTheRunEnds()
-    {
-        UploadFeedback feedback;
-        feedback.addFile(2, 1, MediaType_Video, 10);
-        feedback.setFileState(2, 1, MediaType_Video, UploadState_AttemptError);
-        feedback.setState(2, UploadState_Retrying, u"Retrying"_s);
-        feedback.setFileState(2, 1, MediaType_Video, UploadState_AttemptError, u"Timed out"_s);
-        QCOMPARE(feedback.failureCount(2), 2u);
-        QVERIFY(feedback.isBusy(2));
-        QVERIFY(feedback.anyRetrying());
-
-        SignalLog log(feedback);
-        feedback.setState(2, UploadState_Retrying, u"Retrying"_s);
-        QCOMPARE(log.take(), QStringList{u"state 2"_s}); // same message: no message signal
-
-        feedback.setState(2, UploadState_Complete, u"Completed at noon"_s);
-        QCOMPARE(feedback.failureCount(2), 0u);
-        QVERIFY(!feedback.anyRetrying());
-        QCOMPARE(feedback.file(2, 1, MediaType_Video)->state, UploadState_AttemptError);
-    }
-
     void resetAndClearForgetSilently()
     {
         UploadFeedback feedback;

@@ -118,16 +118,6 @@ public:
     QJsonArray controllers() const { return m_listing.value(u"controllers"_s).toArray(); }
     quint16 httpPort(int index) const { return port(index, "http"); }
     quint16 ftpPort(int index) const { return port(index, "ftp"); }
-    QString folder(int index) const
-    {
-        return controllers().at(index).toObject().value(u"folder"_s).toString();
-    }
-    // The listing as --ports-file writes it.
-    bool writeListing(const QString &path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(m_listing).toJson()) > 0;
-    }
 
 private:
     quint16 port(int index, const char *which) const

@@ -1,4 +1,3 @@
-#include "fatal_probe.h"
 #include "local_interfaces.h"
 #include "lum_application.h"
 #include "test_main.h"
@@ -14,14 +13,6 @@ class TestLumApplication : public QObject
     Q_OBJECT
 
 private slots:
-    void isCreatedOnce()
-    {
-        std::unique_ptr<LumApplication> app(LumApplication::create());
-        QCOMPARE(LumApplication::instance(), app.get());
-        RW_EXPECT_FATAL(LumApplication::create(), "Assert: 'instance == NULL' is FALSE");
-        app.reset();
-        QCOMPARE(LumApplication::instance(), nullptr);
-    }
 
     void handoverMessages_data()
     {

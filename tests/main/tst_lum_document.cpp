@@ -166,30 +166,6 @@ private slots:
         QCOMPARE(calls, QStringList{u"cancel 6"_s});
     }
 
-    void resetRestoresTheDefaults()
-    {
-        addGroup(2, 2);
-        document().setColumnWidth(LumDocument::Table_MAIN, 2, 300);
-        document().setColumnWidth(LumDocument::Table_PASSWORD, 1, 300);
-        document().setGroupExpanded(0, true);
-        MailSettings mail;
-        mail.port = 2525;
-        document().setMailSettings(mail);
-        document().setMasterPassword(u"x"_s);
-        document().uploadSchedule().schedule(0, QDateTime::currentDateTime().addDays(1));
-        document().reset();
-        const LumDocument fresh;
-        for (const auto table : {LumDocument::Table_MAIN, LumDocument::Table_PASSWORD})
-            QCOMPARE(document().columnWidths(table), fresh.columnWidths(table));
-        QCOMPARE(document().mailSettings(), MailSettings());
-        QVERIFY(document().controllers().isEmpty() && document().groups().isEmpty());
-        QVERIFY(document().uploadSchedule().isEmpty());
-        QVERIFY(document().expandedGroups().empty());
-        QVERIFY(document().masterPassword().isEmpty());
-        QVERIFY(document().isClean());
-        QVERIFY(document().path().isNull());
-    }
-
     void passwordsFallBackFromControllerToInstallationToGroup()
     {
         addGroup(1, 1);
@@ -241,18 +217,6 @@ private slots:
         m_prompts.asked.clear();
         QCOMPARE(document().controllerPassword(0, false, true), u"old"_s);
         QVERIFY(m_prompts.asked.isEmpty());
-    }
-
-    void aNewTemplateReachesEveryControllerOfTheGroup()
-    {
-        const uint groupId = addGroup(2, 2);
-        InstallationTemplatePtr replacement = templateOf(2);
-        replacement->controllerTemplates()[1]->setName(u"second"_s);
-        document().setInstallationTemplate(groupId, replacement);
-        for (const uint installationId : document().group(groupId)->installationIds()) {
-            const uint second = document().installation(installationId)->controllerIds()[1];
-            QCOMPARE(document().controller(second)->controllerTemplate()->name(), u"second"_s);
-        }
     }
 
     void conversionsAreRequestedOnlyWhereATranscoderExists()
@@ -347,13 +311,6 @@ private slots:
         QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
         QVERIFY(done.wait(10000));
         delete transcoder;
-    }
-
-    void accessToMissingElementsIsAProgrammingError()
-    {
-        addGroup(1, 1);
-        RW_EXPECT_FATAL(document().group(7), "Assert: 'installationGroups.exists(id)' is FALSE");
-        RW_EXPECT_FATAL(document().save(), "Assert: '!path.isNull()' is FALSE");
     }
 };
 

@@ -41,71 +41,59 @@ class TestUploadCommand : public QObject
     Q_OBJECT
 
 private slots:
-    // The first run sends everything; the second finds every file on the
-    // controllers and sends only the validator files. The log comes first,
-    // in the viewer's form and up to the level asked for, then the report.
+    // The first run sends everything, fails for the controller that is not
+    // there (exit 1, logged as a scheduled run logs it) and ends only once
+    // the mail server has the report; the second, of the controllers found,
+    // finds every file on them and sends only the validator files. The log
+    // comes first, in the viewer's form and up to the level asked for, then
+    // the report.
     void uploadsThenSkipsWhatTheControllersHold()
     {
+        SmtpTestServer mail;
+        QVERIFY(mail.port() != 0);
         Simulator simulator({u"-n"_s, u"2"_s});
         QVERIFY(simulator.isValid());
         Rig rig;
-        const QString project =
-            rig.project(u"two.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)},
-                                       {simulator.httpPort(1), simulator.ftpPort(1)}});
+        const quint16 absent = closedPort();
+        const QString project = rig.project(u"three.lmp"_s,
+                                            {{simulator.httpPort(0), simulator.ftpPort(0)},
+                                             {simulator.httpPort(1), simulator.ftpPort(1)},
+                                             {absent, absent}},
+                                            mail.port());
         QVERIFY(!project.isEmpty());
 
         const Finished first = runCli({u"upload"_s, project});
-        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.exitCode, 1);
         const QStringList lines = first.out.split(u'\n', Qt::SkipEmptyParts);
         const QStringList report = reportLines(lines);
-        QCOMPARE(report.size(), 4); // header, start, a line per controller
+        QCOMPARE(report.size(), 6); // header, start, a line per controller, the mail
         for (const QString &line : lines.mid(0, lines.size() - report.size()))
             QVERIFY2(isLogLine(line), qPrintable(line));
         QCOMPARE(first.out.count(u"] - Uploading \""_s), 6);
         QCOMPARE(first.out.count(u"] - Uploading validator to 127.0.0.1\n"_s), 2);
         QVERIFY(!first.out.contains(u"Getting status for"_s)); // level 1
-        QCOMPARE(resultLine(lines, u"Site 1"_s),
-                 u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s);
         QCOMPARE(resultLine(lines, u"Site 2"_s),
                  u"  SUCCESS - Site 2 - Lights - 127.0.0.1 - Upload succeeded"_s);
+        QCOMPARE(resultLine(lines, u"Site 3"_s),
+                 u"   FAILED - Site 3 - Lights - 127.0.0.1 - Controller not found"_s);
+        QVERIFY(first.out.contains(
+            u"[SCHEDULE] - Scheduled upload to 127.0.0.1 failed because the controller is not "
+            "found\n"_s));
+        QCOMPARE(mail.messageCount(), 1);
+        QVERIFY(mail.message(1).contains(
+            u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s));
+        QVERIFY(report.last().endsWith(u"[SMTP] - Sent mail to ops@example.com"_s));
 
-        const Finished second = runCli({u"upload"_s, project, u"--log-level=1"_s});
+        const Finished second = runCli(
+            {u"upload"_s, project, u"--log-level=1"_s, u"--controller=0"_s, u"--controller=1"_s});
         QCOMPARE(second.exitCode, 0);
         QCOMPARE(second.out.count(u"127.0.0.1 already has the correct file"_s), 6);
         QVERIFY(!second.out.contains(u"] - Uploading \""_s));
         QCOMPARE(second.out.count(u"] - Uploading validator to"_s), 2);
         QVERIFY(second.out.contains(u"] - Getting status for 127.0.0.1\n"_s));
         QVERIFY(!second.out.contains(u"] - ["_s)); // level 2
-    }
-
-    // One failed result makes the command fail; an automated run logs its
-    // refusals as a scheduled run does.
-    void aFailedResultExitsWithOne()
-    {
-        Simulator simulator;
-        QVERIFY(simulator.isValid());
-        Rig rig;
-        const quint16 absent = closedPort();
-        const QString project = rig.project(
-            u"mixed.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}, {absent, absent}});
-        QVERIFY(!project.isEmpty());
-
-        const Finished both = runCli({u"upload"_s, project});
-        QCOMPARE(both.exitCode, 1);
-        const QStringList lines = both.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(resultLine(lines, u"Site 1"_s),
-                 u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s);
-        QCOMPARE(resultLine(lines, u"Site 2"_s),
-                 u"   FAILED - Site 2 - Lights - 127.0.0.1 - Controller not found"_s);
-        QVERIFY(both.out.contains(
-            u"[SCHEDULE] - Scheduled upload to 127.0.0.1 failed because the controller is not "
-            "found\n"_s));
-
-        const Finished chosen = runCli({u"upload"_s, project, u"--controller"_s, u"0"_s});
-        QCOMPARE(chosen.exitCode, 0);
-        QCOMPARE(reportLines(chosen.out.split(u'\n', Qt::SkipEmptyParts)).size(), 3);
-        // Only the chosen controller is asked.
-        QVERIFY(!chosen.out.contains(u"Connecting to 127.0.0.1:%1\n"_s.arg(absent)));
+        // Only the chosen controllers are asked.
+        QVERIFY(!second.out.contains(u"Connecting to 127.0.0.1:%1\n"_s.arg(absent)));
     }
 
     void ctrlCCancelsTheRun()
@@ -127,28 +115,6 @@ private slots:
         QCOMPARE(resultLine(upload.outLines(), u"Site 1"_s),
                  u"CANCELLED - Site 1 - Lights - 127.0.0.1 - Upload was cancelled"_s);
         QVERIFY(upload.err().contains(u"cancelling the upload"_s));
-    }
-
-    // The command ends only once the mail server has the report.
-    void mailsTheReportAndWaitsForIt()
-    {
-        SmtpTestServer mail;
-        QVERIFY(mail.port() != 0);
-        Simulator simulator;
-        QVERIFY(simulator.isValid());
-        Rig rig;
-        const QString project = rig.project(
-            u"mail.lmp"_s, {{simulator.httpPort(0), simulator.ftpPort(0)}}, mail.port());
-        QVERIFY(!project.isEmpty());
-
-        const Finished run = runCli({u"upload"_s, project});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(mail.messageCount(), 1);
-        QVERIFY(mail.message(1).contains(
-            u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s));
-        const qsizetype report = run.out.indexOf(ReportHeader);
-        QVERIFY(report > 0);
-        QVERIFY(run.out.indexOf(u"[SMTP] - Sent mail to ops@example.com\n"_s) > report);
     }
 
     // Ctrl-C while the mail goes out cancels nothing: the run is over, and
@@ -176,43 +142,6 @@ private slots:
         QVERIFY(upload.waitForFinished());
         QVERIFY(!upload.crashed());
         QCOMPARE(upload.exitCode(), 0);
-    }
-
-    // The demo rig of tools/run-app.sh: its video and audio are converted
-    // before the screen's upload sends them.
-    void theDemoRigUploadsItsConvertedMedia()
-    {
-        Simulator lights({u"-n"_s, u"2"_s});
-        Simulator screen({u"--type"_s, u"3"_s});
-        QVERIFY(lights.isValid() && screen.isValid());
-        QTemporaryDir dir;
-        const QString lightsPorts = dir.filePath(u"lights.json"_s);
-        const QString screenPorts = dir.filePath(u"screen.json"_s);
-        QVERIFY(lights.writeListing(lightsPorts) && screen.writeListing(screenPorts));
-        QProcess make;
-        make.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        make.start(u"/usr/bin/python3"_s,
-                   {TestEnvironment::sourceDir() + u"/tools/demo/make_demo.py"_s,
-                    dir.filePath(u"rig"_s), lightsPorts, screenPorts});
-        QVERIFY(make.waitForFinished(60000));
-        QCOMPARE(make.exitCode(), 0);
-        const QString json = QString::fromUtf8(make.readAllStandardOutput()).trimmed();
-        const QString project = dir.filePath(u"demo.lmp"_s);
-        QCOMPARE(runCli({u"import"_s, json, project}).exitCode, 0);
-
-        const Finished run = runCli({u"upload"_s, project});
-        QCOMPARE(run.exitCode, 0);
-        const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(resultLine(lines, u"Foyer"_s),
-                 u"  SUCCESS - Foyer - Screen - 127.0.0.1 - Upload succeeded"_s);
-        QCOMPARE(reportLines(lines).filter(u"  SUCCESS - "_s).size(), 3);
-        const qsizetype converted = run.out.indexOf(u"opening.mpg (Video) succeeded"_s);
-        QVERIFY(converted > 0);
-        QVERIFY(run.out.indexOf(u"opening.mpg\" to 127.0.0.1"_s) > converted);
-        // The chunk file went, not the source.
-        const QByteArray sent = readFile(screen.folder(0) + u"/opening.vid"_s);
-        QVERIFY(!sent.isEmpty());
-        QVERIFY(sent != readFile(dir.filePath(u"rig/media/opening.mpg"_s)));
     }
 
     void refusalsExitWithTwo_data()

@@ -76,6 +76,15 @@ private slots:
                  qPrintable(MediaMaker::lastError()));
         QVERIFY2(MediaMaker::makeMpeg2(m_small, 704, 576, u"25"_s, 2),
                  qPrintable(MediaMaker::lastError()));
+        // The PAL stream with zero stuffing before its second picture, whose
+        // start code the analysis' 1 MiB blocks then cut after its two zeros.
+        QByteArray padded = readAll(m_pal);
+        const QByteArray pictureStart = QByteArray::fromHex("00000100");
+        const qsizetype second = padded.indexOf(pictureStart, padded.indexOf(pictureStart) + 4);
+        padded.insert(second, QByteArray(1024 * 1024 - 3 - second, '\0'));
+        QFile paddedFile(path(u"padded.m2v"_s));
+        QVERIFY(paddedFile.open(QIODevice::WriteOnly) && paddedFile.write(padded) == padded.size());
+        paddedFile.close();
         QVERIFY(MediaMaker::makeMpeg2(path(u"film.m2v"_s), 720, 576, u"24"_s, 1));
         QVERIFY(MediaMaker::makeMpeg2(path(u"multiplex.m2v"_s), 720, 576, u"25"_s, 1, u"vob"_s));
         QVERIFY(MediaMaker::makeTone(path(u"tone.wav"_s), 48000, 2, 0.2));
@@ -92,6 +101,8 @@ private slots:
         QTest::newRow("PAL, suffix M2V")
             << u"pal.M2V"_s << int(VideoStandard_PAL) << true << 50 * 40;
         QTest::newRow("NTSC") << u"ntsc.m2v"_s << int(VideoStandard_NTSC) << true << 30 * 1001 / 30;
+        QTest::newRow("start code across a block edge")
+            << u"padded.m2v"_s << int(VideoStandard_PAL) << true << 50 * 40;
         // Nothing in the container gives its duration: the pictures are counted.
         QTest::newRow("704 wide") << u"small.m2v"_s << int(VideoStandard_PAL) << false << 50 * 40;
     }

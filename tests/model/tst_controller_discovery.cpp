@@ -131,121 +131,92 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(controller(id)->discoveryState(), Discovery_Found, 5000);
     }
 
-    // A launch request that gets no answer is a failed attempt, retried and
-    // then given up, instead of an upload left "Verifying".
-    void launchWithoutAnswerIsAFailedAttempt_data()
+    // The launch asked for over a scripted HTTP side, and what may happen
+    // meanwhile. A launch request that gets no answer is a failed attempt,
+    // retried and then given up, instead of an upload left "Verifying"; a
+    // cancel while the launch is asked keeps an answered launch and retries
+    // no failed one; a status request still running when the files are sent
+    // does not take the launch down with it when it fails.
+    void launchUnderWay_data()
     {
-        QTest::addColumn<int>("behaviour");
-        QTest::newRow("connection closed") << int(FakeControllerHttp::Behaviour_Close);
-        QTest::newRow("no answer") << int(FakeControllerHttp::Behaviour_Silent);
+        QTest::addColumn<int>("launch"); // FakeControllerHttp's behaviour
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("result");
+        const int answer = FakeControllerHttp::Behaviour_Answer;
+        const int silent = FakeControllerHttp::Behaviour_Silent;
+        const int failed = UploadReport::State_Failed;
+        QTest::newRow("connection closed")
+            << int(FakeControllerHttp::Behaviour_Close) << "" << failed;
+        QTest::newRow("no answer") << silent << "" << failed;
         // Discovery asked again meanwhile drops the launch request.
-        QTest::newRow("rediscovered") << -1;
+        QTest::newRow("rediscovered") << silent << "rediscover" << failed;
+        QTest::newRow("cancelled, launch answered")
+            << answer << "cancel" << int(UploadReport::State_Success);
+        QTest::newRow("cancelled, no answer")
+            << silent << "cancel" << int(UploadReport::State_Cancelled);
+        QTest::newRow("status request fails")
+            << answer << "status" << int(UploadReport::State_Success);
     }
-    void launchWithoutAnswerIsAFailedAttempt()
+    void launchUnderWay()
     {
-        QFETCH(int, behaviour);
-        useFastTimers(10000, behaviour < 0 ? 60000 : 300);
+        QFETCH(int, launch);
+        QFETCH(QString, meanwhile);
+        QFETCH(int, result);
+        // The HTTP wait: long where no request must time out, 5 s for the
+        // failing status request.
+        const int httpWait = meanwhile == QLatin1String("rediscover")         ? 60000
+                             : meanwhile == QLatin1String("status")           ? 5000
+                             : launch == FakeControllerHttp::Behaviour_Answer ? 10000
+                                                                              : 300;
+        useFastTimers(10000, httpWait);
         setPreference(LumPreferences::Key_MaxAttempts, 2);
         const auto simulator = startSimulator();
         QVERIFY(simulator);
         FakeControllerHttp http;
         http.answer("/query/system", FakeControllerHttp::status(1));
-        http.setBehaviour("/private/activate_upload",
-                          behaviour < 0 ? FakeControllerHttp::Behaviour_Silent
-                                        : FakeControllerHttp::Behaviour(behaviour));
+        http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
+        http.setBehaviour("/private/activate_upload", FakeControllerHttp::Behaviour(launch));
         const uint id = addControllers(m_show->controllerTemplate()).first();
         QObject context;
-        if (behaviour < 0) {
-            connect(
-                feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
-                [](uint controllerId) {
-                    if (feedback()->state(controllerId) == UploadState_Verifying)
+        connect(
+            feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
+            [&](uint controllerId) {
+                const UploadState state = feedback()->state(controllerId);
+                if (meanwhile == QLatin1String("status")) {
+                    if (state != UploadState_Uploading || http.requestCount("/query/system") > 1)
+                        return;
+                    http.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+                    controller(controllerId)->discover();
+                } else if (state == UploadState_Verifying) {
+                    if (meanwhile == QLatin1String("rediscover"))
                         controller(controllerId)->discover();
-                },
-                Qt::QueuedConnection);
-        }
+                    else if (meanwhile == QLatin1String("cancel"))
+                        controller(controllerId)->cancelUpload();
+                }
+            },
+            Qt::QueuedConnection);
         QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
 
-        QCOMPARE(uploadResult(id), failed("Unable to launch uploaded file"));
+        const auto outcome = uploadResult(id, false, 8000);
+        QCOMPARE(int(outcome.first), result);
+        const QStringList retries = logMessagesStarting("Retrying upload to 127.0.0.1");
+        if (result != UploadReport::State_Failed) {
+            QVERIFY(retries.isEmpty());
+            if (result == UploadReport::State_Cancelled)
+                QCOMPARE(feedback()->state(id), UploadState_Cancelled);
+            if (meanwhile == QLatin1String("status"))
+                QCOMPARE(http.requestCount("/private/activate_upload"), 1);
+            return;
+        }
+        QCOMPARE(outcome.second, QStringLiteral("Unable to launch uploaded file"));
         // The network layer may send a request again once on a closed connection.
-        if (behaviour >= 0)
+        if (meanwhile.isEmpty())
             QVERIFY(http.requestCount("/private/activate_upload") >= 2);
-        QCOMPARE(logMessagesStarting(QStringLiteral("Retrying upload to 127.0.0.1")).size(), 1);
+        QCOMPARE(retries.size(), 1);
         QCOMPARE(feedback()->file(id, 0xFFFFFFFF, MediaType_Show)->message,
                  QStringLiteral("Failed to launch"));
         QCOMPARE(feedback()->message(id),
                  QStringLiteral("Attempted upload 2 times without success"));
-    }
-
-    // Cancelled while the launch is asked for: the files are there, so the
-    // launch has its answer, but a failed one is not retried.
-    void cancelDuringTheLaunch_data()
-    {
-        QTest::addColumn<bool>("answered");
-        QTest::newRow("launch answered") << true;
-        QTest::newRow("no answer") << false;
-    }
-    void cancelDuringTheLaunch()
-    {
-        QFETCH(bool, answered);
-        useFastTimers(10000, answered ? 10000 : 300);
-        const auto simulator = startSimulator();
-        QVERIFY(simulator);
-        FakeControllerHttp http;
-        http.answer("/query/system", FakeControllerHttp::status(1));
-        if (answered)
-            http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
-        else
-            http.setBehaviour("/private/activate_upload", FakeControllerHttp::Behaviour_Silent);
-        const uint id = addControllers(m_show->controllerTemplate()).first();
-        QObject context;
-        connect(
-            feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
-            [](uint controllerId) {
-                if (feedback()->state(controllerId) == UploadState_Verifying)
-                    controller(controllerId)->cancelUpload();
-            },
-            Qt::QueuedConnection);
-        QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
-
-        const auto result = uploadResult(id, false, 8000);
-        if (answered) {
-            QCOMPARE(result.first, UploadReport::State_Success);
-        } else {
-            QCOMPARE(result, std::make_pair(UploadReport::State_Cancelled,
-                                            QStringLiteral("Upload was cancelled")));
-            QCOMPARE(feedback()->state(id), UploadState_Cancelled);
-        }
-        QVERIFY(logMessagesStarting(QStringLiteral("Retrying upload")).isEmpty());
-    }
-
-    // A status request still running when the files are sent must not take
-    // the launch down with it when it fails.
-    void launchIsNotDroppedWithAStatusRequest()
-    {
-        useFastTimers(10000, 5000);
-        const auto simulator = startSimulator();
-        QVERIFY(simulator);
-        FakeControllerHttp http;
-        http.answer("/query/system", FakeControllerHttp::status(1));
-        http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
-        const uint id = addControllers(m_show->controllerTemplate()).first();
-        QObject context;
-        connect(
-            feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
-            [&http](uint controllerId) {
-                if (feedback()->state(controllerId) != UploadState_Uploading ||
-                    http.requestCount("/query/system") > 1)
-                    return;
-                http.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-                controller(controllerId)->discover();
-            },
-            Qt::QueuedConnection);
-        QVERIFY(connectTo(id, http.port(), simulator->controllers().first()->ftpPort()));
-
-        QCOMPARE(uploadResult(id, false, 8000).first, UploadReport::State_Success);
-        QCOMPARE(http.requestCount("/private/activate_upload"), 1);
-        QVERIFY(logMessagesStarting(QStringLiteral("Retrying upload")).isEmpty());
     }
 };
 

@@ -314,16 +314,22 @@ private slots:
         QTest::newRow("second STOR, simulated") << QByteArray() << QByteArray() << 1;
         // Every file sent: no entry is marked, yet the attempt counts.
         QTest::newRow("QUIT") << QByteArray("QUIT") << QByteArray() << -1;
+        // However steadily it comes, a listing that never ends times out.
+        QTest::newRow("endless LIST") << QByteArray("endless") << QByteArray() << -1;
     }
     void stallTimesOut()
     {
         QFETCH(QByteArray, silentVerb);
         QFETCH(QByteArray, listing);
         QFETCH(int, clip);
-        useFastTimers(300);
+        const bool endless = silentVerb == "endless";
+        useFastTimers(endless ? 10000 : 300, 10000, endless ? 500 : 20000);
         setPreference(LumPreferences::Key_MaxAttempts, 1);
         FakeFtpServer ftp;
-        ftp.script(silentVerb, QByteArray());
+        if (endless)
+            ftp.setFault(FakeFtpServer::Fault_EndlessList);
+        else
+            ftp.script(silentVerb, QByteArray());
         ftp.setListing(listing);
         if (silentVerb.isEmpty()) {
             QVERIFY(start({QStringLiteral("--fault=0:stall-stor=2")}));
@@ -338,7 +344,7 @@ private slots:
         QVERIFY(logged("Attempted upload to 127.0.0.1 without success"));
         QCOMPARE(feedback()->message(m_site.id),
                  QStringLiteral("Attempted upload without success"));
-        if (!silentVerb.isEmpty())
+        if (!silentVerb.isEmpty() && !endless)
             QVERIFY(ftp.commands().last().startsWith(silentVerb));
     }
 
@@ -468,19 +474,6 @@ private slots:
         QVERIFY(!controller(id)->isRetryPending());
     }
 
-    // A listing that never ends, however steadily it comes, ends the attempt.
-    void endlessListingTimesOut()
-    {
-        useFastTimers(10000, 10000, 500);
-        setPreference(LumPreferences::Key_MaxAttempts, 1);
-        FakeFtpServer ftp;
-        ftp.setFault(FakeFtpServer::Fault_EndlessList);
-        m_site.id = addControllers(m_show->controllerTemplate()).first();
-        QVERIFY(connectTo(m_site.id, m_http.port(), ftp.port()));
-        QCOMPARE(uploadResult(m_site.id, false, 5000), failed("Upload failed to complete"));
-        QVERIFY(logged("Upload timed out"));
-    }
-
     // A validator file beyond the size limit is not read: every file is sent.
     void oversizedValidatorIsIgnored()
     {
@@ -492,54 +485,38 @@ private slots:
         QCOMPARE(logMessagesStarting("The validator file on 127.0.0.1 is larger than").size(), 1);
     }
 
-    // The session may end while the operator is asked for the password:
-    // the answer then has nowhere to go.
-    void sessionEndedWhileAskingForThePassword()
+    // The session, the controller or the whole project may go while the
+    // operator is asked for the password: the answer then has nowhere to go,
+    // and the run ends cancelled.
+    void goneWhileAskingForThePassword_data()
     {
-        struct CancellingPrompts : UnattendedPrompts
+        QTest::addColumn<QString>("gone");
+        QTest::newRow("upload cancelled") << "upload";
+        QTest::newRow("installation removed") << "installation";
+        QTest::newRow("project closed") << "project";
+    }
+    void goneWhileAskingForThePassword()
+    {
+        QFETCH(QString, gone);
+        struct GoingPrompts : UnattendedPrompts
         {
+            QString gone;
             uint controllerId = 0;
             std::optional<QString> askPassword(const QString &, const QString &) override
             {
-                controller(controllerId)->cancelUpload();
-                return PasswordCipher::encode(QStringLiteral("secret"));
-            }
-        } prompts;
-        QVERIFY(start({QStringLiteral("--fault=0:password=secret")}, QString()));
-        prompts.controllerId = m_site.id;
-        app()->document()->setPrompts(&prompts);
-        const auto result = uploadResult(m_site.id, true);
-        app()->document()->setPrompts(nullptr);
-        QCOMPARE(result.first, UploadReport::State_Cancelled);
-    }
-
-    // The controller itself may go while the operator is asked: the answer
-    // is then nobody's, and the run ends cancelled.
-    void controllerGoneWhileAskingForThePassword_data()
-    {
-        QTest::addColumn<bool>("projectClosed"); // else its installation is removed
-        QTest::newRow("installation removed") << false;
-        QTest::newRow("project closed") << true;
-    }
-    void controllerGoneWhileAskingForThePassword()
-    {
-        QFETCH(bool, projectClosed);
-        struct RemovingPrompts : UnattendedPrompts
-        {
-            bool projectClosed = false;
-            uint installationId = 0;
-            std::optional<QString> askPassword(const QString &, const QString &) override
-            {
-                if (projectClosed)
+                if (gone == QLatin1String("upload"))
+                    controller(controllerId)->cancelUpload();
+                else if (gone == QLatin1String("project"))
                     document()->reset();
                 else
-                    document()->undoStack()->push(new RemoveInstallationCommand(installationId));
+                    document()->undoStack()->push(
+                        new RemoveInstallationCommand(controller(controllerId)->installationId()));
                 return PasswordCipher::encode(QStringLiteral("secret"));
             }
         } prompts;
         QVERIFY(start({QStringLiteral("--fault=0:password=secret")}, QString()));
-        prompts.projectClosed = projectClosed;
-        prompts.installationId = controller(m_site.id)->installationId();
+        prompts.gone = gone;
+        prompts.controllerId = m_site.id;
         document()->setPrompts(&prompts);
         const auto result = uploadResult(m_site.id, true, 5000);
         document()->setPrompts(nullptr);

@@ -1,10 +1,9 @@
-// The project file's container and the records the streamer reads alone.
+// The records the streamer reads alone (the whole file is the document tests').
 
 #include "project_file_bytes.h"
 #include "streamer.h"
 #include "test_main.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 namespace PB = ProjectFileBytes;
@@ -19,21 +18,6 @@ private:
     QString path(const char *name) { return m_dir.filePath(QString::fromLatin1(name)); }
 
 private slots:
-    void anUncommittedFileLeavesTheTargetAsItWas()
-    {
-        QVERIFY(PB::writeFile(path("keep.lmp"), "old content"));
-        {
-            Streamer streamer;
-            QVERIFY(streamer.open(Streamer::Mode_WRITE, path("keep.lmp")));
-            streamer.stream() << qint32(42);
-        } // destroyed without commit
-        QFile file(path("keep.lmp"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("old content"));
-        QCOMPARE(
-            QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("keep")),
-            QStringList{QStringLiteral("keep.lmp")});
-    }
 
     // A remote name lives in a 16-byte field and ends at its first zero byte;
     // a stored length beyond the field is refused.

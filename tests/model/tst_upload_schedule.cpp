@@ -43,17 +43,6 @@ class TestUploadSchedule : public QObject
     Q_OBJECT
 
 private slots:
-    void controllersShareATimeAndAreWrittenByteForByte()
-    {
-        UploadSchedule schedule;
-        schedule.schedule(9, early);
-        schedule.schedule(4, early);
-        QByteArray record;
-        QDataStream out(&record, QIODevice::WriteOnly);
-        out.setVersion(QDataStream::Qt_4_8);
-        out << schedule;
-        QCOMPARE(record.toHex(), oneTime({4, 9}, {4, 9}).toHex());
-    }
 
     // A controller has one time; a time without controllers goes.
     void reschedulingMovesTheController()

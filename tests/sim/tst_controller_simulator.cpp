@@ -7,18 +7,13 @@
 #include "test_main.h"
 
 #include <QDomDocument>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-
-#include <csignal>
 #include <memory>
 
 // The status, logins and faults the link's own tests use (wrong type,
 // firmware, passwords, dropped, stalled and slow transfers, launch answers)
-// are checked there, end to end; here what the simulator offers beyond them.
+// are checked there, end to end, and the executable with its options by the
+// command-line tests; here the launch as the simulator answers it.
 
 namespace {
 
@@ -129,90 +124,6 @@ private slots:
                                           QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
                         .isValid());
         }
-    }
-
-    void optionErrors_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("count 1025") << QStringList{QStringLiteral("--count=1025")};
-        QTest::newRow("fault beyond the count")
-            << QStringList{QStringLiteral("--fault=1:user-230")};
-        QTest::newRow("fault range upside down") << QStringList{
-            QStringLiteral("-n"), QStringLiteral("4"), QStringLiteral("--fault=3-1:user-230")};
-        QTest::newRow("unknown fault") << QStringList{QStringLiteral("--fault=0:explode")};
-        QTest::newRow("bad firmware") << QStringList{QStringLiteral("--firmware=1.2.300")};
-        QTest::newRow("ports beyond 65535") << QStringList{
-            QStringLiteral("-n"), QStringLiteral("10"), QStringLiteral("--base-port=65530")};
-    }
-    void optionErrors()
-    {
-        QFETCH(QStringList, arguments);
-        SimOptions options;
-        QString error;
-        QVERIFY(!options.parse(arguments, &error));
-        QVERIFY(!error.isEmpty());
-    }
-
-    void faultSelectorsPickControllers()
-    {
-        SimOptions options;
-        QString error;
-        QVERIFY(
-            options.parse({QStringLiteral("-n"), QStringLiteral("5"), QStringLiteral("--fault"),
-                           QStringLiteral("1-3:user-230"), QStringLiteral("--fault=all:slow=10"),
-                           QStringLiteral("--fault=4:password=p")},
-                          &error));
-        QList<bool> at230;
-        for (const SimControllerConfig &config : options.controllers)
-            at230 << config.loggedInAtUser;
-        QCOMPARE(at230, (QList<bool>{false, true, true, true, false}));
-        QCOMPARE(options.controllers.at(0).bytesPerSecond, 10);
-        QCOMPARE(options.controllers.at(4).password, QStringLiteral("p"));
-    }
-
-    void theExecutableListsItsPortsAndStopsOnSignal()
-    {
-        QTemporaryDir folder;
-        const QString portsFile = folder.filePath(QStringLiteral("ports.json"));
-        QProcess process;
-        process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-sim"),
-                      {QStringLiteral("--json"), QStringLiteral("-n"), QStringLiteral("2"),
-                       QStringLiteral("--ports-file"), portsFile, QStringLiteral("--root"),
-                       folder.filePath(QStringLiteral("root"))});
-        QVERIFY(process.waitForReadyRead(10000));
-        const QByteArray line = process.readLine();
-        const QJsonArray controllers =
-            QJsonDocument::fromJson(line).object().value(QStringLiteral("controllers")).toArray();
-        QCOMPARE(controllers.size(), 2);
-        QFile file(portsFile);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), line);
-        const QJsonObject second = controllers.at(1).toObject();
-        const HttpAnswer answer =
-            httpGet(quint16(second.value(QStringLiteral("http")).toInt()), "/query/system");
-        QCOMPARE(answer.field(QStringLiteral("serialNumber")), QStringLiteral("SIM00001"));
-        QVERIFY(QFileInfo(second.value(QStringLiteral("folder")).toString()).isDir());
-
-        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
-    }
-
-    void theExecutableRefusesBadOptions()
-    {
-        QProcess process;
-        process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-sim"),
-                      {QStringLiteral("--help")});
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitCode(), 0);
-        QVERIFY(process.readAllStandardOutput().contains("--fault"));
-
-        process.start(TestEnvironment::binDir() + QStringLiteral("/rigwarden-sim"),
-                      {QStringLiteral("--fault=3:user-230")});
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().startsWith("rigwarden-sim: --fault"));
     }
 };
 

@@ -2,8 +2,6 @@
 #include "sortvector.h"
 #include "test_main.h"
 
-#include <vector>
-
 namespace {
 
 class Element : public sortvector_el
@@ -17,14 +15,6 @@ public:
 
 using Table = SortVector<Element>;
 
-std::vector<uint> ids(const Table &table)
-{
-    std::vector<uint> result;
-    for (Element *element : table)
-        result.push_back(element->getId());
-    return result;
-}
-
 uint add(Table &table, uint id = Table::NoId, int tag = 0)
 {
     return table.insert(std::make_unique<Element>(tag), id);
@@ -32,6 +22,8 @@ uint add(Table &table, uint id = Table::NoId, int tag = 0)
 
 } // namespace
 
+// Lowest free identifiers and iteration in identifier order are the
+// document's tests; here the bounds and the programming errors.
 class TestSortVector : public QObject
 {
     Q_OBJECT
@@ -48,32 +40,6 @@ private slots:
         QCOMPARE(add(table), Table::NoId);
         QCOMPARE(Element::destroyed, before + 1); // the refused element is not leaked
         QCOMPARE(table.count(), 1024u);
-    }
-
-    void reusesTheLowestFreedIdentifier()
-    {
-        Table table(256, 1024);
-        for (int i = 0; i < 10; ++i)
-            add(table);
-        std::unique_ptr<Element> removed = table.remove(5);
-        QCOMPARE(removed->getId(), 5u);
-        QVERIFY(!table.exists(5));
-        QCOMPARE(table.firstFreeId(), 5u);
-        QCOMPARE(add(table), 5u);
-    }
-
-    void iteratesInIdentifierOrderWhateverTheInsertionOrder()
-    {
-        Table table(256, 1024);
-        for (uint id : {9u, 3u, 700u, 0u, 5u, 256u})
-            add(table, id);
-        QCOMPARE(ids(table), (std::vector<uint>{0, 3, 5, 9, 256, 700}));
-        table.remove(5);
-        table.remove(700);
-        table.remove(0u);
-        QCOMPARE(ids(table), (std::vector<uint>{3, 9, 256}));
-        add(table);
-        QCOMPARE(ids(table), (std::vector<uint>{0, 3, 9, 256}));
     }
 
     void missingIdentifiersAreProgrammingErrors()
