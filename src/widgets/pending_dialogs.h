@@ -4,9 +4,8 @@
 
 // Stands in for the dialogs that are not built yet: the template builder,
 // the add-installation, schedule, mail and preferences dialogs answer as if
-// cancelled, the launch dialog is the main window saying that no project is
-// open, the software update is a message naming the newer release, and a
-// controller's web interface is a label with its address.
+// cancelled. The launch dialog, the software update dialog and the
+// controller browser are the real ones.
 class PendingDialogs : public DesktopDialogs
 {
 public:
