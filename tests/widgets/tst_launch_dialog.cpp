@@ -13,8 +13,6 @@
 
 #include <QListView>
 #include <QMenu>
-#include <QPushButton>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
@@ -22,20 +20,17 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // Answers from a script and records what it was asked.
-class ScriptedHandler : public LaunchDialogHandler
+struct ScriptedHandler : LaunchDialogHandler
 {
-public:
     QList<bool> answers;
     QStringList calls;
 
     bool launchNewDocument() override { return next(u"new"_s); }
     bool launchOpenDocument(const QString &path) override
     {
-        return next(u"open:"_s + QFileInfo(path).fileName());
+        return next(QFileInfo(path).fileName());
     }
     bool launchOpenDocument() override { return next(u"open"_s); }
-
-private:
     bool next(const QString &call)
     {
         calls << call;
@@ -43,53 +38,50 @@ private:
     }
 };
 
-QAbstractItemModel *listModel(LaunchDialog *dialog)
-{
-    return dialog->recentFileList()->model();
-}
-
 QPoint rowCentre(LaunchDialog *dialog, int row)
 {
     QListView *list = dialog->recentFileList();
-    return list->visualRect(list->model()->index(row, 0)).center();
+    return list->visualRect(list->model()->index(row < 0 ? list->model()->rowCount() - 1 : row, 0))
+        .center();
 }
 
-void clickRow(LaunchDialog *dialog, int row, Qt::MouseButton button = Qt::LeftButton)
+// One showing of the dialog, steps joined by "+": a button's text, a key
+// ("Ctrl N"), a click on the first item ("recent"), on the last ("browse"),
+// a right click on the first ("right"), "close" the window, or "stop" it.
+void perform(LaunchDialog *dialog, const QString &steps)
 {
-    QTest::mouseClick(dialog->recentFileList()->viewport(), button, {}, rowCentre(dialog, row));
-}
-
-// One showing of the dialog: "new", "open", "exit" click the buttons;
-// "recent" and "browse" the first and last items; "key new", "key open",
-// "key quit" press the standard keys; "close" closes the window; "stop"
-// ends it from outside; "right" right-clicks the first item first.
-void perform(LaunchDialog *dialog, const QString &step)
-{
-    const QStringList parts = step.split(u'+');
-    for (const QString &part : parts) {
-        if (part == u"new")
-            ModalAnswerer::clickButton(dialog, u"New..."_s);
-        else if (part == u"open")
-            ModalAnswerer::clickButton(dialog, u"Open..."_s);
-        else if (part == u"exit")
-            ModalAnswerer::clickButton(dialog, u"Exit"_s);
-        else if (part == u"recent")
-            clickRow(dialog, 0);
-        else if (part == u"browse")
-            clickRow(dialog, listModel(dialog)->rowCount() - 1);
-        else if (part == u"right")
-            clickRow(dialog, 0, Qt::RightButton);
-        else if (part == u"key new")
-            QTest::keySequence(dialog, QKeySequence::New);
-        else if (part == u"key open")
-            QTest::keySequence(dialog, QKeySequence::Open);
-        else if (part == u"key quit")
-            QTest::keySequence(dialog, QKeySequence(Qt::CTRL | Qt::Key_Q));
-        else if (part == u"close")
-            dialog->close();
-        else if (part == u"stop")
-            dialog->done(LaunchDialog::Result_Stop);
+    QWidget *list = dialog->recentFileList()->viewport();
+    for (const QString &step : steps.split(u'+')) {
+        if (step == u"recent" || step == u"right" || step == u"browse")
+            QTest::mouseClick(list, step == u"right" ? Qt::RightButton : Qt::LeftButton, {},
+                              rowCentre(dialog, step == u"browse" ? -1 : 0));
+        else if (step == u"close" || step == u"stop")
+            step == u"close" ? void(dialog->close()) : dialog->done(LaunchDialog::Result_Stop);
+        else if (step.startsWith(u"Ctrl "))
+            QTest::keySequence(dialog, QKeySequence(u"Ctrl+"_s + step.back()));
+        else
+            ModalAnswerer::clickButton(dialog, step);
     }
+}
+
+// The entries of the menu a right click on the row offers; the first is chosen.
+QStringList contextMenu(LaunchDialog *dialog, int row)
+{
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *action : menu->actions())
+                offered << action->text();
+            QTest::mouseClick(menu, Qt::LeftButton, {},
+                              menu->actionGeometry(menu->actions().value(0)).center());
+        }
+    });
+    QWidget *list = dialog->recentFileList()->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, rowCentre(dialog, row),
+                            list->mapToGlobal(rowCentre(dialog, row)));
+    QApplication::sendEvent(list, &event);
+    QCoreApplication::processEvents();
+    return offered;
 }
 
 } // namespace
@@ -101,132 +93,91 @@ class TestLaunchDialog : public QObject
 private:
     QTemporaryDir m_dir;
     QStringList m_paths;
+    std::unique_ptr<RecentFiles> m_recent;
 
-    // Files r0..r(count-1), added to the list oldest first.
-    void addFiles(RecentFiles *recent, int count)
+private slots:
+    // Files r0..r5 added oldest first; r1 reopened, r3 deleted since.
+    void init()
     {
+        m_recent = std::make_unique<RecentFiles>(u"Test/Recent"_s, 5);
         m_paths.clear();
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < 6; ++i) {
             QFile file(m_dir.filePath(u"r%1.lmp"_s.arg(i)));
             QVERIFY(file.open(QIODevice::WriteOnly));
             m_paths << QFileInfo(file).canonicalFilePath();
-            recent->add(file.fileName());
+            m_recent->add(file.fileName());
         }
+        m_recent->add(m_paths[1]);
+        QFile::remove(m_paths[3]);
     }
 
-private slots:
     void runActsUntilAProjectIsOpen_data()
     {
-        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("showings");
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<int>("result");
         QTest::addColumn<QStringList>("calls");
-
-        QTest::newRow("new") << QStringList{u"new"_s} << QList<bool>{true} << 1
-                             << QStringList{u"new"_s};
-        QTest::newRow("open cancelled, exit") << QStringList{u"open"_s, u"exit"_s}
-                                              << QList<bool>{false} << 0 << QStringList{u"open"_s};
+        using L = QStringList;
+        QTest::newRow("new") << L{u"New..."_s} << QList<bool>{true} << 1 << L{u"new"_s};
+        QTest::newRow("open cancelled, exit")
+            << L{u"Open..."_s, u"Exit"_s} << QList<bool>{false} << 0 << L{u"open"_s};
         QTest::newRow("recent refused, new by key")
-            << QStringList{u"recent"_s, u"key new"_s} << QList<bool>{false, true} << 1
-            << QStringList{u"open:r1.lmp"_s, u"new"_s};
-        QTest::newRow("recent") << QStringList{u"recent"_s} << QList<bool>{true} << 3
-                                << QStringList{u"open:r1.lmp"_s};
-        QTest::newRow("browse item")
-            << QStringList{u"browse"_s} << QList<bool>{true} << 2 << QStringList{u"open"_s};
-        QTest::newRow("open by key")
-            << QStringList{u"key open"_s} << QList<bool>{true} << 2 << QStringList{u"open"_s};
-        QTest::newRow("quit by key")
-            << QStringList{u"key quit"_s} << QList<bool>{} << 0 << QStringList{};
-        QTest::newRow("window closed")
-            << QStringList{u"close"_s} << QList<bool>{} << 0 << QStringList{};
-        QTest::newRow("right click chooses nothing")
-            << QStringList{u"right+exit"_s} << QList<bool>{} << 0 << QStringList{};
-        QTest::newRow("stopped") << QStringList{u"stop"_s} << QList<bool>{} << 4 << QStringList{};
+            << L{u"recent"_s, u"Ctrl N"_s} << QList<bool>{false, true} << 1
+            << L{u"r1.lmp"_s, u"new"_s};
+        QTest::newRow("recent") << L{u"recent"_s} << QList<bool>{true} << 3 << L{u"r1.lmp"_s};
+        QTest::newRow("browse item") << L{u"browse"_s} << QList<bool>{true} << 2 << L{u"open"_s};
+        QTest::newRow("open by key") << L{u"Ctrl O"_s} << QList<bool>{true} << 2 << L{u"open"_s};
+        QTest::newRow("quit by key") << L{u"Ctrl Q"_s} << QList<bool>{} << 0 << L{};
+        QTest::newRow("window closed") << L{u"close"_s} << QList<bool>{} << 0 << L{};
+        QTest::newRow("right click") << L{u"right+Exit"_s} << QList<bool>{} << 0 << L{};
+        QTest::newRow("stopped") << L{u"stop"_s} << QList<bool>{} << 4 << L{};
     }
 
     void runActsUntilAProjectIsOpen()
     {
-        QFETCH(QStringList, steps);
+        QFETCH(QStringList, showings);
         QFETCH(QList<bool>, answers);
         QFETCH(int, result);
         QFETCH(QStringList, calls);
-
-        RecentFiles recent(u"Test/Recent"_s, 5);
-        addFiles(&recent, 2);
-        LumLaunchDialog dialog(&recent);
+        LumLaunchDialog dialog(m_recent.get());
         ScriptedHandler handler;
         handler.answers = answers;
         ModalAnswerer answerer;
-        for (const QString &step : std::as_const(steps))
+        for (const QString &steps : std::as_const(showings))
             answerer.act(dialog.windowTitle(),
-                         [&dialog, step](QWidget *) { perform(&dialog, step); });
+                         [&dialog, steps](QWidget *) { perform(&dialog, steps); });
 
         QCOMPARE(dialog.run(&handler), result);
         QCOMPARE(handler.calls, calls);
         QVERIFY(answerer.done());
-        QVERIFY(answerer.unexpected().isEmpty());
+        QCOMPARE(answerer.unexpected(), QStringList());
     }
 
-    // A sixth file drops the oldest, reopening moves a file to the top, a
-    // file deleted meanwhile is left out, and browsing comes last.
+    // The sixth file dropped the oldest, the reopened one is first, the
+    // deleted one is left out, browsing comes last and has no menu; a recent
+    // file's menu removes it.
     void listShowsTheRecentFilesThatExist()
     {
-        RecentFiles recent(u"Test/List"_s, 5);
-        LumLaunchDialog dialog(&recent);
-        addFiles(&recent, 6);
-        recent.add(m_paths.at(2));
-        QFile::remove(m_paths.at(4));
-
-        dialog.refreshRecentFiles();
-        QStringList shown;
-        for (int row = 0; row < listModel(&dialog)->rowCount(); ++row)
-            shown << listModel(&dialog)->index(row, 0).data(LaunchDialog::PathRole).toString();
-        QCOMPARE(shown, (QStringList{m_paths[2], m_paths[5], m_paths[3], m_paths[1], QString()}));
-        QCOMPARE(listModel(&dialog)->index(0, 0).data().toString(), u"r2.lmp"_s);
-
+        LumLaunchDialog dialog(m_recent.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(unnamedFields(&dialog).join(u','), QString());
-    }
+        const auto shown = [&dialog] {
+            QStringList paths;
+            for (int row = 0; row < dialog.recentFileList()->model()->rowCount(); ++row)
+                paths << dialog.recentFileList()
+                             ->model()
+                             ->index(row, 0)
+                             .data(LaunchDialog::PathRole)
+                             .toString();
+            return paths;
+        };
+        QCOMPARE(shown(), (QStringList{m_paths[1], m_paths[5], m_paths[4], m_paths[2], QString()}));
 
-    void contextMenuRemovesAFileFromTheList_data()
-    {
-        QTest::addColumn<bool>("browseItem");
-        QTest::newRow("recent file") << false;
-        QTest::newRow("browse item") << true;
-    }
-
-    void contextMenuRemovesAFileFromTheList()
-    {
-        QFETCH(bool, browseItem);
-        RecentFiles recent(u"Test/Menu"_s, 5);
-        addFiles(&recent, 2);
-        LumLaunchDialog dialog(&recent);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
-        QStringList offered;
-        QTimer::singleShot(0, [&offered] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu)
-                return;
-            for (QAction *action : menu->actions())
-                offered << action->text();
-            QTest::mouseClick(menu, Qt::LeftButton, {},
-                              menu->actionGeometry(menu->actions().value(0)).center());
-        });
-        const int row = browseItem ? listModel(&dialog)->rowCount() - 1 : 0;
-        QWidget *viewport = dialog.recentFileList()->viewport();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, rowCentre(&dialog, row),
-                                viewport->mapToGlobal(rowCentre(&dialog, row)));
-        QApplication::sendEvent(viewport, &event);
-        QCoreApplication::processEvents();
-
-        QCOMPARE(offered, browseItem ? QStringList() : QStringList{u"Remove from list"_s});
-        const QStringList left =
-            browseItem ? QStringList{m_paths[1], m_paths[0]} : QStringList{m_paths[0]};
-        QCOMPARE(recent.files(), left);
-        QCOMPARE(listModel(&dialog)->rowCount(), recent.files().size() + 1);
+        QCOMPARE(contextMenu(&dialog, -1), QStringList());
+        QCOMPARE(contextMenu(&dialog, 0), QStringList{u"Remove from list"_s});
+        QCOMPARE(shown(), (QStringList{m_paths[5], m_paths[4], m_paths[2], QString()}));
+        QVERIFY(!m_recent->files().contains(m_paths[1]));
     }
 
     // Through the desktop: "Open..." with the file dialog cancelled shows the
@@ -239,21 +190,20 @@ private slots:
         DesktopController controller(app.get(), &shell);
         const QString path = m_dir.filePath(u"show.lmp"_s);
         app->beginProject(false);
-        QVERIFY(app->document()->saveAs(path, nullptr));
+        QVERIFY(app->document()->saveAs(path));
         app->endProject();
         controller.recentFiles()->add(path);
 
         ModalAnswerer answerer;
-        const QString title = LumLaunchDialog(controller.recentFiles()).windowTitle();
+        const QString title = LumLaunchDialog(m_recent.get()).windowTitle();
         answerer.answer(title, u"Open..."_s)
             .answer(u"Open File"_s, u"Cancel"_s)
-            .act(title, [](QWidget *window) { clickRow(static_cast<LaunchDialog *>(window), 0); });
+            .act(title, [](QWidget *w) { perform(static_cast<LaunchDialog *>(w), u"recent"_s); });
         PendingDialogs().runLaunchDialog(&controller, controller.recentFiles(),
                                          MainWindow::instance());
 
-        QVERIFY(app->isDocumentOpen());
         QCOMPARE(app->document()->path(), QFileInfo(path).canonicalFilePath());
-        QVERIFY(answerer.done());
+        QVERIFY(app->isDocumentOpen() && answerer.done());
         QCOMPARE(answerer.unexpected(), QStringList());
         app->endProject();
         MainWindow::destroyInstance();
