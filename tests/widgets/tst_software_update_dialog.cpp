@@ -7,7 +7,6 @@
 #include <QDesktopServices>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,7 +15,6 @@ class TestSoftwareUpdateDialog : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
     QList<QUrl> m_opened; // by the desktop's browser
 
 public slots:
@@ -45,14 +43,12 @@ private slots:
     {
         QFETCH(QString, page);
         QFETCH(bool, opens);
-        QFile feed(m_dir.filePath(u"feed.xml"_s));
-        QVERIFY(feed.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        feed.write(u"<releases><release version=\"9.1 BETA2\"><platform os=\"linux\">"
-                   "<downloadpage>%1</downloadpage></platform></release></releases>"_s
-                       .arg(page.toHtmlEscaped())
-                       .toUtf8());
-        feed.close();
-        VersionChecker checker(QUrl::fromLocalFile(feed.fileName()));
+        const QByteArray feed = u"<releases><release version=\"9.1 BETA2\"><platform os=\"linux\">"
+                                "<downloadpage>%1</downloadpage></platform></release></releases>"_s
+                                    .arg(page.toHtmlEscaped())
+                                    .toUtf8();
+        VersionChecker checker(
+            QUrl(u"data:text/xml;base64,"_s + QString::fromLatin1(feed.toBase64())));
         QVERIFY(QSignalSpy(&checker, &VersionChecker::releaseDataAvailable).wait());
 
         m_opened.clear();
