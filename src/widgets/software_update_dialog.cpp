@@ -41,19 +41,9 @@ SoftwareUpdateDialog::SoftwareUpdateDialog(const VersionChecker *checker, bool s
     buttons->addButton(tr("Not Now"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &SoftwareUpdateDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SoftwareUpdateDialog::reject);
-    if (!isWebAddress(m_downloadPage)) {
-        // Not opened: a feed could name a local program or a script.
-        website->setEnabled(false);
-        if (!m_downloadPage.isEmpty()) {
-            auto *address = new QLabel(tr("Download page (not a web address, not opened): %1")
-                                           .arg(m_downloadPage.toString(QUrl::FullyEncoded)),
-                                       this);
-            address->setTextFormat(Qt::PlainText);
-            address->setWordWrap(true);
-            address->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            layout->addWidget(address);
-        }
-    }
+    // The checker takes web addresses only; a release without one offers
+    // nothing to open.
+    website->setEnabled(isWebAddress(m_downloadPage));
     layout->addWidget(buttons);
     resize(460, 340);
 }
