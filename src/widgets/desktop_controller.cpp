@@ -12,7 +12,7 @@
 #include "lum_preferences.h"
 #include "main_window.h"
 #include "password_handling.h"
-#include "pending_dialogs.h"
+#include "application_dialogs.h"
 #include "recent_files.h"
 #include "remove_installation_command.h"
 #include "remove_installation_group_command.h"
@@ -91,7 +91,7 @@ DesktopController::DesktopController(LumApplication *app, GuiShell *shell, QObje
     : QObject(parent), m_app(app), m_shell(shell), m_undoGroup(new QUndoGroup(this)),
       m_recentFiles(new RecentFiles(QStringLiteral("File/RecentFile"), 5, this)),
       m_prompts(std::make_unique<DesktopPrompts>([this] { return mainWindow(); })),
-      m_dialogs(std::make_unique<PendingDialogs>())
+      m_dialogs(std::make_unique<ApplicationDialogs>())
 {
     LumDocument *document = m_app->document();
     document->setPrompts(m_prompts.get());

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QWidget>
 
 ModalAnswerer::ModalAnswerer(QObject *parent) : QObject(parent)
@@ -42,12 +43,24 @@ bool ModalAnswerer::clickButton(QWidget *window, const QString &text)
     return false;
 }
 
+bool ModalAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_handled && event->type() == QEvent::Hide) {
+        m_handled->removeEventFilter(this);
+        m_handled = nullptr;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void ModalAnswerer::onTick()
 {
     QWidget *window = QApplication::activeModalWidget();
     if (!window || window == m_handled || !window->isVisible())
         return;
+    if (m_handled)
+        m_handled->removeEventFilter(this);
     m_handled = window;
+    window->installEventFilter(this);
     const QString title = window->windowTitle();
     m_seen << title;
     if (!m_answers.empty() && m_answers.front().title == title) {

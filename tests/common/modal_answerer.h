@@ -40,6 +40,11 @@ public:
     // runs its own loop outside the caller.
     static bool clickButton(QWidget *window, const QString &text);
 
+protected:
+    // A window answered and then shown again (a dialog run in a loop) is a
+    // new window to answer.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct Answer
     {

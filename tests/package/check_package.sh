@@ -36,7 +36,8 @@ for program in rigwarden rigwarden-cli rigwarden-sim; do
   file -b "$root/usr/bin/$program" | grep -q '^ELF .* executable' || fail "$program is no executable"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in ca-certificates libc6 libqt6widgets6 libqt6network6 libavcodec libvorbisenc2; do
+for library in ca-certificates libc6 libqt6widgets6 libqt6network6 libqt6webenginewidgets6 \
+  libavcodec libvorbisenc2; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 

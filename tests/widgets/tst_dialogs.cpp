@@ -1,4 +1,4 @@
-#include "accessible_fields.h"
+#include "accessible_names.h"
 #include "add_installation_dialog.h"
 #include "desktop_controller.h"
 #include "email_settings_dialog.h"

@@ -2,12 +2,10 @@
 
 #include "desktop_dialogs.h"
 
-// The desktop's dialogs: the template builder and the add-installation,
-// schedule, mail and preferences dialogs. It stands in for those not built
-// yet: the launch dialog is the main window saying that no project is open,
-// the software update is a message naming the newer release, and a
-// controller's web interface is a label with its address.
-class PendingDialogs : public DesktopDialogs
+// The desktop's dialogs: the template builder, the add-installation,
+// schedule, mail and preferences dialogs, the launch dialog, the software
+// update dialog and the controllers' web browsers.
+class ApplicationDialogs : public DesktopDialogs
 {
 public:
     InstallationTemplatePtr buildTemplate(const InstallationTemplate *editing,

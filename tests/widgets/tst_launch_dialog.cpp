@@ -1,0 +1,214 @@
+#include "accessible_names.h"
+#include "desktop_controller.h"
+#include "gui_shell.h"
+#include "launch_dialog_handler.h"
+#include "lum_application.h"
+#include "lum_document.h"
+#include "lum_launch_dialog.h"
+#include "main_window.h"
+#include "modal_answerer.h"
+#include "application_dialogs.h"
+#include "recent_files.h"
+#include "test_main.h"
+
+#include <QListView>
+#include <QMenu>
+#include <QTemporaryDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Answers from a script and records what it was asked.
+struct ScriptedHandler : LaunchDialogHandler
+{
+    QList<bool> answers;
+    QStringList calls;
+
+    bool launchNewDocument() override { return next(u"new"_s); }
+    bool launchOpenDocument(const QString &path) override
+    {
+        return next(QFileInfo(path).fileName());
+    }
+    bool launchOpenDocument() override { return next(u"open"_s); }
+    bool next(const QString &call)
+    {
+        calls << call;
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+};
+
+QPoint rowCentre(LaunchDialog *dialog, int row)
+{
+    QListView *list = dialog->recentFileList();
+    return list->visualRect(list->model()->index(row < 0 ? list->model()->rowCount() - 1 : row, 0))
+        .center();
+}
+
+// One showing of the dialog, steps joined by "+": a button's text, a key
+// ("Ctrl N"), a click on the first item ("recent"), on the last ("browse"),
+// a right click on the first ("right"), "close" the window, or "stop" it.
+void perform(LaunchDialog *dialog, const QString &steps)
+{
+    QWidget *list = dialog->recentFileList()->viewport();
+    for (const QString &step : steps.split(u'+')) {
+        if (step == u"recent" || step == u"right" || step == u"browse")
+            QTest::mouseClick(list, step == u"right" ? Qt::RightButton : Qt::LeftButton, {},
+                              rowCentre(dialog, step == u"browse" ? -1 : 0));
+        else if (step == u"close" || step == u"stop")
+            step == u"close" ? void(dialog->close()) : dialog->done(LaunchDialog::Result_Stop);
+        else if (step.startsWith(u"Ctrl "))
+            QTest::keySequence(dialog, QKeySequence(u"Ctrl+"_s + step.back()));
+        else
+            ModalAnswerer::clickButton(dialog, step);
+    }
+}
+
+// The entries of the menu a right click on the row offers; the first is chosen.
+QStringList contextMenu(LaunchDialog *dialog, int row)
+{
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *action : menu->actions())
+                offered << action->text();
+            QTest::mouseClick(menu, Qt::LeftButton, {},
+                              menu->actionGeometry(menu->actions().value(0)).center());
+        }
+    });
+    QWidget *list = dialog->recentFileList()->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, rowCentre(dialog, row),
+                            list->mapToGlobal(rowCentre(dialog, row)));
+    QApplication::sendEvent(list, &event);
+    QCoreApplication::processEvents();
+    return offered;
+}
+
+} // namespace
+
+class TestLaunchDialog : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QStringList m_paths;
+    std::unique_ptr<RecentFiles> m_recent;
+
+private slots:
+    // Files r0..r5 added oldest first; r1 reopened, r3 deleted since.
+    void init()
+    {
+        m_recent = std::make_unique<RecentFiles>(u"Test/Recent"_s, 5);
+        m_paths.clear();
+        for (int i = 0; i < 6; ++i) {
+            QFile file(m_dir.filePath(u"r%1.lmp"_s.arg(i)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            m_paths << QFileInfo(file).canonicalFilePath();
+            m_recent->add(file.fileName());
+        }
+        m_recent->add(m_paths[1]);
+        QFile::remove(m_paths[3]);
+    }
+
+    void runActsUntilAProjectIsOpen_data()
+    {
+        QTest::addColumn<QStringList>("showings");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QStringList>("calls");
+        using L = QStringList;
+        QTest::newRow("new") << L{u"New..."_s} << QList<bool>{true} << 1 << L{u"new"_s};
+        QTest::newRow("open cancelled, exit")
+            << L{u"Open..."_s, u"Exit"_s} << QList<bool>{false} << 0 << L{u"open"_s};
+        QTest::newRow("recent refused, new by key")
+            << L{u"recent"_s, u"Ctrl N"_s} << QList<bool>{false, true} << 1
+            << L{u"r1.lmp"_s, u"new"_s};
+        QTest::newRow("recent") << L{u"recent"_s} << QList<bool>{true} << 3 << L{u"r1.lmp"_s};
+        QTest::newRow("browse item") << L{u"browse"_s} << QList<bool>{true} << 2 << L{u"open"_s};
+        QTest::newRow("open by key") << L{u"Ctrl O"_s} << QList<bool>{true} << 2 << L{u"open"_s};
+        QTest::newRow("quit by key") << L{u"Ctrl Q"_s} << QList<bool>{} << 0 << L{};
+        QTest::newRow("window closed") << L{u"close"_s} << QList<bool>{} << 0 << L{};
+        QTest::newRow("right click") << L{u"right+Exit"_s} << QList<bool>{} << 0 << L{};
+        QTest::newRow("stopped") << L{u"stop"_s} << QList<bool>{} << 4 << L{};
+    }
+
+    void runActsUntilAProjectIsOpen()
+    {
+        QFETCH(QStringList, showings);
+        QFETCH(QList<bool>, answers);
+        QFETCH(int, result);
+        QFETCH(QStringList, calls);
+        LumLaunchDialog dialog(m_recent.get());
+        ScriptedHandler handler;
+        handler.answers = answers;
+        ModalAnswerer answerer;
+        for (const QString &steps : std::as_const(showings))
+            answerer.act(dialog.windowTitle(),
+                         [&dialog, steps](QWidget *) { perform(&dialog, steps); });
+
+        QCOMPARE(dialog.run(&handler), result);
+        QCOMPARE(handler.calls, calls);
+        QVERIFY(answerer.done());
+        QCOMPARE(answerer.unexpected(), QStringList());
+    }
+
+    // The sixth file dropped the oldest, the reopened one is first, the
+    // deleted one is left out, browsing comes last and has no menu; a recent
+    // file's menu removes it.
+    void listShowsTheRecentFilesThatExist()
+    {
+        LumLaunchDialog dialog(m_recent.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(unnamedFields(&dialog).join(u','), QString());
+        const auto shown = [&dialog] {
+            QStringList paths;
+            for (int row = 0; row < dialog.recentFileList()->model()->rowCount(); ++row)
+                paths << dialog.recentFileList()
+                             ->model()
+                             ->index(row, 0)
+                             .data(LaunchDialog::PathRole)
+                             .toString();
+            return paths;
+        };
+        QCOMPARE(shown(), (QStringList{m_paths[1], m_paths[5], m_paths[4], m_paths[2], QString()}));
+
+        QCOMPARE(contextMenu(&dialog, -1), QStringList());
+        QCOMPARE(contextMenu(&dialog, 0), QStringList{u"Remove from list"_s});
+        QCOMPARE(shown(), (QStringList{m_paths[5], m_paths[4], m_paths[2], QString()}));
+        QVERIFY(!m_recent->files().contains(m_paths[1]));
+    }
+
+    // Through the desktop: "Open..." with the file dialog cancelled shows the
+    // launch dialog again, and a recent file then opens its project.
+    void desktopOpensARecentProject()
+    {
+        std::unique_ptr<LumApplication> app(LumApplication::create());
+        GuiShell shell(app.get());
+        MainWindow::instance()->show();
+        DesktopController controller(app.get(), &shell);
+        const QString path = m_dir.filePath(u"show.lmp"_s);
+        app->beginProject(false);
+        QVERIFY(app->document()->saveAs(path));
+        app->endProject();
+        controller.recentFiles()->add(path);
+
+        ModalAnswerer answerer;
+        const QString title = LumLaunchDialog(m_recent.get()).windowTitle();
+        answerer.answer(title, u"Open..."_s)
+            .answer(u"Open File"_s, u"Cancel"_s)
+            .act(title, [](QWidget *w) { perform(static_cast<LaunchDialog *>(w), u"recent"_s); });
+        ApplicationDialogs().runLaunchDialog(&controller, controller.recentFiles(),
+                                         MainWindow::instance());
+
+        QCOMPARE(app->document()->path(), QFileInfo(path).canonicalFilePath());
+        QVERIFY(app->isDocumentOpen() && answerer.done());
+        QCOMPARE(answerer.unexpected(), QStringList());
+        app->endProject();
+        MainWindow::destroyInstance();
+    }
+};
+
+RW_TEST_GUI_MAIN(TestLaunchDialog)
+#include "tst_launch_dialog.moc"
