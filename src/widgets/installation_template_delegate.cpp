@@ -72,7 +72,7 @@ QWidget *InstallationTemplateDelegate::createEditor(QWidget *parent,
         return editor;
     }
     default: {
-        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        QWidget *editor = FileColumnDelegate::createEditor(parent, option, index);
         editor->setAccessibleName(tr("Name"));
         return editor;
     }
@@ -90,7 +90,7 @@ void InstallationTemplateDelegate::setEditorData(QWidget *editor, const QModelIn
     } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
         combo->setCurrentIndex(combo->findData(index.data(Qt::EditRole)));
     } else {
-        QStyledItemDelegate::setEditorData(editor, index);
+        FileColumnDelegate::setEditorData(editor, index);
     }
 }
 
@@ -104,18 +104,6 @@ void InstallationTemplateDelegate::setModelData(QWidget *editor, QAbstractItemMo
         if (combo->currentIndex() >= 0)
             model->setData(index, combo->currentData());
     } else {
-        QStyledItemDelegate::setModelData(editor, model, index);
+        FileColumnDelegate::setModelData(editor, model, index);
     }
-}
-
-void InstallationTemplateDelegate::onFilePathAccepted()
-{
-    auto *editor = qobject_cast<QWidget *>(sender());
-    emit commitData(editor);
-    emit closeEditor(editor);
-}
-
-void InstallationTemplateDelegate::onFilePathRejected()
-{
-    emit closeEditor(qobject_cast<QWidget *>(sender()));
 }

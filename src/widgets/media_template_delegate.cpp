@@ -18,7 +18,7 @@ QWidget *MediaTemplateDelegate::createEditor(QWidget *parent, const QStyleOption
                                              const QModelIndex &index) const
 {
     if (index.column() != MediaTemplateModel::Column_File) {
-        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        QWidget *editor = FileColumnDelegate::createEditor(parent, option, index);
         editor->setAccessibleName(tr("Name"));
         return editor;
     }
@@ -39,7 +39,7 @@ void MediaTemplateDelegate::setEditorData(QWidget *editor, const QModelIndex &in
     if (auto *pathEditor = qobject_cast<FilePathEditor *>(editor))
         pathEditor->setPath(index.data(Qt::EditRole).toString());
     else
-        QStyledItemDelegate::setEditorData(editor, index);
+        FileColumnDelegate::setEditorData(editor, index);
 }
 
 void MediaTemplateDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
@@ -47,22 +47,10 @@ void MediaTemplateDelegate::setModelData(QWidget *editor, QAbstractItemModel *mo
 {
     auto *pathEditor = qobject_cast<FilePathEditor *>(editor);
     if (!pathEditor) {
-        QStyledItemDelegate::setModelData(editor, model, index);
+        FileColumnDelegate::setModelData(editor, model, index);
         return;
     }
     FilePathEditor::rememberDirectory(isFolderRow(index) ? lastFolderKey : lastMediaFileKey,
                                       pathEditor->path());
     model->setData(index, pathEditor->path());
-}
-
-void MediaTemplateDelegate::onFilePathAccepted()
-{
-    auto *editor = qobject_cast<QWidget *>(sender());
-    emit commitData(editor);
-    emit closeEditor(editor);
-}
-
-void MediaTemplateDelegate::onFilePathRejected()
-{
-    emit closeEditor(qobject_cast<QWidget *>(sender()));
 }
