@@ -167,6 +167,18 @@ void MainWindow::buildToolBar()
     m_toolBar->addAction(m_actions->action(A::Action_SoftwareUpdate));
     // Its shortcut works without a button.
     addAction(m_actions->action(A::Action_Open));
+    nameToolBarButtons();
+}
+
+// A button reads out as its action's whole text (its own drops the "...").
+// The undo group's actions change their texts and are read out as they are.
+void MainWindow::nameToolBarButtons()
+{
+    for (int number = 0; number < ActionManager::Action_MAX; ++number) {
+        QAction *action = m_actions->action(number);
+        if (QWidget *button = m_toolBar->widgetForAction(action))
+            button->setAccessibleName(action->text());
+    }
 }
 
 void MainWindow::buildTray()

@@ -112,6 +112,7 @@ private:
     LumApplication *app() const { return m_app; }
     void buildToolBar();
     void buildTray();
+    void nameToolBarButtons();
     void restoreGeometrySettings();
     void saveGeometrySettings() const;
     bool quitIsHandled() const;
