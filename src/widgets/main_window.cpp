@@ -276,11 +276,14 @@ QMenu *MainWindow::createPopupMenu()
 void MainWindow::onDocumentOpened()
 {
     const UploadFeedback *feedback = m_app->document()->uploadFeedback();
+    // Which controllers are active changes with their own state only.
+    connect(feedback, qOverload<uint>(&UploadFeedback::stateChanged), m_actions,
+            &ActionManager::onFeedbackChanged, Qt::UniqueConnection);
     connect(feedback, qOverload<uint>(&UploadFeedback::stateChanged), this,
             &MainWindow::onUploadFeedbackChanged, Qt::UniqueConnection);
     connect(feedback, qOverload<uint, uint, MediaType>(&UploadFeedback::stateChanged), this,
             &MainWindow::onUploadFeedbackChanged, Qt::UniqueConnection);
-    connect(feedback, &UploadFeedback::progressChanged, this, &MainWindow::scheduleTrayToolTip,
+    connect(feedback, &UploadFeedback::progressChanged, this, &MainWindow::onUploadFeedbackChanged,
             Qt::UniqueConnection);
     m_actions->onDocumentOpened();
     m_view->restoreFromDocument();
@@ -302,6 +305,7 @@ void MainWindow::onDocumentOpened()
 void MainWindow::onDocumentClosing()
 {
     m_app->document()->uploadFeedback()->disconnect(this);
+    m_app->document()->uploadFeedback()->disconnect(m_actions);
 }
 
 void MainWindow::onDocumentClosed()
@@ -422,13 +426,9 @@ void MainWindow::cancelScheduledUploads()
     m_app->document()->undoStack()->push(new ClearScheduledUploadsCommand);
 }
 
+// The tool tip adds up every file's progress: it follows a few times a
+// second, not at every signal.
 void MainWindow::onUploadFeedbackChanged()
-{
-    m_actions->onFeedbackChanged();
-    scheduleTrayToolTip();
-}
-
-void MainWindow::scheduleTrayToolTip()
 {
     if (!m_trayToolTipTimer.isActive())
         m_trayToolTipTimer.start();

@@ -119,7 +119,6 @@ private:
     bool confirmUpload(const std::set<uint> &controllerIds);
     void hideIntoTray();
     void showFromTray();
-    void scheduleTrayToolTip();
 
     LumApplication *m_app;
     DesktopController *m_controller = nullptr;
