@@ -7,11 +7,14 @@
 #include "test_main.h"
 
 #include <QAccessible>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QSpinBox>
 #include <QUndoStack>
 
 using namespace LinkFixture;
+using namespace Qt::Literals::StringLiterals;
 using M = InstallationModel;
 
 class TestInstallationView : public QObject
@@ -185,6 +188,60 @@ private slots:
         QVERIFY(!m_view->isExpanded(shown(m_model->installationIndex(collapsed))));
         QVERIFY(m_view->isExpanded(shown(m_model->installationIndex(expanded))));
         QCOMPARE(m_view->columnWidth(2), 123);
+    }
+
+    void editors_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QByteArray>("editor");
+        QTest::newRow("hostname") << 2 << QByteArray("QLineEdit");
+        QTest::newRow("HTTP port") << 3 << QByteArray("QSpinBox");
+        QTest::newRow("FTP port") << 4 << QByteArray("QSpinBox");
+    }
+
+    void editors()
+    {
+        QFETCH(int, column);
+        QFETCH(QByteArray, editor);
+        const QModelIndex cell = shown(m_model->controllerIndex(m_ids[0]).siblingAtColumn(column));
+        QWidget *widget = m_view->itemDelegate()->createEditor(m_view->viewport(), {}, cell);
+        QCOMPARE(QByteArray(widget->metaObject()->className()), editor);
+        if (auto *spin = qobject_cast<QSpinBox *>(widget))
+            QCOMPARE(spin->maximum(), 65535);
+        delete widget;
+    }
+
+    void contextMenus_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("group") << 1
+                               << QStringList{u"Add Installation"_s, u"Edit Project Template"_s,
+                                              u"Delete"_s,           u"Expand"_s,
+                                              u"Expand All"_s,       u"Collapse All"_s};
+        QTest::newRow("installation")
+            << 2 << QStringList{u"Delete"_s, u"Expand"_s, u"Expand All"_s, u"Collapse All"_s};
+        QTest::newRow("file") << 4 << QStringList{u"Expand All"_s, u"Collapse All"_s};
+    }
+
+    void contextMenus()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, entries);
+        const QModelIndex rows[] = {{},
+                                    m_model->groupIndex(0),
+                                    m_model->installationIndex(installationOf(m_ids[0])),
+                                    {},
+                                    m_model->fileIndex(m_ids[0], uint(-1), MediaType_Show)};
+        m_view->collapseAll();
+        select(rows[kind], QItemSelectionModel::ClearAndSelect);
+        std::unique_ptr<QMenu> menu(m_view->createContextMenu(shown(rows[kind])));
+        QStringList texts;
+        for (const QAction *action : menu->actions()) {
+            if (!action->isSeparator())
+                texts << action->text();
+        }
+        QCOMPARE(texts, entries);
     }
 
     void cleanupTestCase()
