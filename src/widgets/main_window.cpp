@@ -110,6 +110,9 @@ MainWindow::MainWindow()
     m_trayToolTipTimer.setSingleShot(true);
     m_trayToolTipTimer.setInterval(TrayToolTipMsec);
     connect(&m_trayToolTipTimer, &QTimer::timeout, this, &MainWindow::refreshSystemTrayToolTip);
+    m_actionsTimer.setSingleShot(true);
+    m_actionsTimer.setInterval(0);
+    connect(&m_actionsTimer, &QTimer::timeout, m_actions, &ActionManager::onFeedbackChanged);
 
     const std::pair<int, void (MainWindow::*)()> ownSlots[] = {
         {ActionManager::Action_UploadAll, &MainWindow::uploadAll},
@@ -276,9 +279,10 @@ QMenu *MainWindow::createPopupMenu()
 void MainWindow::onDocumentOpened()
 {
     const UploadFeedback *feedback = m_app->document()->uploadFeedback();
-    // Which controllers are active changes with their own state only.
-    connect(feedback, qOverload<uint>(&UploadFeedback::stateChanged), m_actions,
-            &ActionManager::onFeedbackChanged, Qt::UniqueConnection);
+    // Which controllers are active changes with their own state only; a
+    // fleet starting at once is looked at once.
+    connect(feedback, qOverload<uint>(&UploadFeedback::stateChanged), &m_actionsTimer,
+            qOverload<>(&QTimer::start), Qt::UniqueConnection);
     connect(feedback, qOverload<uint>(&UploadFeedback::stateChanged), this,
             &MainWindow::onUploadFeedbackChanged, Qt::UniqueConnection);
     connect(feedback, qOverload<uint, uint, MediaType>(&UploadFeedback::stateChanged), this,
@@ -305,7 +309,7 @@ void MainWindow::onDocumentOpened()
 void MainWindow::onDocumentClosing()
 {
     m_app->document()->uploadFeedback()->disconnect(this);
-    m_app->document()->uploadFeedback()->disconnect(m_actions);
+    m_app->document()->uploadFeedback()->disconnect(&m_actionsTimer);
 }
 
 void MainWindow::onDocumentClosed()

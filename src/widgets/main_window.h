@@ -140,4 +140,5 @@ private:
     bool m_wasMaximised = false;
     bool m_clean = true;
     QTimer m_trayToolTipTimer;
+    QTimer m_actionsTimer;
 };

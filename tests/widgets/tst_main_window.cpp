@@ -210,6 +210,7 @@ private slots:
             feedback()->addFile(id, uint(-1), MediaType_Show, 200);
             feedback()->setFileProgress(id, uint(-1), MediaType_Show, quint64(sent));
         }
+        QCoreApplication::processEvents(); // the actions follow the states
         window()->refreshSystemTrayToolTip();
         QVERIFY2(window()->trayIcon()->toolTip().startsWith(expected),
                  qPrintable(window()->trayIcon()->toolTip()));
