@@ -399,10 +399,23 @@ QVariant InstallationModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return {};
     const InstallationItem &item = *itemAt(index);
-    if (role == Qt::UserRole || role >= InstallationItem::Role_ID)
-        return item.data(index.column(), role);
-    if (role == Qt::AccessibleTextRole && index.column() == Column_PROGRESS)
-        return progressText(data(index, Qt::DisplayRole));
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::ForegroundRole:
+    case Qt::ToolTipRole:
+        break;
+    case Qt::AccessibleTextRole:
+        if (index.column() == Column_PROGRESS)
+            return progressText(data(index, Qt::DisplayRole));
+        return {};
+    default:
+        // The view asks for many roles per cell as it paints: those the
+        // rows do not answer cost nothing.
+        return role == Qt::UserRole || role >= InstallationItem::Role_ID
+                   ? item.data(index.column(), role)
+                   : QVariant();
+    }
     switch (item.type()) {
     case InstallationItem::Type_GROUP:
     case InstallationItem::Type_INSTALLATION:

@@ -39,8 +39,9 @@ public:
     };
     // Column 8's value for a row without progress or message.
     static constexpr uint NoProgress = 4294967295u;
-    // Progress is drawn at most once per cell in this time.
-    static constexpr int ProgressFrameMsec = 16;
+    // Progress is drawn at most once per cell in this time: often enough to
+    // follow, rarely enough that a fleet's progress costs little to paint.
+    static constexpr int ProgressFrameMsec = 40;
 
     explicit InstallationModel(LumApplication *app, QObject *parent = nullptr);
 
