@@ -196,11 +196,46 @@ bool measureUpload(LumApplication *app, const std::function<void()> &start)
     return completed && success;
 }
 
+// Names the events that kept the loop busy longest, for finding what makes
+// it late (on stderr, after the run).
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 msec = clock.elapsed();
+        if (msec >= 50 && m_depth == 0)
+            m_slow.push_back({msec, QStringLiteral("%1 (%2) event %3")
+                                        .arg(QLatin1String(receiver->metaObject()->className()),
+                                             receiver->objectName())
+                                        .arg(type)});
+        return result;
+    }
+    void report()
+    {
+        std::sort(m_slow.begin(), m_slow.end(),
+                  [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (size_t i = 0; i < std::min<size_t>(m_slow.size(), 12); ++i)
+            std::fprintf(stderr, "slow: %lld ms %s\n", m_slow[i].first,
+                         qUtf8Printable(m_slow[i].second));
+    }
+
+private:
+    std::vector<std::pair<qint64, QString>> m_slow;
+    int m_depth = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QApplication qtApp(argc, argv);
+    TimedApplication qtApp(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 3) {
         std::fprintf(stderr, "usage: rw_window_bench PROJECT.lmp SIGNALS [upload|core]\n");
@@ -244,6 +279,7 @@ int main(int argc, char **argv)
                         window->actions()->action(ActionManager::Action_UploadAll)->trigger();
                     });
 
+    qtApp.report();
     app->endProject();
     MainWindow::destroyInstance();
     controller.reset();

@@ -1,18 +1,16 @@
 #include "installation_selection_model.h"
 
 #include "installation_item.h"
-#include "installation_model.h"
 #include "lum_document.h"
 
-InstallationSelectionModel::InstallationSelectionModel(QAbstractItemModel *view,
-                                                       const InstallationModel *source,
+InstallationSelectionModel::InstallationSelectionModel(QAbstractItemModel *model,
                                                        LumDocument *document, QObject *parent)
-    : QItemSelectionModel(view, parent), m_source(source), m_document(document)
+    : QItemSelectionModel(model, parent), m_document(document)
 {
-    connect(view, &QAbstractItemModel::rowsRemoved, this,
-            &InstallationSelectionModel::forgetRemovedRows);
-    connect(view, &QAbstractItemModel::modelReset, this,
-            &InstallationSelectionModel::forgetRemovedRows);
+    connect(model, &QAbstractItemModel::rowsRemoved, this,
+            &InstallationSelectionModel::updateRecord);
+    connect(model, &QAbstractItemModel::modelReset, this,
+            &InstallationSelectionModel::updateRecord);
 }
 
 IdSet InstallationSelectionModel::selectedGroups() const
@@ -43,80 +41,56 @@ bool InstallationSelectionModel::isControllerSelected(uint id) const
 void InstallationSelectionModel::select(const QItemSelection &selection,
                                         QItemSelectionModel::SelectionFlags command)
 {
-    if (command & Clear) {
-        m_ids.clear();
+    if (command & Clear)
         m_kind = Kind_NONE;
-    }
     bool kindChanged = false;
-    if (command & (Select | Deselect | Toggle)) {
+    if (command & (Select | Toggle)) {
         for (const QItemSelectionRange &range : selection) {
             for (int row = range.top(); row <= range.bottom(); ++row) {
                 const QModelIndex index = model()->index(row, 0, range.parent());
                 const int type = index.data(Qt::UserRole).toInt();
-                if (type < Kind_GROUPS || type > Kind_CONTROLLERS)
+                if (type < Kind_GROUPS || type > Kind_CONTROLLERS || Kind(type) == m_kind)
                     continue; // file rows are not recorded
-                const uint id = index.data(InstallationItem::Role_ID).toUInt();
-                const bool known = Kind(type) == m_kind && m_ids.count(id) != 0;
-                const bool selecting = (command & Select) || ((command & Toggle) && !known);
-                if (!selecting) {
-                    if (known)
-                        m_ids.erase(id);
-                    if (m_ids.empty())
-                        m_kind = Kind_NONE;
-                    continue;
-                }
-                if (Kind(type) != m_kind) {
-                    kindChanged = m_kind != Kind_NONE || kindChanged;
-                    m_ids.clear();
+                const bool selecting = (command & Select) || !isSelected(index);
+                if (selecting) {
+                    kindChanged = kindChanged || m_kind != Kind_NONE;
                     m_kind = Kind(type);
                 }
-                m_ids.insert(id);
             }
         }
     }
-    // The visible selection follows the record into the new kind.
+    // Another kind starts a new record, and the visible selection follows.
     if (kindChanged && !(command & Clear))
         command = (command & (Rows | Columns)) | ClearAndSelect;
     QItemSelectionModel::select(selection, command);
-    updateControllers();
+    updateRecord();
 }
 
 void InstallationSelectionModel::clear()
 {
-    m_ids.clear();
     m_kind = Kind_NONE;
     QItemSelectionModel::clear();
-    updateControllers();
+    updateRecord();
 }
 
 void InstallationSelectionModel::reset()
 {
-    m_ids.clear();
     m_kind = Kind_NONE;
     QItemSelectionModel::reset();
-    updateControllers();
+    updateRecord();
 }
 
-// Rows leave without a call to select(): their identifiers leave the record.
-void InstallationSelectionModel::forgetRemovedRows()
+// The record is what the view shows selected of the current kind; rows that
+// leave the tree leave it too.
+void InstallationSelectionModel::updateRecord()
 {
-    std::erase_if(m_ids, [this](uint id) {
-        switch (m_kind) {
-        case Kind_GROUPS:
-            return !m_source->groupIndex(id).isValid();
-        case Kind_INSTALLATIONS:
-            return !m_source->installationIndex(id).isValid();
-        default:
-            return !m_source->controllerIndex(id).isValid();
-        }
-    });
+    m_ids.clear();
+    for (const QModelIndex &index : selectedRows()) {
+        if (index.data(Qt::UserRole).toInt() == m_kind)
+            m_ids.insert(index.data(InstallationItem::Role_ID).toUInt());
+    }
     if (m_ids.empty())
         m_kind = Kind_NONE;
-    updateControllers();
-}
-
-void InstallationSelectionModel::updateControllers()
-{
     m_controllers.clear();
     for (const uint id : m_ids) {
         if (m_kind == Kind_CONTROLLERS) {

@@ -4,12 +4,12 @@
 
 #include <QItemSelectionModel>
 
-class InstallationModel;
 class LumDocument;
 
 // The tree's selection as a record of one kind of entity: groups,
 // installations or controllers, never a mix. Selecting a row of another kind
-// starts a new record of that kind (and a new visible selection). The
+// starts a new record of that kind (and a new visible selection); selected
+// rows of other kinds (a range over several levels) are not recorded. The
 // controllers under the selection are derived for the commands that act on
 // controllers.
 class InstallationSelectionModel : public QItemSelectionModel, public DesktopSelection
@@ -25,9 +25,9 @@ public:
         Kind_CONTROLLERS = 3
     };
 
-    // `view` is what the view shows (a proxy of `source`, or `source` itself).
-    InstallationSelectionModel(QAbstractItemModel *view, const InstallationModel *source,
-                               LumDocument *document, QObject *parent = nullptr);
+    // Over the rows the view shows (the installation model or a proxy of it).
+    InstallationSelectionModel(QAbstractItemModel *model, LumDocument *document,
+                               QObject *parent = nullptr);
 
     Kind kind() const { return m_kind; }
     IdSet selectedGroups() const override;
@@ -50,10 +50,8 @@ signals:
     void recordChanged();
 
 private:
-    void forgetRemovedRows();
-    void updateControllers();
+    void updateRecord();
 
-    const InstallationModel *m_source;
     LumDocument *m_document;
     Kind m_kind = Kind_NONE;
     IdSet m_ids;

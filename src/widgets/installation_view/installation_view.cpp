@@ -21,7 +21,7 @@ InstallationView::InstallationView(InstallationModel *model, LumDocument *docume
     m_proxy->setDynamicSortFilter(true);
     m_proxy->setSourceModel(model);
     setModel(m_proxy);
-    m_selection = new InstallationSelectionModel(m_proxy, model, document, this);
+    m_selection = new InstallationSelectionModel(m_proxy, document, this);
     setSelectionModel(m_selection);
     setItemDelegate(new InstallationDelegate(this));
     setSelectionMode(ExtendedSelection);
