@@ -34,6 +34,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHash>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -196,8 +197,8 @@ bool measureUpload(LumApplication *app, const std::function<void()> &start)
     return completed && success;
 }
 
-// Names the events that kept the loop busy longest, for finding what makes
-// it late (on stderr, after the run).
+// Adds up the time the loop spends on each kind of receiver and event, for
+// finding what makes it late (on stderr, after the run).
 class TimedApplication : public QApplication
 {
 public:
@@ -205,29 +206,33 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
+        if (m_depth > 0)
+            return QApplication::notify(receiver, event);
+        ++m_depth;
         QElapsedTimer clock;
         clock.start();
-        const int type = event->type();
+        // Named first: the event may delete its receiver.
+        const QString name = QStringLiteral("%1 event %2")
+                                 .arg(QLatin1String(receiver->metaObject()->className()))
+                                 .arg(event->type());
         const bool result = QApplication::notify(receiver, event);
-        const qint64 msec = clock.elapsed();
-        if (msec >= 50 && m_depth == 0)
-            m_slow.push_back({msec, QStringLiteral("%1 (%2) event %3")
-                                        .arg(QLatin1String(receiver->metaObject()->className()),
-                                             receiver->objectName())
-                                        .arg(type)});
+        m_busy[name] += clock.nsecsElapsed();
+        --m_depth;
         return result;
     }
-    void report()
+    void report() const
     {
-        std::sort(m_slow.begin(), m_slow.end(),
-                  [](const auto &a, const auto &b) { return a.first > b.first; });
-        for (size_t i = 0; i < std::min<size_t>(m_slow.size(), 12); ++i)
-            std::fprintf(stderr, "slow: %lld ms %s\n", m_slow[i].first,
-                         qUtf8Printable(m_slow[i].second));
+        std::vector<std::pair<qint64, QString>> sorted;
+        for (auto each = m_busy.begin(); each != m_busy.end(); ++each)
+            sorted.push_back({each.value(), each.key()});
+        std::sort(sorted.begin(), sorted.end(), std::greater<>());
+        for (size_t i = 0; i < std::min<size_t>(sorted.size(), 12); ++i)
+            std::fprintf(stderr, "busy: %8.1f ms %s\n", double(sorted[i].first) / 1e6,
+                         qUtf8Printable(sorted[i].second));
     }
 
 private:
-    std::vector<std::pair<qint64, QString>> m_slow;
+    QHash<QString, qint64> m_busy;
     int m_depth = 0;
 };
 

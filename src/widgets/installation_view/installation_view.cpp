@@ -57,6 +57,9 @@ InstallationView::InstallationView(InstallationModel *model, LumDocument *docume
     connect(m_expandAll, &QAction::triggered, this, &InstallationView::expandAll);
     connect(m_collapseAll, &QAction::triggered, this, &InstallationView::collapseAll);
 
+    m_feedbackRepaint.setSingleShot(true);
+    m_feedbackRepaint.setInterval(FeedbackRepaintMsec);
+    connect(&m_feedbackRepaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
     connect(this, &QTreeView::expanded, this, &InstallationView::onExpanded);
     connect(this, &QTreeView::collapsed, this, &InstallationView::onCollapsed);
     connect(header(), &QHeaderView::sectionResized, this, &InstallationView::onColumnResized);
@@ -230,15 +233,17 @@ void InstallationView::contextMenuEvent(QContextMenuEvent *event)
 }
 
 // Upload state and progress change many times a second across a fleet:
-// their cells are repainted with the visible rows, without looking the row
-// up among every row shown (which costs in proportion to the tree).
+// their cells are repainted with the visible rows a few times a second,
+// without looking each row up among every row shown (which costs in
+// proportion to the tree).
 void InstallationView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                                    const QList<int> &roles)
 {
     const bool feedbackCell = topLeft.row() == bottomRight.row() &&
                               topLeft.column() >= InstallationModel::Column_UPLOAD_STATE;
     if (feedbackCell && !QAccessible::isActive()) {
-        viewport()->update();
+        if (!m_feedbackRepaint.isActive())
+            m_feedbackRepaint.start();
         return;
     }
     QTreeView::dataChanged(topLeft, bottomRight, roles);

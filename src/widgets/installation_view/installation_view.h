@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QModelIndex>
+#include <QTimer>
 #include <QTreeView>
 
 class ActionManager;
@@ -18,6 +19,9 @@ class InstallationView : public QTreeView
     Q_OBJECT
 
 public:
+    // Feedback cells are repainted at most this often.
+    static constexpr int FeedbackRepaintMsec = 100;
+
     InstallationView(InstallationModel *model, LumDocument *document, QWidget *parent = nullptr);
 
     InstallationModel *installationModel() const { return m_model; }
@@ -68,5 +72,6 @@ private:
     QAction *m_expandAll;
     QAction *m_collapse;
     QAction *m_collapseAll;
+    QTimer m_feedbackRepaint;
     bool m_restoring = false;
 };
