@@ -134,7 +134,6 @@ private:
     QAction *m_restoreAction;
     QHash<uint, QWidget *> m_browserTabs;
     QHash<QWidget *, uint> m_browserControllers;
-    QPointer<QWidget> m_helpTab;
     QRect m_normalGeometry;
     bool m_inTray = false;
     bool m_wasMaximised = false;
