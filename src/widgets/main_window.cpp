@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QUndoStack>
@@ -92,6 +93,9 @@ MainWindow::MainWindow()
     m_view->setActionManager(m_actions);
     m_actions->setSelection(m_view->installationSelection());
     m_tabs->addTab(m_view, tr("Installations"));
+    // The installations tab never closes: it offers no close button.
+    m_tabs->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
+    m_tabs->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     setCentralWidget(m_tabs);
     connect(m_tabs, &QTabWidget::tabCloseRequested, this, &MainWindow::onTabCloseRequested);
     connect(m_view->installationSelection(), &InstallationSelectionModel::recordChanged, m_actions,
