@@ -8,12 +8,12 @@
 #include "installer_lock.h"
 #include "local_interfaces.h"
 #include "lum_application.h"
+#include "lumora_style.h"
 #include "main_window.h"
 #include "recent_files.h"
 #include "single_instance.h"
 
 #include <QApplication>
-#include <QMenuBar>
 #include <QMessageBox>
 
 #include <memory>
@@ -22,39 +22,6 @@ namespace GuiStartup {
 
 namespace {
 constexpr int handoverTimeoutMs = 5000;
-
-// An entry of the window's menu that calls the controller.
-template <typename Slot>
-void addEntry(QMenu *menu, const QString &text, QKeySequence::StandardKey key,
-              DesktopController *controller, Slot slot)
-{
-    QAction *action = menu->addAction(text);
-    action->setShortcut(key);
-    QObject::connect(action, &QAction::triggered, controller, slot);
-}
-
-// The project's commands until the main window's own actions arrive.
-void addMenus(MainWindow *window, DesktopController *controller)
-{
-    QMenu *file = window->menuBar()->addMenu(DesktopController::tr("&File"));
-    addEntry(file, DesktopController::tr("&New"), QKeySequence::New, controller,
-             qOverload<>(&DesktopController::newDocument));
-    addEntry(file, DesktopController::tr("&Open..."), QKeySequence::Open, controller,
-             qOverload<>(&DesktopController::openDocument));
-    file->addMenu(controller->recentFiles()->menu());
-    addEntry(file, DesktopController::tr("&Save"), QKeySequence::Save, controller,
-             &DesktopController::saveDocument);
-    addEntry(file, DesktopController::tr("Save &As..."), QKeySequence::SaveAs, controller,
-             &DesktopController::saveDocumentAs);
-    addEntry(file, DesktopController::tr("&Close"), QKeySequence::Close, controller,
-             &DesktopController::closeDocument);
-    file->addSeparator();
-    addEntry(file, DesktopController::tr("&Quit"), QKeySequence::Quit, controller,
-             &DesktopController::quit);
-    QMenu *edit = window->menuBar()->addMenu(DesktopController::tr("&Edit"));
-    edit->addAction(controller->undoAction());
-    edit->addAction(controller->redoAction());
-}
 } // namespace
 
 void showInstallerRunningMessage()
@@ -68,6 +35,7 @@ void showInstallerRunningMessage()
 int run(int argc, char **argv)
 {
     QApplication qtApp(argc, argv);
+    QApplication::setStyle(new LumoraStyle);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/22x22/tray_icon.png")));
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("rigwarden"));
@@ -100,9 +68,7 @@ int run(int argc, char **argv)
     GuiShell shell(app);
     MainWindow *window = MainWindow::instance();
     auto controller = std::make_unique<DesktopController>(app, &shell);
-    QObject::connect(window, &MainWindow::quitRequested, controller.get(),
-                     &DesktopController::quit);
-    addMenus(window, controller.get());
+    window->attach(controller.get(), &shell);
     shell.showSplashScreen(options.startMinimised ? 3000 : 2000, nullptr);
     if (options.startMinimised)
         window->minimiseToTray();

@@ -19,21 +19,12 @@ int TreeItem::childCount() const
     return int(m_children.size());
 }
 
-int TreeItem::row() const
-{
-    if (!m_parent)
-        return 0;
-    const auto &siblings = m_parent->m_children;
-    const auto found = std::find_if(siblings.begin(), siblings.end(),
-                                    [this](const auto &each) { return each.get() == this; });
-    return int(found - siblings.begin());
-}
-
 void TreeItem::insertChild(int row, TreeItem *item)
 {
     item->m_parent = this;
     const int at = std::clamp(row, 0, int(m_children.size()));
     m_children.insert(m_children.begin() + at, std::unique_ptr<TreeItem>(item));
+    renumberFrom(at);
 }
 
 void TreeItem::removeChildren(int row, int count)
@@ -41,6 +32,13 @@ void TreeItem::removeChildren(int row, int count)
     const int first = std::clamp(row, 0, int(m_children.size()));
     const int last = std::clamp(row + count, first, int(m_children.size()));
     m_children.erase(m_children.begin() + first, m_children.begin() + last);
+    renumberFrom(first);
+}
+
+void TreeItem::renumberFrom(int row)
+{
+    for (size_t i = size_t(row); i < m_children.size(); ++i)
+        m_children[i]->m_row = int(i);
 }
 
 QVariant TreeItem::data(int column, int role) const

@@ -20,8 +20,9 @@ public:
     TreeItem *parent() const { return m_parent; }
     TreeItem *child(int row) const;
     virtual int childCount() const;
-    // The item's position under its parent; 0 for the root.
-    int row() const;
+    // The item's position under its parent; 0 for the root. Kept up to date
+    // by the parent, so that finding a row's index costs nothing at any size.
+    int row() const { return m_row; }
 
     // Takes ownership of the item and places it at `row` (appended when
     // out of range).
@@ -37,7 +38,10 @@ public:
     virtual TreeItem *clone() const;
 
 private:
+    void renumberFrom(int row);
+
     int m_type;
+    int m_row = 0;
     TreeItem *m_parent = nullptr;
     std::vector<std::unique_ptr<TreeItem>> m_children;
 };

@@ -28,6 +28,15 @@ void TreeModel::insertItem(TreeItem *parentItem, int row, TreeItem *item)
     endInsertRows();
 }
 
+void TreeModel::removeItem(TreeItem *item)
+{
+    TreeItem *parentItem = item->parent();
+    const int row = item->row();
+    beginRemoveRows(indexFromItem(parentItem), row, row);
+    parentItem->removeChildren(row, 1);
+    endRemoveRows();
+}
+
 void TreeModel::clear()
 {
     beginResetModel();

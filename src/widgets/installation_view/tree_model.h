@@ -28,6 +28,8 @@ public:
     {
         insertItem(parentItem, parentItem->childCount(), item);
     }
+    // Removes and destroys the item with its rows.
+    void removeItem(TreeItem *item);
     // Every row goes; the headers stay.
     void clear();
 

@@ -1,0 +1,340 @@
+#include "action_manager.h"
+#include "desktop_controller.h"
+#include "desktop_dialogs.h"
+#include "gui_shell.h"
+#include "installation_model.h"
+#include "installation_selection_model.h"
+#include "installation_view.h"
+#include "link_fixture.h"
+#include "main_window.h"
+#include "modal_answerer.h"
+#include "set_installation_group_name_command.h"
+#include "test_main.h"
+#include "upload_runs.h"
+
+#include <QAccessible>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUndoStack>
+
+using namespace LinkFixture;
+using namespace Qt::Literals::StringLiterals;
+using A = ActionManager;
+
+namespace {
+
+class BrowserDialogs : public DesktopDialogs
+{
+public:
+    InstallationTemplatePtr buildTemplate(const InstallationTemplate *, QWidget *) override
+    {
+        return nullptr;
+    }
+    std::optional<InstallationChoice> chooseInstallations(QWidget *) override { return {}; }
+    std::optional<QDateTime> chooseScheduleTime(const QDateTime &, QWidget *) override
+    {
+        return {};
+    }
+    void runLaunchDialog(DesktopController *, RecentFiles *, QWidget *) override {}
+    void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
+    void editMailSettings(LumDocument *, QWidget *) override {}
+    void editPreferences(QWidget *) override {}
+    QWidget *createControllerBrowser(const QUrl &address, QWidget *parent) override
+    {
+        return new QLabel(address.toString(), parent);
+    }
+};
+
+// A controller that counts as found on the network without asking it.
+class FoundController : public Controller
+{
+public:
+    using Controller::Controller;
+    void discover() override { setDiscoveryState(Discovery_Found); }
+};
+
+MainWindow *window()
+{
+    return MainWindow::instance();
+}
+
+QAction *action(int number)
+{
+    return window()->actions()->action(number);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LumApplication> m_app;
+    std::unique_ptr<GuiShell> m_shell;
+    std::unique_ptr<DesktopController> m_controller;
+    ShowFolder m_show;
+    QList<uint> m_ids;
+
+    InstallationModel *model() const { return window()->installationModel(); }
+    void select(const QModelIndex &source)
+    {
+        InstallationView *view = window()->installationView();
+        view->installationSelection()->select(view->proxy()->mapFromSource(source),
+                                              QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+    }
+    // The controller as found on the network at the HTTP port.
+    void makeFound(uint id, uint httpPort)
+    {
+        std::unique_ptr<Controller> old = document()->removeController(id);
+        auto found = std::make_unique<FoundController>(
+            std::make_shared<ControllerTemplate>(*old->controllerTemplate()));
+        found->setInstallationId(old->installationId());
+        found->restoreAddress(u"rig.local"_s, httpPort, 21);
+        document()->insertController(std::move(found), id);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_app.reset(LumApplication::create());
+        m_shell = std::make_unique<GuiShell>(m_app.get());
+        m_controller = std::make_unique<DesktopController>(m_app.get(), m_shell.get());
+        m_controller->setDialogs(std::make_unique<BrowserDialogs>());
+        window()->attach(m_controller.get(), m_shell.get());
+        window()->show();
+    }
+
+    void firstStartGeometry()
+    {
+        QCOMPARE(window()->pos(), QPoint(0, 0));
+        QCOMPARE(window()->size(), QSize(1024, 768));
+        QVERIFY(!window()->isMaximized());
+        QCOMPARE(window()->dockWidgetArea(window()->logDock()), Qt::BottomDockWidgetArea);
+    }
+
+    void init()
+    {
+        m_app->endProject();
+        resetApplication();
+        m_ids = addControllers(m_show.controllerTemplate(), 2);
+        m_app->beginProject(false);
+    }
+
+    void enabling_data()
+    {
+        QTest::addColumn<int>("selected"); // 0 none, then the kind of row
+        QTest::addColumn<QList<int>>("enabled");
+        const QList<int> always{A::Action_New,         A::Action_Open, A::Action_OpenRecent,
+                                A::Action_Preferences, A::Action_Help, A::Action_About};
+        const QList<int> open =
+            always + QList<int>{A::Action_SaveAs,          A::Action_Close,
+                                A::Action_AddInstallation, A::Action_UploadAll,
+                                A::Action_EmailSettings,   A::Action_PasswordManager};
+        const QList<int> controllers{A::Action_ScheduleUpload, A::Action_WebInterface};
+        QTest::newRow("no project") << -1 << always;
+        QTest::newRow("nothing selected") << 0 << open;
+        QTest::newRow("group") << 1
+                               << open + controllers +
+                                      QList<int>{A::Action_EditProjectTemplate,
+                                                 A::Action_RemoveInstallation};
+        QTest::newRow("installation")
+            << 2 << open + controllers + QList<int>{A::Action_RemoveInstallation};
+        QTest::newRow("controller") << 3 << open + controllers;
+    }
+
+    void enabling()
+    {
+        QFETCH(int, selected);
+        QFETCH(QList<int>, enabled);
+        const uint id = m_ids[0];
+        const QModelIndex rows[] = {QModelIndex(), model()->groupIndex(0),
+                                    model()->installationIndex(controller(id)->installationId()),
+                                    model()->controllerIndex(id)};
+        if (selected < 0)
+            m_app->endProject();
+        if (selected > 0)
+            select(rows[selected]);
+        QList<int> actual;
+        for (int number = 0; number < A::Action_MAX; ++number) {
+            if (action(number)->isVisible() && action(number)->isEnabled())
+                actual << number;
+        }
+        std::sort(enabled.begin(), enabled.end());
+        QCOMPARE(actual, enabled);
+    }
+
+    void firstEditMarksTheTitleAndEnablesSave()
+    {
+        QVERIFY(!window()->isWindowModified());
+        QVERIFY(!action(A::Action_Save)->isEnabled());
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        QVERIFY(window()->isWindowModified());
+        QVERIFY(window()->windowTitle().contains("[*]"_L1));
+        QVERIFY(action(A::Action_Save)->isEnabled());
+    }
+
+    void trayToolTip_data()
+    {
+        QTest::addColumn<bool>("uploading");
+        QTest::addColumn<int>("sent"); // of 200 bytes; -1: no progress known
+        QTest::addColumn<bool>("scheduled");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("idle") << false << -1 << false << u"No uploads pending"_s;
+        QTest::newRow("scheduled") << false << -1 << true << u"Next upload at "_s;
+        QTest::newRow("progress unknown")
+            << true << -1 << true << u"Uploading to 1 controller(s)"_s;
+        QTest::newRow("progress") << true << 50 << false
+                                  << u"Uploading to 1 controller(s) - 25% complete"_s;
+    }
+
+    void trayToolTip()
+    {
+        QFETCH(bool, uploading);
+        QFETCH(int, sent);
+        QFETCH(bool, scheduled);
+        QFETCH(QString, expected);
+        const uint id = m_ids[0];
+        if (scheduled)
+            document()->uploadSchedule().schedule(id, QDateTime::currentDateTime().addDays(1));
+        if (uploading)
+            feedback()->setState(id, UploadState_Uploading, QString());
+        if (sent >= 0) {
+            feedback()->addFile(id, uint(-1), MediaType_Show, 200);
+            feedback()->setFileProgress(id, uint(-1), MediaType_Show, quint64(sent));
+        }
+        QCoreApplication::processEvents(); // the actions follow the states
+        window()->refreshSystemTrayToolTip();
+        QVERIFY2(window()->trayIcon()->toolTip().startsWith(expected),
+                 qPrintable(window()->trayIcon()->toolTip()));
+        QCOMPARE(action(A::Action_CancelUploadsTray)->isVisible(), uploading);
+    }
+
+    void webInterfaceTabs_data()
+    {
+        QTest::addColumn<uint>("httpPort"); // 0: not found on the network
+        QTest::addColumn<QString>("title");
+        QTest::newRow("port 80") << 80u << u"rig.local"_s;
+        QTest::newRow("port 8080") << 8080u << u"rig.local:8080"_s;
+        QTest::newRow("undiscovered") << 0u << QString();
+    }
+
+    void webInterfaceTabs()
+    {
+        QFETCH(uint, httpPort);
+        QFETCH(QString, title);
+        const uint id = m_ids[0];
+        if (httpPort != 0)
+            makeFound(id, httpPort);
+        select(model()->controllerIndex(id));
+        QTabWidget *tabs = window()->tabWidget();
+        window()->showWWWInterface();
+        window()->showWWWInterface(); // the open tab comes forward, no second one
+        QCOMPARE(tabs->count(), title.isEmpty() ? 1 : 2);
+        if (title.isEmpty())
+            return;
+        QCOMPARE(tabs->tabText(1), title);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE(static_cast<QLabel *>(tabs->widget(1))->text(), u"http://"_s + title);
+
+        window()->onTabCloseRequested(0);
+        QCOMPARE(tabs->count(), 2);
+        window()->onTabCloseRequested(1);
+        QCOMPARE(tabs->count(), 1);
+        QVERIFY(!window()->browserTab(id));
+    }
+
+    void uploadConfirmation_data()
+    {
+        QTest::addColumn<QString>("button"); // empty: Escape
+        QTest::addColumn<bool>("uploads");
+        QTest::newRow("Continue") << u"Continue"_s << true;
+        QTest::newRow("Cancel") << u"Cancel"_s << false;
+        QTest::newRow("Escape") << QString() << false;
+    }
+
+    void uploadConfirmation()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, uploads);
+        QFile::remove(m_show.clipPath(1));
+        QSignalSpy runs(LinkFixture::runs(), &UploadRuns::runStarting);
+        ModalAnswerer answerer;
+        if (button.isEmpty())
+            answerer.act(u"Upload"_s, [](QWidget *box) { QTest::keyClick(box, Qt::Key_Escape); });
+        else
+            answerer.answer(u"Upload"_s, button);
+        window()->uploadAll();
+        m_show.writeClip(1, "back");
+        QVERIFY(answerer.done());
+        QCOMPARE(runs.size(), uploads ? 1 : 0);
+        m_app->endProject();
+    }
+
+    void minimising_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+
+    void minimising()
+    {
+        QFETCH(bool, tray);
+        MainWindow::setTrayAvailable(tray);
+        window()->showMinimized();
+        QCoreApplication::processEvents();
+        QCOMPARE(window()->isVisible(), !tray);
+        QCOMPARE(window()->isInTray(), tray);
+        QCOMPARE(window()->restoreAction()->isVisible(), tray);
+        if (tray)
+            window()->restoreAction()->trigger();
+        else
+            window()->bringToFront();
+        QVERIFY(window()->isVisible());
+        QVERIFY(!window()->isMinimized());
+        QVERIFY(!window()->isInTray());
+        MainWindow::setTrayAvailable(std::nullopt);
+    }
+
+    void controlsAreNamedForScreenReaders()
+    {
+        QStringList unnamed;
+        const auto check = [&](QObject *object, const QString &expected) {
+            QAccessibleInterface *access = QAccessible::queryAccessibleInterface(object);
+            if (!access || access->text(QAccessible::Name) != expected)
+                unnamed << expected;
+        };
+        for (QToolButton *button : window()->toolBar()->findChildren<QToolButton *>()) {
+            if (button->defaultAction())
+                check(button, button->defaultAction()->text());
+        }
+        check(window()->logDock(), u"Log Viewer"_s);
+        QMenu *tray = window()->trayIcon()->contextMenu();
+        QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(tray);
+        for (int i = 0; i < menu->childCount(); ++i) {
+            if (menu->child(i)->text(QAccessible::Name).isEmpty())
+                unnamed << QString::number(i);
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    void cleanupTestCase()
+    {
+        m_app->endProject();
+        MainWindow::destroyInstance();
+        m_controller.reset();
+        m_shell.reset();
+        m_app.reset();
+    }
+};
+
+RW_TEST_GUI_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
