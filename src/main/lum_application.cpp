@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <sys/resource.h>
+
 namespace {
 LumApplication *theInstance = nullptr;
 int processLogLevel = 0;
@@ -29,6 +31,18 @@ void installCrashReporting()
         setCrashMessageProgram(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
                                crashMessageProgramName());
     }
+}
+
+// An upload holds a control and a data connection and a file for each
+// controller, and a fleet has up to 1024 of them: the soft limit of open
+// files (often 1024) is lifted to the hard one, for either shell.
+void raiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 } // namespace
 
@@ -51,6 +65,7 @@ LumApplication::LumApplication(QObject *parent) : QObject(parent)
     QCoreApplication::setApplicationName(AppConstants::applicationName());
     QCoreApplication::setApplicationVersion(AppConstants::versionText());
     installCrashReporting();
+    raiseOpenFileLimit();
     m_eventLog = new EventLog(this);
     m_preferences = new LumPreferences(this);
     m_document = new LumDocument(this);

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 class TestLumApplication : public QObject
@@ -35,6 +37,20 @@ private slots:
         QCOMPARE(spy.size(), understood ? 1 : 0);
         if (understood)
             QCOMPARE(spy[0][0].toString(), path);
+    }
+
+    // A fleet's uploads need more files than the usual soft limit of 1024.
+    void openFileLimitIsLifted()
+    {
+        rlimit limit{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        if (limit.rlim_max <= 256)
+            QSKIP("the hard limit leaves nothing to lift");
+        limit.rlim_cur = 256;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+        std::unique_ptr<LumApplication> app(LumApplication::create());
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        QCOMPARE(limit.rlim_cur, limit.rlim_max);
     }
 
     void localAddressesAreUpNonLoopbackIPv4()

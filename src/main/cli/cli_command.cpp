@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace Cli {
@@ -68,15 +67,6 @@ void setInterruptedBy(int signalNumber)
 int interruptingSignal()
 {
     return interruption;
-}
-
-void raiseOpenFileLimit()
-{
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
-        return;
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 } // namespace Cli

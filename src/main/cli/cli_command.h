@@ -39,8 +39,4 @@ bool isSameFile(const QString &first, const QString &second);
 void setInterruptedBy(int signalNumber);
 int interruptingSignal(); // 0: none
 
-// Lifts the soft limit of open files to the hard one, for commands that talk
-// to many controllers at once (a socket or two and a file each).
-void raiseOpenFileLimit();
-
 } // namespace Cli

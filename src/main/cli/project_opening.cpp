@@ -116,7 +116,6 @@ int open(const QString &path, LumDocument &document, bool reanalyseShowFiles)
 
 int openForUpload(const ProjectArguments &arguments)
 {
-    Cli::raiseOpenFileLimit();
     LumApplication *application = LumApplication::instance();
     LumApplication::setLogLevel(arguments.logLevel);
     application->createMediaTranscoder();

@@ -95,7 +95,6 @@ int run(const QStringList &arguments)
         arguments, ProjectArguments::Option_Controller, QString::fromLatin1(Usage));
     if (!parsed)
         return Cli::ExitUsage;
-    Cli::raiseOpenFileLimit();
     LumDocument &document = *LumApplication::instance()->document();
     if (const int refused = ProjectOpening::open(parsed->project, document, false))
         return refused;
