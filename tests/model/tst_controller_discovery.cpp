@@ -28,13 +28,12 @@ private slots:
         QTest::addColumn<QString>("simulatedType");
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("same type")
-            << 1 << "1" << int(Discovery_Found) << "Connected to NX1 SIM00000 at 127.0.0.1";
-        QTest::newRow("equivalent type")
-            << 5 << "1" << int(Discovery_Found) << "Connected to NX1 SIM00000 at 127.0.0.1";
-        QTest::newRow("other type") << 1 << "3" << int(Discovery_WrongType)
-                                    << "Controller at 127.0.0.1 is wrong type - expected NX1 but "
-                                       "found KMA";
+        const char *connected = "Connected to NX1 SIM00000 at 127.0.0.1";
+        QTest::newRow("same type") << 1 << "1" << int(Discovery_Found) << connected;
+        QTest::newRow("equivalent type") << 5 << "1" << int(Discovery_Found) << connected;
+        QTest::newRow("other type")
+            << 1 << "3" << int(Discovery_WrongType)
+            << "Controller at 127.0.0.1 is wrong type - expected NX1 but found KMA";
     }
     void findsTheController()
     {

@@ -166,9 +166,7 @@ private slots:
         }
 
         controller(id)->cancelUpload();
-        QCOMPARE(
-            reports.result(reportId, id),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
+        QCOMPARE(reports.result(reportId, id), cancelled());
         QVERIFY(logMessages().contains(QStringLiteral("Cancelled upload 127.0.0.1")));
         QCOMPARE(feedback()->state(id), UploadState_Cancelled);
         QVERIFY(converted.wait(ConversionTimeoutMs));

@@ -194,18 +194,12 @@ private slots:
     void laterSavesAreNoticed()
     {
         const QString path = write(General().bytes());
-        const auto touch = [&](int seconds) {
-            QFile file(path);
-            return file.open(QIODevice::ReadWrite) &&
-                   file.setFileTime(QDateTime::currentDateTime().addSecs(seconds),
-                                    QFileDevice::FileModificationTime);
-        };
-        QVERIFY(touch(-3600));
+        QVERIFY(touch(path, -3600));
         ControllerTemplate controllerTemplate;
         controllerTemplate.setShowFile(path);
-        QVERIFY(touch(-3700));
+        QVERIFY(touch(path, -3700));
         QVERIFY(!controllerTemplate.showFileModified());
-        QVERIFY(touch(-3500));
+        QVERIFY(touch(path, -3500));
         QVERIFY(controllerTemplate.showFileModified());
         controllerTemplate.analyseShowFile();
         QVERIFY(!controllerTemplate.showFileModified());

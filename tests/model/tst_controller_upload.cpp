@@ -12,6 +12,7 @@
 #include <QUndoStack>
 
 using namespace LinkFixture;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -132,10 +133,8 @@ private slots:
         const auto simulator = startSimulator({QStringLiteral("-n"), QStringLiteral("3")});
         QVERIFY(simulator);
         const QList<uint> controllerIds = addControllers(m_show->controllerTemplate(), 3);
-        for (int i = 0; i < 3; ++i) {
-            const SimulatedController *simulated = simulator->controllers().at(i);
-            QVERIFY(connectTo(controllerIds.at(i), simulated->httpPort(), simulated->ftpPort()));
-        }
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(connectTo(controllerIds.at(i), simulator->controllers().at(i)));
         const int readsBefore = DigestCache::instance()->readCount();
         QVERIFY(run(idSet(controllerIds)).success);
         QVERIFY(run(idSet(controllerIds)).success);
@@ -184,38 +183,26 @@ private slots:
         QTest::addColumn<QString>("show"); // "none", "missing" or "present"
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("line");
-        const QString failed = QStringLiteral("Upload to 127.0.0.1 failed because the file");
-        QTest::newRow("not found")
-            << "closed"
-            << "present"
-            << "Controller not found"
-            << "Scheduled upload to 127.0.0.1 failed because the controller is not found";
-        QTest::newRow("wrong type") << "--fault=0:wrong-type"
-                                    << "present"
-                                    << "Controller is wrong type"
-                                    << "Scheduled upload to 127.0.0.1 failed because the "
-                                       "discovered controller is not the expected type";
-        QTest::newRow("no show file")
-            << ""
-            << "none"
-            << "No file to upload" << failed + QStringLiteral(" is not specified");
-        QTest::newRow("missing show file")
-            << ""
-            << "missing"
-            << "File not found" << failed + QStringLiteral(" \"%1\" is not found");
+        const auto row = [](const char *name, const char *simulator, const char *show,
+                            const char *reason, const char *line) {
+            QTest::newRow(name) << QString::fromUtf8(simulator) << QString::fromUtf8(show)
+                                << QString::fromUtf8(reason) << QString::fromUtf8(line);
+        };
+        row("not found", "closed", "present", "Controller not found",
+            "Scheduled upload to 127.0.0.1 failed because the controller is not found");
+        row("wrong type", "--fault=0:wrong-type", "present", "Controller is wrong type",
+            "Scheduled upload to 127.0.0.1 failed because the discovered controller is not the "
+            "expected type");
+        row("no show file", "", "none", "No file to upload",
+            "Upload to 127.0.0.1 failed because the file is not specified");
+        row("missing show file", "", "missing", "File not found",
+            "Upload to 127.0.0.1 failed because the file \"%1\" is not found");
         // The show file needs 2.5.1.
-        QTest::newRow("older point")
-            << "--firmware=2.5.0"
-            << "present"
-            << "File is too new" << failed + QStringLiteral(" \"%1\" is too new");
-        QTest::newRow("pre-release point")
-            << "--firmware=2.5.129"
-            << "present"
-            << "File is too new" << failed + QStringLiteral(" \"%1\" is too new");
-        QTest::newRow("same firmware") << "--firmware=2.5.1"
-                                       << "present"
-                                       << "Upload succeeded"
-                                       << "127.0.0.1 successfully launched the uploaded file";
+        const char *tooNew = "Upload to 127.0.0.1 failed because the file \"%1\" is too new";
+        row("older point", "--firmware=2.5.0", "present", "File is too new", tooNew);
+        row("pre-release point", "--firmware=2.5.129", "present", "File is too new", tooNew);
+        row("same firmware", "--firmware=2.5.1", "present", "Upload succeeded",
+            "127.0.0.1 successfully launched the uploaded file");
     }
     void startChecks()
     {
@@ -306,16 +293,14 @@ private slots:
         QTest::addColumn<QByteArray>("silentVerb"); // of the scripted server
         QTest::addColumn<QByteArray>("listing");
         QTest::addColumn<int>("clip"); // of the entry that timed out
-        QTest::newRow("LIST") << QByteArray("LIST") << QByteArray() << 0;
-        QTest::newRow("RETR") << QByteArray("RETR")
-                              << QByteArray(
-                                     "-rw-r--r-- 1 rigward rigward 40 Jan 01 00:00 _val_id\r\n")
-                              << 0;
+        QTest::newRow("LIST") << "LIST"_ba << QByteArray() << 0;
+        QTest::newRow("RETR") << "RETR"_ba
+                              << "-rw-r--r-- 1 rigward rigward 40 Jan 01 00:00 _val_id\r\n"_ba << 0;
         QTest::newRow("second STOR, simulated") << QByteArray() << QByteArray() << 1;
         // Every file sent: no entry is marked, yet the attempt counts.
-        QTest::newRow("QUIT") << QByteArray("QUIT") << QByteArray() << -1;
+        QTest::newRow("QUIT") << "QUIT"_ba << QByteArray() << -1;
         // However steadily it comes, a listing that never ends times out.
-        QTest::newRow("endless LIST") << QByteArray("endless") << QByteArray() << -1;
+        QTest::newRow("endless LIST") << "endless"_ba << QByteArray() << -1;
     }
     void stallTimesOut()
     {
@@ -398,9 +383,7 @@ private slots:
         }));
         controller(id)->cancelUpload();
         QVERIFY(reports.wait(reportId));
-        QCOMPARE(
-            reports.result(reportId, id),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
+        QCOMPARE(reports.result(reportId, id), cancelled());
         QVERIFY(logMessages(1).contains(QStringLiteral("Cancelling upload...")));
         QVERIFY(logged("Cancelled upload 127.0.0.1"));
         QCOMPARE(feedback()->state(id), UploadState_Cancelled);
@@ -468,9 +451,7 @@ private slots:
             app()->uploadRuns()->upload({id}, true);
             QVERIFY(waitUntil([] { return !sentFiles().isEmpty(); }));
         }
-        QCOMPARE(
-            reports.result(firstRun, id),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
+        QCOMPARE(reports.result(firstRun, id), cancelled());
         QVERIFY(!controller(id)->isRetryPending());
     }
 

@@ -54,9 +54,7 @@ private slots:
                                  .arg(simulator->controllers().at(i)->ftpPort());
         }
         QCOMPARE(logMessagesStarting("Uploading to "), expectedOrder);
-        QCOMPARE(
-            reports.result(reportId, waiting),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
+        QCOMPARE(reports.result(reportId, waiting), cancelled());
     }
 
     // A failed attempt waits for its retry without holding a slot.
