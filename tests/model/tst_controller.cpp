@@ -144,14 +144,11 @@ private slots:
         QTest::addColumn<FirmwareVersion>("version");
         QTest::addColumn<FirmwareVersion>("other");
         QTest::addColumn<bool>("lower");
-        QTest::newRow("pre-release point")
-            << FirmwareVersion{2, 5, 129} << FirmwareVersion{2, 5, 0} << true;
-        QTest::newRow("smaller point")
-            << FirmwareVersion{2, 5, 3} << FirmwareVersion{2, 5, 4} << true;
-        QTest::newRow("two pre-releases")
-            << FirmwareVersion{2, 5, 130} << FirmwareVersion{2, 5, 129} << false;
-        QTest::newRow("minor first")
-            << FirmwareVersion{2, 6, 0} << FirmwareVersion{2, 5, 200} << false;
+        using F = FirmwareVersion;
+        QTest::newRow("pre-release point") << F{2, 5, 129} << F{2, 5, 0} << true;
+        QTest::newRow("smaller point") << F{2, 5, 3} << F{2, 5, 4} << true;
+        QTest::newRow("two pre-releases") << F{2, 5, 130} << F{2, 5, 129} << false;
+        QTest::newRow("minor first") << F{2, 6, 0} << F{2, 5, 200} << false;
     }
     void firmwareOrder()
     {
@@ -197,14 +194,14 @@ private slots:
         QList<std::tuple<int, MediaType, QString, QString>> files;
         for (const FileToUpload &file : controller.filesToUpload())
             files.append({file.slot, file.mediaType, file.remoteName, file.sourcePath});
+        const auto in = [&folder](const char *name) {
+            return folder.filePath(QLatin1String(name));
+        };
         const QList<std::tuple<int, MediaType, QString, QString>> expected = {
             {-1, MediaType_Show, QStringLiteral("newshow.kma"), show},
-            {1, MediaType_Video, QStringLiteral("one.m2v"),
-             folder.filePath(QStringLiteral("one.mpg"))},
-            {1, MediaType_Slot, QStringLiteral("one.bin"),
-             folder.filePath(QStringLiteral("one.bin"))},
-            {2, MediaType_Audio, QStringLiteral("two.ogg"),
-             folder.filePath(QStringLiteral("two.wav"))},
+            {1, MediaType_Video, QStringLiteral("one.m2v"), in("one.mpg")},
+            {1, MediaType_Slot, QStringLiteral("one.bin"), in("one.bin")},
+            {2, MediaType_Audio, QStringLiteral("two.ogg"), in("two.wav")},
             {-1, MediaType_Validator, QString(), QString()}};
         QCOMPARE(files, expected);
         // No transcoder: nothing is being converted, and no converted file exists.
