@@ -3,6 +3,8 @@
 #include "link_fixture.h"
 #include "test_main.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace LinkFixture;
 
 // Discovery and the launch over HTTP, against simulated controllers and a
@@ -45,13 +47,13 @@ private slots:
         controllerTemplate->setHardwareType(templateType);
         ChangeEventRecorder recorder;
         Site site;
-        QVERIFY(startSite(site, controllerTemplate, {QStringLiteral("--type"), simulatedType}));
+        QVERIFY(startSite(site, controllerTemplate, {u"--type"_s, simulatedType}));
         const uint id = site.id;
         QCOMPARE(int(controller(id)->discoveryState()), state);
-        QCOMPARE(controller(id)->status().serialNumber, QStringLiteral("SIM00000"));
+        QCOMPARE(controller(id)->status().serialNumber, u"SIM00000"_s);
         QVERIFY(recorder.take().contains({Event_ControllerDiscovery, id}));
         QVERIFY(logMessages().contains(
-            QStringLiteral("Connecting to 127.0.0.1:%1").arg(site.simulated()->httpPort())));
+            u"Connecting to 127.0.0.1:%1"_s.arg(site.simulated()->httpPort())));
 
         // Asked again, a found controller is not announced again; a wrong
         // type is logged every time.
@@ -79,7 +81,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(http.requestCount("/query/system"), 3, 2000);
         QTest::qWait(700);
         QCOMPARE(http.requestCount("/query/system"), 3);
-        QCOMPARE(logMessages().count(QStringLiteral("127.0.0.1 failed to return its status")), 3);
+        QCOMPARE(logMessages().count(u"127.0.0.1 failed to return its status"_s), 3);
 
         http.answer("/query/system", FakeControllerHttp::status(1));
         QTRY_COMPARE_WITH_TIMEOUT(controller(id)->discoveryState(), Discovery_Found, 3000);
@@ -207,15 +209,13 @@ private slots:
                 QCOMPARE(http.requestCount("/private/activate_upload"), 1);
             return;
         }
-        QCOMPARE(outcome.second, QStringLiteral("Unable to launch uploaded file"));
+        QCOMPARE(outcome.second, u"Unable to launch uploaded file"_s);
         // The network layer may send a request again once on a closed connection.
         if (meanwhile.isEmpty())
             QVERIFY(http.requestCount("/private/activate_upload") >= 2);
         QCOMPARE(retries.size(), 1);
-        QCOMPARE(feedback()->file(id, 0xFFFFFFFF, MediaType_Show)->message,
-                 QStringLiteral("Failed to launch"));
-        QCOMPARE(feedback()->message(id),
-                 QStringLiteral("Attempted upload 2 times without success"));
+        QCOMPARE(feedback()->file(id, 0xFFFFFFFF, MediaType_Show)->message, u"Failed to launch"_s);
+        QCOMPARE(feedback()->message(id), u"Attempted upload 2 times without success"_s);
     }
 };
 

@@ -18,10 +18,10 @@ namespace {
 
 QString sending(const QString &path)
 {
-    return QStringLiteral("Uploading \"%1\" to 127.0.0.1").arg(path);
+    return u"Uploading \"%1\" to 127.0.0.1"_s.arg(path);
 }
 
-const QString validator = QStringLiteral("Uploading validator to 127.0.0.1");
+const QString validator = u"Uploading validator to 127.0.0.1"_s;
 
 // Clip n of the show is slot n - 1; clip 0 stands for the show file.
 std::optional<UploadFeedback::FileRecord> entry(uint id, int clip)
@@ -43,7 +43,7 @@ class TestControllerUpload : public QObject
     Site m_site;
     FakeControllerHttp m_http; // for the FTP servers that are no controllers
 
-    bool start(const QStringList &arguments = {}, const QString &password = QStringLiteral("any"))
+    bool start(const QStringList &arguments = {}, const QString &password = u"any"_s)
     {
         return startSite(m_site, m_show->controllerTemplate(), arguments, password);
     }
@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(sentFiles(),
                  (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
                               sending(m_show->clipPath(2)), validator}));
-        QCOMPARE(m_site.remoteFile(QStringLiteral("upload.wr_")), readFile(m_show->showPath()));
+        QCOMPARE(m_site.remoteFile(u"upload.wr_"_s), readFile(m_show->showPath()));
         QVERIFY(feedback()->message(id).startsWith(QLatin1String("Completed at ")));
         // The status read after the launch shows the project now running.
         QTRY_COMPARE(controller(id)->status().projectUuid, ShowFolder::projectUuid());
@@ -85,7 +85,7 @@ private slots:
         QVERIFY(run({id}, true).success);
         QCOMPARE(sentFiles(), QStringList{validator});
         QCOMPARE(logMessagesStarting("127.0.0.1 already has the correct file").size(), 3);
-        QCOMPARE(entry(id, 1)->message, QStringLiteral("File has not changed - skipped"));
+        QCOMPARE(entry(id, 1)->message, u"File has not changed - skipped"_s);
 
         app()->eventLog()->clear();
         m_show->writeClip(2, "changed");
@@ -107,19 +107,17 @@ private slots:
         QTemporaryDir home;
         QProcess ftp;
         ftp.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        ftp.start(QStringLiteral("/usr/bin/python3"),
-                  {TestEnvironment::sourceDir() +
-                       QStringLiteral("/tests/tandem_qt/network/ftp_server.py"),
+        ftp.start(u"/usr/bin/python3"_s,
+                  {TestEnvironment::sourceDir() + u"/tests/tandem_qt/network/ftp_server.py"_s,
                    home.path()});
         QVERIFY(ftp.waitForReadyRead(10000));
         const quint16 port = quint16(ftp.readLine().trimmed().toUInt());
         const uint id = addControllers(m_show->controllerTemplate()).first();
-        QVERIFY(connectTo(id, m_http.port(), port, QStringLiteral("secret")));
+        QVERIFY(connectTo(id, m_http.port(), port, u"secret"_s));
 
         QVERIFY(run({id}).success);
         QCOMPARE(sentFiles().size(), 4);
-        QCOMPARE(readFile(home.filePath(QStringLiteral("clip1.bin"))),
-                 readFile(m_show->clipPath(1)));
+        QCOMPARE(readFile(home.filePath(u"clip1.bin"_s)), readFile(m_show->clipPath(1)));
         app()->eventLog()->clear();
         QVERIFY(run({id}).success);
         QCOMPARE(sentFiles(), QStringList{validator});
@@ -130,7 +128,7 @@ private slots:
     // Controllers sharing files: each distinct file is read once per change.
     void sharedFilesAreReadOncePerChange()
     {
-        const auto simulator = startSimulator({QStringLiteral("-n"), QStringLiteral("3")});
+        const auto simulator = startSimulator({u"-n"_s, u"3"_s});
         QVERIFY(simulator);
         const QList<uint> controllerIds = addControllers(m_show->controllerTemplate(), 3);
         for (int i = 0; i < 3; ++i)
@@ -162,7 +160,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, password);
         QFETCH(bool, success);
-        QVERIFY(start({QStringLiteral("--fault=0:") + fault}, password));
+        QVERIFY(start({u"--fault=0:"_s + fault}, password));
         const auto result = uploadResult(m_site.id);
         const QStringList replies = logMessagesStarting("Controller::onFtpRawCommandReply");
         if (success) {
@@ -172,7 +170,7 @@ private slots:
             return;
         }
         QCOMPARE(result, failed("Login failed"));
-        QCOMPARE(feedback()->message(m_site.id), QStringLiteral("Login failed"));
+        QCOMPARE(feedback()->message(m_site.id), u"Login failed"_s);
         QVERIFY(logged("Login to 127.0.0.1 failed"));
         QVERIFY(!controller(m_site.id)->isRetryPending());
     }
@@ -242,13 +240,13 @@ private slots:
         QVERIFY(QFile::remove(m_show->clipPath(1)));
         const auto result = uploadResult(m_site.id);
 
-        QVERIFY(logged(QStringLiteral("Couldn't upload \"%1\" because the file couldn't be found")
-                           .arg(m_show->clipPath(1))));
-        QCOMPARE(entry(m_site.id, 1)->message, QStringLiteral("File not found"));
+        QVERIFY(logged(u"Couldn't upload \"%1\" because the file couldn't be found"_s.arg(
+            m_show->clipPath(1))));
+        QCOMPARE(entry(m_site.id, 1)->message, u"File not found"_s);
         QCOMPARE(entry(m_site.id, 1)->state, UploadState_Error);
         if (stopOnFirstFail) {
             QCOMPARE(result, failed("Media file is missing"));
-            QCOMPARE(feedback()->message(m_site.id), QStringLiteral("Media file is missing"));
+            QCOMPARE(feedback()->message(m_site.id), u"Media file is missing"_s);
             QCOMPARE(sentFiles(), QStringList{sending(m_show->showPath())});
             QTest::qWait(100);
             QVERIFY(logMessagesStarting("Retrying").isEmpty());
@@ -264,9 +262,9 @@ private slots:
     {
         QVERIFY(start());
         const QString clip = m_show->clipPath(1);
-        QVERIFY(QFile::rename(clip, clip + QStringLiteral(".away")));
+        QVERIFY(QFile::rename(clip, clip + u".away"_s));
         controller(m_site.id)->rebuildFilesToUpload();
-        QVERIFY(QFile::rename(clip + QStringLiteral(".away"), clip));
+        QVERIFY(QFile::rename(clip + u".away"_s, clip));
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QVERIFY(sentFiles().contains(sending(clip)));
     }
@@ -274,16 +272,16 @@ private slots:
     // The second STOR loses its connection: the retry starts at that file.
     void droppedConnectionResumesAtThatFile()
     {
-        QVERIFY(start({QStringLiteral("--fault=0:drop-stor=2")}));
+        QVERIFY(start({u"--fault=0:drop-stor=2"_s}));
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QCOMPARE(
             sentFiles(),
             (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
                          sending(m_show->clipPath(1)), sending(m_show->clipPath(2)), validator}));
         QVERIFY(logged("Retrying upload to 127.0.0.1 in 1 seconds"));
-        QVERIFY(logged(QStringLiteral("Uploading to 127.0.0.1:%1 - attempt 2")
-                           .arg(m_site.simulated()->ftpPort())));
-        QCOMPARE(m_site.remoteFile(QStringLiteral("clip1.bin")), readFile(m_show->clipPath(1)));
+        QVERIFY(
+            logged(u"Uploading to 127.0.0.1:%1 - attempt 2"_s.arg(m_site.simulated()->ftpPort())));
+        QCOMPARE(m_site.remoteFile(u"clip1.bin"_s), readFile(m_show->clipPath(1)));
     }
 
     // A stall in any command ends the attempt; with one attempt allowed, the
@@ -317,7 +315,7 @@ private slots:
             ftp.script(silentVerb, QByteArray());
         ftp.setListing(listing);
         if (silentVerb.isEmpty()) {
-            QVERIFY(start({QStringLiteral("--fault=0:stall-stor=2")}));
+            QVERIFY(start({u"--fault=0:stall-stor=2"_s}));
         } else {
             m_site.id = addControllers(m_show->controllerTemplate()).first();
             QVERIFY(connectTo(m_site.id, m_http.port(), ftp.port()));
@@ -325,10 +323,9 @@ private slots:
         QCOMPARE(uploadResult(m_site.id, false, 5000), failed("Upload failed to complete"));
         QVERIFY(logged("Upload timed out"));
         if (clip >= 0)
-            QCOMPARE(entry(m_site.id, clip)->message, QStringLiteral("Timed out"));
+            QCOMPARE(entry(m_site.id, clip)->message, u"Timed out"_s);
         QVERIFY(logged("Attempted upload to 127.0.0.1 without success"));
-        QCOMPARE(feedback()->message(m_site.id),
-                 QStringLiteral("Attempted upload without success"));
+        QCOMPARE(feedback()->message(m_site.id), u"Attempted upload without success"_s);
         if (!silentVerb.isEmpty() && !endless)
             QVERIFY(ftp.commands().last().startsWith(silentVerb));
     }
@@ -359,7 +356,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, line);
         QFETCH(int, attempts);
-        QVERIFY(start({QStringLiteral("--fault=0:") + fault}));
+        QVERIFY(start({u"--fault=0:"_s + fault}));
         QCOMPARE(uploadResult(m_site.id), std::make_pair(UploadReport::State_Failed, reason));
         QCOMPARE(feedback()->message(m_site.id), message);
         QCOMPARE(logMessages().count(line), attempts);
@@ -374,7 +371,7 @@ private slots:
     void cancelDuringSession()
     {
         m_show->writeClip(1, QByteArray(400000, 'x'));
-        QVERIFY(start({QStringLiteral("--fault=0:slow=100000")}));
+        QVERIFY(start({u"--fault=0:slow=100000"_s}));
         const uint id = m_site.id;
         Reports reports;
         const uint reportId = app()->uploadRuns()->upload({id}, true);
@@ -384,7 +381,7 @@ private slots:
         controller(id)->cancelUpload();
         QVERIFY(reports.wait(reportId));
         QCOMPARE(reports.result(reportId, id), cancelled());
-        QVERIFY(logMessages(1).contains(QStringLiteral("Cancelling upload...")));
+        QVERIFY(logMessages(1).contains(u"Cancelling upload..."_s));
         QVERIFY(logged("Cancelled upload 127.0.0.1"));
         QCOMPARE(feedback()->state(id), UploadState_Cancelled);
         QCOMPARE(entry(id, 1)->state, UploadState_Cancelled);
@@ -396,7 +393,7 @@ private slots:
     // cancelled instead of being retried as well.
     void cancelWhileAFailedAttemptConcludes()
     {
-        QVERIFY(start({QStringLiteral("--fault=0:drop-stor=1")}));
+        QVERIFY(start({u"--fault=0:drop-stor=1"_s}));
         const uint id = m_site.id;
         bool cancelled = false;
         QObject context;
@@ -428,7 +425,7 @@ private slots:
     {
         QFETCH(QString, then);
         setPreference(LumPreferences::Key_RetryInterval, 1000); // 20 s in this test
-        QVERIFY(start({QStringLiteral("--fault=0:launch-null")}));
+        QVERIFY(start({u"--fault=0:launch-null"_s}));
         const uint id = m_site.id;
         Reports reports;
         const uint firstRun = app()->uploadRuns()->upload({id}, false);
@@ -437,8 +434,7 @@ private slots:
 
         if (then == QLatin1String("scheduled")) {
             QCOMPARE(uploadResult(id),
-                     std::make_pair(UploadReport::State_Ignored,
-                                    QStringLiteral("Upload already in progress")));
+                     std::make_pair(UploadReport::State_Ignored, u"Upload already in progress"_s));
             QVERIFY(logged("Scheduled upload to 127.0.0.1 ignored because an upload is pending"));
             QVERIFY(controller(id)->isRetryPending());
             QVERIFY(!reports.isCompleted(firstRun));
@@ -459,7 +455,7 @@ private slots:
     void oversizedValidatorIsIgnored()
     {
         QVERIFY(start());
-        ShowFileBytes::writeFile(m_site.simulated()->folder() + QStringLiteral("/_val_id"),
+        ShowFileBytes::writeFile(m_site.simulated()->folder() + u"/_val_id"_s,
                                  QByteArray(ValidatorFile::MaximumSize + 1, '\0'));
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QCOMPARE(sentFiles().size(), 4);
@@ -492,10 +488,10 @@ private slots:
                 else
                     document()->undoStack()->push(
                         new RemoveInstallationCommand(controller(controllerId)->installationId()));
-                return PasswordCipher::encode(QStringLiteral("secret"));
+                return PasswordCipher::encode(u"secret"_s);
             }
         } prompts;
-        QVERIFY(start({QStringLiteral("--fault=0:password=secret")}, QString()));
+        QVERIFY(start({u"--fault=0:password=secret"_s}, QString()));
         prompts.gone = gone;
         prompts.controllerId = m_site.id;
         document()->setPrompts(&prompts);
