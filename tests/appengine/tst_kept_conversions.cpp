@@ -18,8 +18,7 @@ namespace {
 QProcess *startConversion(const QString &source, const QString &type)
 {
     auto *process = new QProcess;
-    process->start(TestEnvironment::binDir() + QLatin1String("/rw_conversion_process"),
-                   {source, type});
+    process->start(TestEnvironment::binDir() + u"/rw_conversion_process"_s, {source, type});
     return process;
 }
 

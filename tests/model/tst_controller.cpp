@@ -46,7 +46,7 @@ ControllerTemplatePtr templateWithClips(const QString &folder, const QStringList
                                                               {1, MediaType_Slot, u"one.bin"_s},
                                                               {2, MediaType_Audio, u"two.wav"_s}};
     for (const auto &[clip, type, name] : files) {
-        const QString path = folder + QLatin1Char('/') + name;
+        const QString path = folder + u'/' + name;
         controllerTemplate->setMediaPath(clip, type, path);
         QFile file(path);
         if (!missing.contains(name) && file.open(QIODevice::WriteOnly))
@@ -91,9 +91,9 @@ private slots:
         controller->calls.clear();
         ChangeEventRecorder recorder;
 
-        if (setting == QLatin1String("http"))
+        if (setting == u"http")
             controller->setHttpPort(8080);
-        else if (setting == QLatin1String("ftp"))
+        else if (setting == u"ftp")
             controller->setFtpPort(2121);
         else
             controller->setHostname(setting);

@@ -113,9 +113,9 @@ private slots:
             port = closed.serverPort();
         }
         std::unique_ptr<FakeControllerHttp> http;
-        if (fault != QLatin1String("refused")) {
+        if (fault != u"refused") {
             http = std::make_unique<FakeControllerHttp>(port);
-            if (fault == QLatin1String("silent"))
+            if (fault == u"silent")
                 http->setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
             else
                 http->answer("/query/system", QByteArray(2 * 1024 * 1024, ' '));
@@ -165,8 +165,8 @@ private slots:
         QFETCH(int, result);
         // The HTTP wait: long where no request must time out, 5 s for the
         // failing status request.
-        const int httpWait = meanwhile == QLatin1String("rediscover")         ? 60000
-                             : meanwhile == QLatin1String("status")           ? 5000
+        const int httpWait = meanwhile == u"rediscover"                       ? 60000
+                             : meanwhile == u"status"                         ? 5000
                              : launch == FakeControllerHttp::Behaviour_Answer ? 10000
                                                                               : 300;
         useFastTimers(10000, httpWait);
@@ -183,15 +183,15 @@ private slots:
             feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
             [&](uint controllerId) {
                 const UploadState state = feedback()->state(controllerId);
-                if (meanwhile == QLatin1String("status")) {
+                if (meanwhile == u"status") {
                     if (state != UploadState_Uploading || http.requestCount("/query/system") > 1)
                         return;
                     http.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
                     controller(controllerId)->discover();
                 } else if (state == UploadState_Verifying) {
-                    if (meanwhile == QLatin1String("rediscover"))
+                    if (meanwhile == u"rediscover")
                         controller(controllerId)->discover();
-                    else if (meanwhile == QLatin1String("cancel"))
+                    else if (meanwhile == u"cancel")
                         controller(controllerId)->cancelUpload();
                 }
             },
@@ -205,7 +205,7 @@ private slots:
             QVERIFY(retries.isEmpty());
             if (result == UploadReport::State_Cancelled)
                 QCOMPARE(feedback()->state(id), UploadState_Cancelled);
-            if (meanwhile == QLatin1String("status"))
+            if (meanwhile == u"status")
                 QCOMPARE(http.requestCount("/private/activate_upload"), 1);
             return;
         }

@@ -77,7 +77,7 @@ private slots:
                  (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
                               sending(m_show->clipPath(2)), validator}));
         QCOMPARE(m_site.remoteFile(u"upload.wr_"_s), readFile(m_show->showPath()));
-        QVERIFY(feedback()->message(id).startsWith(QLatin1String("Completed at ")));
+        QVERIFY(feedback()->message(id).startsWith(u"Completed at "));
         // The status read after the launch shows the project now running.
         QTRY_COMPARE(controller(id)->status().projectUuid, ShowFolder::projectUuid());
 
@@ -166,7 +166,7 @@ private slots:
         if (success) {
             QCOMPARE(result.first, UploadReport::State_Success);
             QCOMPARE(replies.size(), password.isNull() ? 1 : 2);
-            QVERIFY(replies.last().contains(QLatin1String("replyCode: 230")));
+            QVERIFY(replies.last().contains(u"replyCode: 230"));
             return;
         }
         QCOMPARE(result, failed("Login failed"));
@@ -208,9 +208,9 @@ private slots:
         QFETCH(QString, show);
         QFETCH(QString, reason);
         QFETCH(QString, line);
-        const bool closed = simulator == QLatin1String("closed");
+        const bool closed = simulator == u"closed";
         ControllerTemplatePtr controllerTemplate = m_show->controllerTemplate();
-        if (show == QLatin1String("none")) {
+        if (show == u"none") {
             controllerTemplate = std::make_shared<ControllerTemplate>();
             controllerTemplate->setHardwareType(1);
         }
@@ -218,12 +218,11 @@ private slots:
                           simulator.isEmpty() || closed ? QStringList() : QStringList{simulator}));
         if (closed)
             QVERIFY(connectTo(m_site.id, 1, m_site.simulated()->ftpPort()));
-        if (show == QLatin1String("missing"))
+        if (show == u"missing")
             QVERIFY(QFile::remove(m_show->showPath()));
 
         QCOMPARE(uploadResult(m_site.id).second, reason);
-        QVERIFY2(logged(line.arg(m_show->showPath())),
-                 qPrintable(logMessages().join(QLatin1Char('\n'))));
+        QVERIFY2(logged(line.arg(m_show->showPath())), qPrintable(logMessages().join(u'\n')));
     }
 
     void missingMediaFile_data()
@@ -432,7 +431,7 @@ private slots:
         QVERIFY(waitUntil([id] { return controller(id)->isRetryPending(); }));
         QCOMPARE(feedback()->state(id), UploadState_Retrying);
 
-        if (then == QLatin1String("scheduled")) {
+        if (then == u"scheduled") {
             QCOMPARE(uploadResult(id),
                      std::make_pair(UploadReport::State_Ignored, u"Upload already in progress"_s));
             QVERIFY(logged("Scheduled upload to 127.0.0.1 ignored because an upload is pending"));
@@ -440,7 +439,7 @@ private slots:
             QVERIFY(!reports.isCompleted(firstRun));
             return;
         }
-        if (then == QLatin1String("cancel")) {
+        if (then == u"cancel") {
             controller(id)->cancelUpload();
             QVERIFY(logged("Cancelled upload retry to 127.0.0.1"));
         } else {
@@ -481,9 +480,9 @@ private slots:
             uint controllerId = 0;
             std::optional<QString> askPassword(const QString &, const QString &) override
             {
-                if (gone == QLatin1String("upload"))
+                if (gone == u"upload")
                     controller(controllerId)->cancelUpload();
-                else if (gone == QLatin1String("project"))
+                else if (gone == u"project")
                     document()->reset();
                 else
                     document()->undoStack()->push(

@@ -105,12 +105,12 @@ private slots:
             startSimulator(fault.isEmpty() ? QStringList() : QStringList{u"--fault=0:"_s + fault});
         QVERIFY(simulator);
         const SimulatedController *controller = simulator->controllers().first();
-        if (upload == QLatin1String("ftp")) {
+        if (upload == u"ftp") {
             FtpClient client;
             loginTo(client, controller->ftpPort());
             client.put(ShowFileBytes::General().bytes(), u"upload.wr_"_s);
             QCOMPARE(runFtp(client), QList<int>());
-        } else if (upload == QLatin1String("kept")) {
+        } else if (upload == u"kept") {
             QVERIFY(ShowFileBytes::writeFile(controller->folder() + u"/upload.wr_"_s,
                                              ShowFileBytes::General().bytes()));
         }

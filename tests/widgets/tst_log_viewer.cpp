@@ -17,7 +17,7 @@ private:
     static QStringList lines(const LogViewer &viewer)
     {
         const QString text = viewer.toPlainText();
-        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
     static void log(int level, const QString &message)
     {
