@@ -11,13 +11,14 @@
 
 #include <array>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QProcess *startConversion(const QString &source, const QString &type)
 {
     auto *process = new QProcess;
-    process->start(TestEnvironment::binDir() + QLatin1String("/rw_conversion_process"),
-                   {source, type});
+    process->start(TestEnvironment::binDir() + u"/rw_conversion_process"_s, {source, type});
     return process;
 }
 
@@ -37,7 +38,7 @@ QStringList convert(const QString &source, const QString &type)
 
 QStringList partFiles()
 {
-    return QDir(ConversionStore::defaultFolder()).entryList({QStringLiteral("*.part-*")});
+    return QDir(ConversionStore::defaultFolder()).entryList({u"*.part-*"_s});
 }
 
 } // namespace
@@ -57,20 +58,19 @@ private slots:
     // converted anew under another name.
     void reusedUntilTheSourceChanges()
     {
-        const QString tone = m_dir.filePath(QStringLiteral("tone.wav"));
+        const QString tone = m_dir.filePath(u"tone.wav"_s);
         QVERIFY(MediaMaker::makeTone(tone, 44100, 2, 0.5));
-        const QStringList first = convert(tone, QStringLiteral("audio"));
-        QCOMPARE(first.value(0), QStringLiteral("converted"));
-        QCOMPARE(convert(tone, QStringLiteral("audio")),
-                 (QStringList{QStringLiteral("reused"), first.value(1)}));
+        const QStringList first = convert(tone, u"audio"_s);
+        QCOMPARE(first.value(0), u"converted"_s);
+        QCOMPARE(convert(tone, u"audio"_s), (QStringList{u"reused"_s, first.value(1)}));
 
         QFile source(tone);
         QVERIFY(source.open(QIODevice::ReadWrite));
         QVERIFY(source.setFileTime(QDateTime::currentDateTime().addSecs(5),
                                    QFileDevice::FileModificationTime));
         source.close();
-        const QStringList touched = convert(tone, QStringLiteral("audio"));
-        QCOMPARE(touched.value(0), QStringLiteral("converted"));
+        const QStringList touched = convert(tone, u"audio"_s);
+        QCOMPARE(touched.value(0), u"converted"_s);
         QVERIFY(touched.value(1) != first.value(1));
         QVERIFY(partFiles().isEmpty());
     }
@@ -78,10 +78,10 @@ private slots:
     // Both processes end with the same complete conversion.
     void twoProcessesConvertTheSameSourceAtOnce()
     {
-        const QString video = m_dir.filePath(QStringLiteral("clip.m2v"));
-        QVERIFY(MediaMaker::makeMpeg2(video, 720, 576, QStringLiteral("25"), 2));
-        std::array<QProcess *, 2> processes{startConversion(video, QStringLiteral("video")),
-                                            startConversion(video, QStringLiteral("video"))};
+        const QString video = m_dir.filePath(u"clip.m2v"_s);
+        QVERIFY(MediaMaker::makeMpeg2(video, 720, 576, u"25"_s, 2));
+        std::array<QProcess *, 2> processes{startConversion(video, u"video"_s),
+                                            startConversion(video, u"video"_s)};
         const QStringList first = finish(processes[0]);
         const QStringList second = finish(processes[1]);
         QCOMPARE(first.size(), 2);
@@ -103,17 +103,16 @@ private slots:
             return file.open(QIODevice::WriteOnly) &&
                    file.setFileTime(now.addSecs(-ageSecs), QFileDevice::FileModificationTime);
         };
-        QVERIFY(make(QStringLiteral("a-old.video"), 7200));
-        QVERIFY(make(QStringLiteral("a-new.video"), 3 * 3600));
-        QVERIFY(make(QStringLiteral("a-newest.video"), 60));
-        QVERIFY(make(QStringLiteral("b-only.audio"), 29 * 24 * 3600));
-        QVERIFY(make(QStringLiteral("c-only.audio"), 31 * 24 * 3600));
-        QVERIFY(make(QStringLiteral("b-only.audio.part-1-0"), 3600));
-        QVERIFY(make(QStringLiteral("c-only.audio.part-1-1"), 25 * 3600));
+        QVERIFY(make(u"a-old.video"_s, 7200));
+        QVERIFY(make(u"a-new.video"_s, 3 * 3600));
+        QVERIFY(make(u"a-newest.video"_s, 60));
+        QVERIFY(make(u"b-only.audio"_s, 29 * 24 * 3600));
+        QVERIFY(make(u"c-only.audio"_s, 31 * 24 * 3600));
+        QVERIFY(make(u"b-only.audio.part-1-0"_s, 3600));
+        QVERIFY(make(u"c-only.audio.part-1-1"_s, 25 * 3600));
         store.removeStale();
         QCOMPARE(QDir(store.folderPath()).entryList(QDir::Files, QDir::Name),
-                 (QStringList{QStringLiteral("a-newest.video"), QStringLiteral("b-only.audio"),
-                              QStringLiteral("b-only.audio.part-1-0")}));
+                 (QStringList{u"a-newest.video"_s, u"b-only.audio"_s, u"b-only.audio.part-1-0"_s}));
         QCOMPARE(store.usage().files, 2);
     }
 };

@@ -12,14 +12,14 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("plain") << QStringLiteral("ops@example.com") << true;
-        QTest::newRow("dots, plus, percent") << QStringLiteral("a.b+c%d@mail.example.org") << true;
-        QTest::newRow("long domain") << QStringLiteral("ops@example.travel") << true;
+        QTest::newRow("plain") << u"ops@example.com"_s << true;
+        QTest::newRow("dots, plus, percent") << u"a.b+c%d@mail.example.org"_s << true;
+        QTest::newRow("long domain") << u"ops@example.travel"_s << true;
         QTest::newRow("63 letters") << u"x@example."_s + QString(63, u'a') << true;
         QTest::newRow("64 letters") << u"x@example."_s + QString(64, u'a') << false;
-        QTest::newRow("no domain dot") << QStringLiteral("x@localhost") << false;
-        QTest::newRow("blank") << QStringLiteral("x y@example.com") << false;
-        QTest::newRow("trailing text") << QStringLiteral("x@example.com,") << false;
+        QTest::newRow("no domain dot") << u"x@localhost"_s << false;
+        QTest::newRow("blank") << u"x y@example.com"_s << false;
+        QTest::newRow("trailing text") << u"x@example.com,"_s << false;
         QTest::newRow("empty") << QString() << false;
     }
 

@@ -225,28 +225,24 @@ private slots:
 
     void choosesTheAuthenticationMechanism_data()
     {
-        QTest::addColumn<QByteArray>("ehloReply");
+        QTest::addColumn<QByteArray>("ehloReply"); // after "250-fake.test"
         QTest::addColumn<QString>("user");
         QTest::addColumn<QList<QByteArray>>("exchange");
         QTest::addColumn<QList<QByteArray>>("sent");
+        using Lines = QList<QByteArray>;
+        const Lines cram{CramChallenge, "235 ok"};
+        const Lines cramSent{"AUTH CRAM-MD5", CramAnswer};
         QTest::newRow("CRAM-MD5 preferred")
-            << "250-fake.test\r\n250 AUTH LOGIN PLAIN CRAM-MD5"_ba << u"tim"_s
-            << QList<QByteArray>{CramChallenge, "235 ok"}
-            << QList<QByteArray>{"AUTH CRAM-MD5", CramAnswer};
-        QTest::newRow("LOGIN") << "250-fake.test\r\n250 AUTH PLAIN LOGIN"_ba << u"tim"_s
-                               << QList<QByteArray>{"334 VXNlcm5hbWU6", "334 UGFzc3dvcmQ6",
-                                                    "235 ok"}
-                               << QList<QByteArray>{"AUTH LOGIN", "dGlt",
-                                                    "dGFuc3RhYWZ0YW5zdGFhZg=="};
-        QTest::newRow("PLAIN only: none") << "250-fake.test\r\n250 AUTH PLAIN"_ba << u"tim"_s
-                                          << QList<QByteArray>{} << QList<QByteArray>{};
+            << "250 AUTH LOGIN PLAIN CRAM-MD5"_ba << u"tim"_s << cram << cramSent;
+        QTest::newRow("LOGIN") << "250 AUTH PLAIN LOGIN"_ba << u"tim"_s
+                               << Lines{"334 VXNlcm5hbWU6", "334 UGFzc3dvcmQ6", "235 ok"}
+                               << Lines{"AUTH LOGIN", "dGlt", "dGFuc3RhYWZ0YW5zdGFhZg=="};
+        QTest::newRow("PLAIN only: none") << "250 AUTH PLAIN"_ba << u"tim"_s << Lines{} << Lines{};
         // The whole reply counts, even when it arrives in pieces.
-        QTest::newRow("reply in pieces") << "250-fake.test\r\n|250-AUTH CRAM-MD5\r\n250 HELP"_ba
-                                         << u"tim"_s << QList<QByteArray>{CramChallenge, "235 ok"}
-                                         << QList<QByteArray>{"AUTH CRAM-MD5", CramAnswer};
+        QTest::newRow("reply in pieces")
+            << "|250-AUTH CRAM-MD5\r\n250 HELP"_ba << u"tim"_s << cram << cramSent;
         QTest::newRow("no credentials: tries without")
-            << "250-fake.test\r\n250 AUTH LOGIN"_ba << QString() << QList<QByteArray>{}
-            << QList<QByteArray>{};
+            << "250 AUTH LOGIN"_ba << QString() << Lines{} << Lines{};
     }
     void choosesTheAuthenticationMechanism()
     {
@@ -255,7 +251,7 @@ private slots:
         QFETCH(QList<QByteArray>, exchange);
         QFETCH(QList<QByteArray>, sent);
         FakeSmtpServer server;
-        server.script("EHLO", ehloReply);
+        server.script("EHLO", "250-fake.test\r\n" + ehloReply);
         if (!exchange.isEmpty())
             server.script("AUTH", exchange.takeFirst());
         for (const QByteArray &reply : exchange)
@@ -277,14 +273,14 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("replies");
         QTest::addColumn<bool>("delivered");
         QTest::addColumn<QString>("logLine");
+        using Lines = QList<QByteArray>;
+        const QString none = u"No valid recipients"_s;
         QTest::newRow("first refused")
-            << QList<QByteArray>{"550 no such user", "250 OK"} << true
+            << Lines{"550 no such user", "250 OK"} << true
             << u"Sent mail to b@example.org, failed to send to a@example.org"_s;
-        QTest::newRow("last refused")
-            << QList<QByteArray>{"250 OK", "550 no such user"} << false << u"No valid recipients"_s;
-        QTest::newRow("other refusal")
-            << QList<QByteArray>{"451 try later", "250 OK"} << false << u"No valid recipients"_s;
-        QTest::newRow("will forward") << QList<QByteArray>{"251 will forward", "250 OK"} << true
+        QTest::newRow("last refused") << Lines{"250 OK", "550 no such user"} << false << none;
+        QTest::newRow("other refusal") << Lines{"451 try later", "250 OK"} << false << none;
+        QTest::newRow("will forward") << Lines{"251 will forward", "250 OK"} << true
                                       << u"Sent mail to a@example.org, b@example.org"_s;
     }
     void handlesRefusedRecipients()
@@ -307,30 +303,23 @@ private slots:
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("logLine");
-        const QString timedOut = u"Failed to send alert mail: Socket operation timed out"_s;
-        QTest::newRow("message refused")
-            << "."_ba
-            << "554 5.7.1   rejected as   spam"_ba << u"554 5.7.1 rejected as spam"_s;
-        QTest::newRow("unexpected greeting") << "greeting"_ba
-                                             << "554 no service"_ba << u"554 no service"_s;
-        QTest::newRow("hangs up") << "MAIL"_ba
-                                  << "<close>"_ba << u"Failed to send alert mail: *"_s;
-        QTest::newRow("never greets") << "greeting"_ba
-                                      << ""_ba << timedOut;
-        QTest::newRow("falls silent") << "RCPT"_ba
-                                      << "<silent>"_ba << timedOut;
-        QTest::newRow("overlong reply")
-            << "greeting"_ba
-            << "220 " + QByteArray(10000, 'x') << u"Failed to send alert mail: *"_s;
-        QTest::newRow("no recipients") << "recipient"_ba
-                                       << ""_ba << u"Cannot send mail: no recipients defined"_s;
-        QTest::newRow("forged recipient")
-            << "recipient"_ba
-            << "a@example.org>\r\nRCPT TO:<b@example.org"_ba
-            << u"Failed to send alert mail: Invalid recipient address*"_s;
-        QTest::newRow("refused connection")
-            << "port"_ba
-            << "closed"_ba << u"Failed to send alert mail: Connection refused"_s;
+        const auto row = [](const char *name, const QByteArray &key, const QByteArray &reply,
+                            const char *logLine) {
+            QTest::newRow(name) << key << reply << QString::fromUtf8(logLine);
+        };
+        const char *timedOut = "Failed to send alert mail: Socket operation timed out";
+        const char *anyFailure = "Failed to send alert mail: *";
+        row("message refused", ".", "554 5.7.1   rejected as   spam", "554 5.7.1 rejected as spam");
+        row("unexpected greeting", "greeting", "554 no service", "554 no service");
+        row("hangs up", "MAIL", "<close>", anyFailure);
+        row("never greets", "greeting", "", timedOut);
+        row("falls silent", "RCPT", "<silent>", timedOut);
+        row("overlong reply", "greeting", "220 " + QByteArray(10000, 'x'), anyFailure);
+        row("no recipients", "recipient", "", "Cannot send mail: no recipients defined");
+        row("forged recipient", "recipient", "a@example.org>\r\nRCPT TO:<b@example.org",
+            "Failed to send alert mail: Invalid recipient address*");
+        row("refused connection", "port", "closed",
+            "Failed to send alert mail: Connection refused");
     }
     void failuresEndTheAttempt()
     {

@@ -12,36 +12,30 @@ private slots:
     // turn, and a later project path replaces an earlier one.
     void parse_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("line");
         QTest::addColumn<int>("logLevel");
         QTest::addColumn<bool>("minimised");
         QTest::addColumn<QString>("fileToOpen"); // "/p/last.lmp" is stored, but for "none stored"
-        QTest::newRow("log level") << QStringList{u"-log_level=3"_s} << 3 << false << QString();
-        QTest::newRow("negative level")
-            << QStringList{u"-log_level=-1"_s} << -1 << false << QString();
-        QTest::newRow("other case")
-            << QStringList{u"-LOG_LEVEL=2"_s, u"show.LMP"_s} << 0 << false << QString();
-        QTest::newRow("minimised") << QStringList{u"-start_minimised"_s} << 0 << true << QString();
-        QTest::newRow("other spelling")
-            << QStringList{u"-start_minimized"_s} << 0 << false << QString();
-        QTest::newRow("later path wins")
-            << QStringList{u"a.lmp"_s, u"--bogus"_s, u"/x/b.lmp"_s} << 0 << false << u"/x/b.lmp"_s;
-        QTest::newRow("not a project")
-            << QStringList{u"lmp"_s, u"notes.txt"_s} << 0 << false << QString();
-        QTest::newRow("last file")
-            << QStringList{u"-load_last_file"_s} << 0 << false << u"/p/last.lmp"_s;
-        QTest::newRow("none stored")
-            << QStringList{u"-load_last_file"_s} << 0 << false << QString();
+        QTest::newRow("log level") << "-log_level=3" << 3 << false << QString();
+        QTest::newRow("negative level") << "-log_level=-1" << -1 << false << QString();
+        QTest::newRow("other case") << "-LOG_LEVEL=2 show.LMP" << 0 << false << QString();
+        QTest::newRow("minimised") << "-start_minimised" << 0 << true << QString();
+        QTest::newRow("other spelling") << "-start_minimized" << 0 << false << QString();
+        QTest::newRow("later path wins") << "a.lmp --bogus /x/b.lmp" << 0 << false << "/x/b.lmp";
+        QTest::newRow("not a project") << "lmp notes.txt" << 0 << false << QString();
+        QTest::newRow("last file") << "-load_last_file" << 0 << false << "/p/last.lmp";
+        QTest::newRow("none stored") << "-load_last_file" << 0 << false << QString();
     }
     void parse()
     {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, line);
         QFETCH(int, logLevel);
         QFETCH(bool, minimised);
         QFETCH(QString, fileToOpen);
         const QString stored =
             qstrcmp(QTest::currentDataTag(), "none stored") == 0 ? QString() : u"/p/last.lmp"_s;
-        const StartupOptions options = CommandLine::parse(arguments, [stored] { return stored; });
+        const StartupOptions options =
+            CommandLine::parse(line.split(u' '), [stored] { return stored; });
         QCOMPARE(options.logLevel, logLevel);
         QCOMPARE(options.startMinimised, minimised);
         QCOMPARE(options.fileToOpen, fileToOpen);

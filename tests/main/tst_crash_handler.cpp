@@ -175,15 +175,13 @@ private slots:
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<QString>("function");
         QTest::addColumn<bool>("sanitizerOwnsIt");
-        QTest::newRow("null write") << u"null"_s << SIGSEGV << u"crashByNullWrite"_s << true;
-        QTest::newRow("abort") << u"abort"_s << SIGABRT << u"crashByAbort"_s << false;
+        QTest::newRow("null write") << "null" << SIGSEGV << "crashByNullWrite" << true;
+        QTest::newRow("abort") << "abort" << SIGABRT << "crashByAbort" << false;
         QTest::newRow("uncaught exception")
-            << u"exception"_s << SIGABRT << u"crashByException"_s << false;
-        QTest::newRow("stack overflow")
-            << u"overflow"_s << SIGSEGV << u"crashByRecursion"_s << true;
-        QTest::newRow("failed assertion")
-            << u"assertion"_s << SIGABRT << u"crashByAssertion"_s << false;
-        QTest::newRow("two threads") << u"threads"_s << SIGSEGV << u"crashByNullWrite"_s << true;
+            << "exception" << SIGABRT << "crashByException" << false;
+        QTest::newRow("stack overflow") << "overflow" << SIGSEGV << "crashByRecursion" << true;
+        QTest::newRow("failed assertion") << "assertion" << SIGABRT << "crashByAssertion" << false;
+        QTest::newRow("two threads") << "threads" << SIGSEGV << "crashByNullWrite" << true;
     }
 
     void leavesOneNamedDump()

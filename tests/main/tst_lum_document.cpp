@@ -252,13 +252,7 @@ private slots:
         using namespace ShowFileBytes;
         const QString path = m_dir.filePath(u"show.wrn"_s);
         QVERIFY(writeFile(path, General().bytes()));
-        const QDateTime earlier = QDateTime::currentDateTime().addSecs(-3600);
-        const auto touch = [&](const QDateTime &time) {
-            QFile file(path);
-            return file.open(QIODevice::ReadWrite) &&
-                   file.setFileTime(time, QFileDevice::FileModificationTime);
-        };
-        QVERIFY(touch(earlier));
+        QVERIFY(touch(path, -3600));
         InstallationTemplatePtr rig = templateOf(2);
         rig->controllerTemplates()[1]->setShowFile(path);
         const uint groupId = document().addGroup(*rig);
@@ -269,7 +263,7 @@ private slots:
         General changed;
         changed.uuid = uuidB;
         QVERIFY(writeFile(path, changed.bytes()));
-        QVERIFY(touch(earlier.addSecs(60)));
+        QVERIFY(touch(path, -3540));
         const QUuid expected(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s);
         QCOMPARE(document().reanalyseChangedShowFiles(), (IdSet{1, 3}));
         const ControllerTemplatePtr shared =
@@ -293,11 +287,7 @@ private slots:
         QVERIFY(writeFile(video, "not a video"));
         Kma show;
         QVERIFY(writeFile(path, show.bytes()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(touch(path, -60));
         InstallationTemplatePtr rig = templateOf(1);
         rig->controllerTemplates()[0]->setHardwareType(7);
         rig->controllerTemplates()[0]->setShowFile(path);

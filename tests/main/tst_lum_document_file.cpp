@@ -171,9 +171,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
         using P = PB::Project;
-        // The sample of `version` changed by `change`.
-        const auto add = [](const char *name, const char *reason, auto change, int version = 7) {
-            P project = PB::sampleProject(version);
+        // The sample changed by `change`.
+        const auto add = [](const char *name, const char *reason, auto change) {
+            P project = PB::sampleProject(7);
             change(project);
             QTest::newRow(name) << project.bytes() << QString::fromLatin1(reason);
         };
@@ -236,12 +236,10 @@ private slots:
         add("schedule maps that disagree", "schedule", [](P &p) {
             p.lookup = {{{4, p.schedule[0].time}}};
         });
-        add(
-            "old schedule naming a missing controller", "controller 40",
-            [](P &p) {
-                p.oldSchedule.controllerIds = {2, 40};
-            },
-            3);
+        P old = PB::sampleProject(3);
+        old.oldSchedule.controllerIds = {2, 40};
+        QTest::newRow("old schedule naming a missing controller")
+            << old.bytes() << u"controller 40"_s;
     }
 
     void malformedFilesAreRefused()

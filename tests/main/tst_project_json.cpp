@@ -203,8 +203,7 @@ private slots:
         QTest::newRow("unknown key")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{"hostName": "x"}]}]}]})")
-            << u"groups[0].installations[0].controllers[0]: unknown key "
-               "\"hostName\""_s;
+            << u"groups[0].installations[0].controllers[0]: unknown key \"hostName\""_s;
         QTest::newRow("controllers unlike the template")
             << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
                 "installations": [{"controllers": [{}, {}]}]}]})")

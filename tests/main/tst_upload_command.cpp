@@ -146,29 +146,24 @@ private slots:
 
     void refusalsExitWithTwo_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("error");
-        const QString bad = u"BAD"_s;   // replaced by a file that is no project
-        const QString good = u"GOOD"_s; // replaced by a project of one controller
-        QTest::newRow("upload without project")
-            << QStringList{u"upload"_s} << u"no project given"_s;
-        QTest::newRow("unknown option")
-            << QStringList{u"upload"_s, good, u"--fast"_s} << u"unknown option \"--fast\""_s;
-        QTest::newRow("log level out of range")
-            << QStringList{u"upload"_s, good, u"--log-level"_s, u"3"_s}
-            << u"--log-level takes 0, 1 or 2"_s;
-        QTest::newRow("controller not in project")
-            << QStringList{u"upload"_s, good, u"--controller"_s, u"5"_s}
-            << u"has no controller 5"_s;
-        QTest::newRow("status of a refused project")
-            << QStringList{u"status"_s, bad} << u"cannot open"_s;
-        QTest::newRow("missing project") << QStringList{u"upload"_s, u"/nonexistent/x.lmp"_s}
-                                         << u"cannot open /nonexistent/x.lmp"_s;
+        // BAD stands for a file that is no project, GOOD for a project of one controller.
+        const auto row = [](const char *name, const char *line, const char *error) {
+            QTest::newRow(name) << QString::fromUtf8(line) << QString::fromUtf8(error);
+        };
+        row("upload without project", "upload", "no project given");
+        row("unknown option", "upload GOOD --fast", "unknown option \"--fast\"");
+        row("log level out of range", "upload GOOD --log-level 3", "--log-level takes 0, 1 or 2");
+        row("controller not in project", "upload GOOD --controller 5", "has no controller 5");
+        row("status of a refused project", "status BAD", "cannot open");
+        row("missing project", "upload /nonexistent/x.lmp", "cannot open /nonexistent/x.lmp");
     }
     void refusalsExitWithTwo()
     {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, line);
         QFETCH(QString, error);
+        QStringList arguments = line.split(u' ');
         Rig rig;
         const QString bad = rig.path(u"bad.lmp"_s);
         QVERIFY(ShowFileBytes::writeFile(bad, "not a project at all"));

@@ -196,11 +196,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"show.wrn"_s);
         QVERIFY(writeFile(path, General().bytes()));
-        QFile show(path);
-        QVERIFY(show.open(QIODevice::ReadWrite));
-        QVERIFY(show.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                 QFileDevice::FileModificationTime));
-        show.close();
+        QVERIFY(touch(path, -60));
         auto controllerTemplate = std::make_shared<ControllerTemplate>();
         controllerTemplate->setShowFile(path);
         const uint id = addControllers(controllerTemplate).first();
@@ -237,8 +233,7 @@ private slots:
         QCOMPARE(runs()->waitingRunCount(), 1);
 
         document()->reset();
-        QCOMPARE(reports.result(reportId, running),
-                 std::make_pair(UploadReport::State_Cancelled, u"Upload was cancelled"_s));
+        QCOMPARE(reports.result(reportId, running), cancelled());
         QCOMPARE(runs()->runningReportCount(), 0);
         QCOMPARE(runs()->waitingRunCount(), 0);
     }
@@ -280,24 +275,21 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("manual");
         QTest::addColumn<bool>("forManual");
-        QTest::addColumn<bool>("server");
         QTest::addColumn<bool>("recipients");
         QTest::addColumn<QString>("logged"); // mailed when it is "Sent mail to ..."
-        QTest::newRow("disabled") << false << false << true << true << true << QString();
-        QTest::newRow("operator's run") << true << true << false << true << true << QString();
-        QTest::newRow("operator's run, mailed too")
-            << true << true << true << true << true << u"Sent mail to ops@example.com"_s;
-        QTest::newRow("unattended run")
-            << true << false << false << true << true << u"Sent mail to ops@example.com"_s;
+        const QString sent = u"Sent mail to ops@example.com"_s;
+        QTest::newRow("disabled") << false << false << true << true << QString();
+        QTest::newRow("operator's run") << true << true << false << true << QString();
+        QTest::newRow("operator's run, mailed too") << true << true << true << true << sent;
+        QTest::newRow("unattended run") << true << false << false << true << sent;
         QTest::newRow("no recipients")
-            << true << false << false << true << false << u"No SMTP recipients set"_s;
+            << true << false << false << false << u"No SMTP recipients set"_s;
     }
     void alertMailRules()
     {
         QFETCH(bool, enabled);
         QFETCH(bool, manual);
         QFETCH(bool, forManual);
-        QFETCH(bool, server);
         QFETCH(bool, recipients);
         QFETCH(QString, logged);
         const bool mailed = logged.startsWith(u"Sent mail"_s);
@@ -307,7 +299,7 @@ private slots:
         MailSettings settings;
         settings.enabled = enabled;
         settings.sendForManualUploads = forManual;
-        settings.server = server ? u"127.0.0.1"_s : QString();
+        settings.server = u"127.0.0.1"_s;
         settings.port = mail.port();
         settings.username = u"ops"_s;
         settings.password = PasswordCipher::encode(u"pw"_s);

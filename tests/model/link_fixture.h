@@ -245,29 +245,19 @@ inline QStringList logMessages(int maxLevel = 0, int category = -1)
     return messages;
 }
 
-inline bool logged(const QString &message)
+inline bool logged(QAnyStringView message)
 {
-    return logMessages().contains(message);
+    return logMessages().contains(message.toString());
 }
 
-inline bool logged(const char *message)
-{
-    return logged(QString::fromUtf8(message));
-}
-
-inline QStringList logMessagesStarting(const QString &prefix, int maxLevel = 2)
+inline QStringList logMessagesStarting(QAnyStringView prefix, int maxLevel = 2)
 {
     QStringList matching;
     for (const QString &message : logMessages(maxLevel)) {
-        if (message.startsWith(prefix))
+        if (message.startsWith(prefix.toString()))
             matching << message;
     }
     return matching;
-}
-
-inline QStringList logMessagesStarting(const char *prefix)
-{
-    return logMessagesStarting(QString::fromUtf8(prefix));
 }
 
 // The log lines of the files sent, in order.
@@ -358,6 +348,11 @@ inline std::pair<UploadReport::State, QString> uploadResult(uint controllerId, b
 inline std::pair<UploadReport::State, QString> failed(const char *message)
 {
     return {UploadReport::State_Failed, QString::fromUtf8(message)};
+}
+
+inline std::pair<UploadReport::State, QString> cancelled()
+{
+    return {UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")};
 }
 
 } // namespace LinkFixture

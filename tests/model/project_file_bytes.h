@@ -323,9 +323,7 @@ inline Project sampleProject(int version)
     Project project;
     project.version = version;
 
-    ControllerTemplate nx;
-    nx.number = 1;
-    nx.hardwareType = 9;
+    ControllerTemplate nx; // number 1, hardware type 9
     nx.name = QStringLiteral("Stage left");
     nx.showFile = QStringLiteral("/shows/main.wrn");
     nx.mediaPaths = {{-1, 5, QStringLiteral("/media")},

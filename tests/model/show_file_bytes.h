@@ -4,6 +4,7 @@
 // code, so that a wrong byte order or field order shows.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QList>
 
@@ -99,6 +100,15 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Sets the file's modification time `seconds` from now (earlier when negative).
+inline bool touch(const QString &path, qint64 seconds)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(QDateTime::currentDateTime().addSecs(seconds),
+                            QFileDevice::FileModificationTime);
 }
 
 } // namespace ShowFileBytes

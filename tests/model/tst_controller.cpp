@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Records the link's work that the configuration setters stop and start, with
@@ -17,11 +19,8 @@ public:
 
     QStringList calls;
 
-    void discover() override
-    {
-        calls << QStringLiteral("discover in state %1").arg(discoveryState());
-    }
-    void cancelUpload() override { calls << QStringLiteral("cancelUpload"); }
+    void discover() override { calls << u"discover in state %1"_s.arg(discoveryState()); }
+    void cancelUpload() override { calls << u"cancelUpload"_s; }
 };
 
 ControllerTemplatePtr templateOfType(int hardwareType)
@@ -37,18 +36,17 @@ ControllerTemplatePtr templateOfType(int hardwareType)
 ControllerTemplatePtr templateWithClips(const QString &folder, const QStringList &missing = {})
 {
     auto controllerTemplate = templateOfType(3);
-    MediaClip first(QStringLiteral("one"));
+    MediaClip first(u"one"_s);
     first.setFile(MediaType_Video, ClipFile(QString(), "one.m2v"));
     first.setFile(MediaType_Slot, ClipFile(QString(), "one.bin"));
-    MediaClip second(QStringLiteral("two"));
+    MediaClip second(u"two"_s);
     second.setFile(MediaType_Audio, ClipFile(QString(), "two.ogg"));
     controllerTemplate->setFileMediaClips({{1, first}, {2, second}});
-    const QList<std::tuple<int, MediaType, QString>> files = {
-        {1, MediaType_Video, QStringLiteral("one.mpg")},
-        {1, MediaType_Slot, QStringLiteral("one.bin")},
-        {2, MediaType_Audio, QStringLiteral("two.wav")}};
+    const QList<std::tuple<int, MediaType, QString>> files = {{1, MediaType_Video, u"one.mpg"_s},
+                                                              {1, MediaType_Slot, u"one.bin"_s},
+                                                              {2, MediaType_Audio, u"two.wav"_s}};
     for (const auto &[clip, type, name] : files) {
-        const QString path = folder + QLatin1Char('/') + name;
+        const QString path = folder + u'/' + name;
         controllerTemplate->setMediaPath(clip, type, path);
         QFile file(path);
         if (!missing.contains(name) && file.open(QIODevice::WriteOnly))
@@ -57,8 +55,8 @@ ControllerTemplatePtr templateWithClips(const QString &folder, const QStringList
     return controllerTemplate;
 }
 
-const QStringList stopped = {QStringLiteral("cancelUpload")};
-const QStringList rediscovered = stopped + QStringList{QStringLiteral("discover in state 0")};
+const QStringList stopped = {u"cancelUpload"_s};
+const QStringList rediscovered = stopped + QStringList{u"discover in state 0"_s};
 
 } // namespace
 
@@ -88,22 +86,21 @@ private slots:
         SortVector<Controller> controllers(256, 1024);
         controllers.insert(std::make_unique<RecordingController>(templateOfType(9)), 3);
         auto *controller = static_cast<RecordingController *>(controllers.at(3));
-        controller->setHostname(QStringLiteral("10.0.0.1"));
+        controller->setHostname(u"10.0.0.1"_s);
         controller->setDiscoveryState(Discovery_Found);
         controller->calls.clear();
         ChangeEventRecorder recorder;
 
-        if (setting == QLatin1String("http"))
+        if (setting == u"http")
             controller->setHttpPort(8080);
-        else if (setting == QLatin1String("ftp"))
+        else if (setting == u"ftp")
             controller->setFtpPort(2121);
         else
             controller->setHostname(setting);
         QCOMPARE(controller->calls, calls);
         QCOMPARE(controller->discoveryState(),
                  calls == stopped ? Discovery_Found : Discovery_NotFound);
-        QCOMPARE(QStringLiteral("%1:%2:%3")
-                     .arg(controller->hostname())
+        QCOMPARE(u"%1:%2:%3"_s.arg(controller->hostname())
                      .arg(controller->httpPort())
                      .arg(controller->ftpPort()),
                  address);
@@ -144,14 +141,11 @@ private slots:
         QTest::addColumn<FirmwareVersion>("version");
         QTest::addColumn<FirmwareVersion>("other");
         QTest::addColumn<bool>("lower");
-        QTest::newRow("pre-release point")
-            << FirmwareVersion{2, 5, 129} << FirmwareVersion{2, 5, 0} << true;
-        QTest::newRow("smaller point")
-            << FirmwareVersion{2, 5, 3} << FirmwareVersion{2, 5, 4} << true;
-        QTest::newRow("two pre-releases")
-            << FirmwareVersion{2, 5, 130} << FirmwareVersion{2, 5, 129} << false;
-        QTest::newRow("minor first")
-            << FirmwareVersion{2, 6, 0} << FirmwareVersion{2, 5, 200} << false;
+        using F = FirmwareVersion;
+        QTest::newRow("pre-release point") << F{2, 5, 129} << F{2, 5, 0} << true;
+        QTest::newRow("smaller point") << F{2, 5, 3} << F{2, 5, 4} << true;
+        QTest::newRow("two pre-releases") << F{2, 5, 130} << F{2, 5, 129} << false;
+        QTest::newRow("minor first") << F{2, 6, 0} << F{2, 5, 200} << false;
     }
     void firmwareOrder()
     {
@@ -188,7 +182,7 @@ private slots:
         RecordingController controller(templateOfType(3));
         QCOMPARE(controller.filesToUpload().size(), 2);
         const ControllerTemplatePtr controllerTemplate = templateWithClips(folder.path());
-        const QString show = folder.filePath(QStringLiteral("show.kma"));
+        const QString show = folder.filePath(u"show.kma"_s);
         QFile(show).open(QIODevice::WriteOnly);
         controllerTemplate->restoreShowFile(show);
         controller.setTemplate(controllerTemplate, false);
@@ -197,14 +191,14 @@ private slots:
         QList<std::tuple<int, MediaType, QString, QString>> files;
         for (const FileToUpload &file : controller.filesToUpload())
             files.append({file.slot, file.mediaType, file.remoteName, file.sourcePath});
+        const auto in = [&folder](const char *name) {
+            return folder.filePath(QLatin1String(name));
+        };
         const QList<std::tuple<int, MediaType, QString, QString>> expected = {
-            {-1, MediaType_Show, QStringLiteral("newshow.kma"), show},
-            {1, MediaType_Video, QStringLiteral("one.m2v"),
-             folder.filePath(QStringLiteral("one.mpg"))},
-            {1, MediaType_Slot, QStringLiteral("one.bin"),
-             folder.filePath(QStringLiteral("one.bin"))},
-            {2, MediaType_Audio, QStringLiteral("two.ogg"),
-             folder.filePath(QStringLiteral("two.wav"))},
+            {-1, MediaType_Show, u"newshow.kma"_s, show},
+            {1, MediaType_Video, u"one.m2v"_s, in("one.mpg")},
+            {1, MediaType_Slot, u"one.bin"_s, in("one.bin")},
+            {2, MediaType_Audio, u"two.ogg"_s, in("two.wav")},
             {-1, MediaType_Validator, QString(), QString()}};
         QCOMPARE(files, expected);
         // No transcoder: nothing is being converted, and no converted file exists.
@@ -216,15 +210,14 @@ private slots:
     void missingMediaNamesTheShowAndTheConvertedSources()
     {
         QTemporaryDir folder;
-        const ControllerTemplatePtr controllerTemplate = templateWithClips(
-            folder.path(), {QStringLiteral("two.wav"), QStringLiteral("one.bin")});
+        const ControllerTemplatePtr controllerTemplate =
+            templateWithClips(folder.path(), {u"two.wav"_s, u"one.bin"_s});
         QCOMPARE(Controller(controllerTemplate).missingMedia(),
-                 QStringList{folder.filePath(QStringLiteral("two.wav"))});
+                 QStringList{folder.filePath(u"two.wav"_s)});
 
-        controllerTemplate->restoreShowFile(folder.filePath(QStringLiteral("gone.kma")));
+        controllerTemplate->restoreShowFile(folder.filePath(u"gone.kma"_s));
         QCOMPARE(Controller(controllerTemplate).missingMedia(),
-                 (QStringList{folder.filePath(QStringLiteral("gone.kma")),
-                              folder.filePath(QStringLiteral("two.wav"))}));
+                 (QStringList{folder.filePath(u"gone.kma"_s), folder.filePath(u"two.wav"_s)}));
     }
 };
 

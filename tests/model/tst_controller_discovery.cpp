@@ -3,6 +3,8 @@
 #include "link_fixture.h"
 #include "test_main.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace LinkFixture;
 
 // Discovery and the launch over HTTP, against simulated controllers and a
@@ -28,13 +30,12 @@ private slots:
         QTest::addColumn<QString>("simulatedType");
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("same type")
-            << 1 << "1" << int(Discovery_Found) << "Connected to NX1 SIM00000 at 127.0.0.1";
-        QTest::newRow("equivalent type")
-            << 5 << "1" << int(Discovery_Found) << "Connected to NX1 SIM00000 at 127.0.0.1";
-        QTest::newRow("other type") << 1 << "3" << int(Discovery_WrongType)
-                                    << "Controller at 127.0.0.1 is wrong type - expected NX1 but "
-                                       "found KMA";
+        const char *connected = "Connected to NX1 SIM00000 at 127.0.0.1";
+        QTest::newRow("same type") << 1 << "1" << int(Discovery_Found) << connected;
+        QTest::newRow("equivalent type") << 5 << "1" << int(Discovery_Found) << connected;
+        QTest::newRow("other type")
+            << 1 << "3" << int(Discovery_WrongType)
+            << "Controller at 127.0.0.1 is wrong type - expected NX1 but found KMA";
     }
     void findsTheController()
     {
@@ -46,13 +47,13 @@ private slots:
         controllerTemplate->setHardwareType(templateType);
         ChangeEventRecorder recorder;
         Site site;
-        QVERIFY(startSite(site, controllerTemplate, {QStringLiteral("--type"), simulatedType}));
+        QVERIFY(startSite(site, controllerTemplate, {u"--type"_s, simulatedType}));
         const uint id = site.id;
         QCOMPARE(int(controller(id)->discoveryState()), state);
-        QCOMPARE(controller(id)->status().serialNumber, QStringLiteral("SIM00000"));
+        QCOMPARE(controller(id)->status().serialNumber, u"SIM00000"_s);
         QVERIFY(recorder.take().contains({Event_ControllerDiscovery, id}));
         QVERIFY(logMessages().contains(
-            QStringLiteral("Connecting to 127.0.0.1:%1").arg(site.simulated()->httpPort())));
+            u"Connecting to 127.0.0.1:%1"_s.arg(site.simulated()->httpPort())));
 
         // Asked again, a found controller is not announced again; a wrong
         // type is logged every time.
@@ -80,7 +81,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(http.requestCount("/query/system"), 3, 2000);
         QTest::qWait(700);
         QCOMPARE(http.requestCount("/query/system"), 3);
-        QCOMPARE(logMessages().count(QStringLiteral("127.0.0.1 failed to return its status")), 3);
+        QCOMPARE(logMessages().count(u"127.0.0.1 failed to return its status"_s), 3);
 
         http.answer("/query/system", FakeControllerHttp::status(1));
         QTRY_COMPARE_WITH_TIMEOUT(controller(id)->discoveryState(), Discovery_Found, 3000);
@@ -112,9 +113,9 @@ private slots:
             port = closed.serverPort();
         }
         std::unique_ptr<FakeControllerHttp> http;
-        if (fault != QLatin1String("refused")) {
+        if (fault != u"refused") {
             http = std::make_unique<FakeControllerHttp>(port);
-            if (fault == QLatin1String("silent"))
+            if (fault == u"silent")
                 http->setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
             else
                 http->answer("/query/system", QByteArray(2 * 1024 * 1024, ' '));
@@ -164,8 +165,8 @@ private slots:
         QFETCH(int, result);
         // The HTTP wait: long where no request must time out, 5 s for the
         // failing status request.
-        const int httpWait = meanwhile == QLatin1String("rediscover")         ? 60000
-                             : meanwhile == QLatin1String("status")           ? 5000
+        const int httpWait = meanwhile == u"rediscover"                       ? 60000
+                             : meanwhile == u"status"                         ? 5000
                              : launch == FakeControllerHttp::Behaviour_Answer ? 10000
                                                                               : 300;
         useFastTimers(10000, httpWait);
@@ -182,15 +183,15 @@ private slots:
             feedback(), qOverload<uint>(&UploadFeedback::stateChanged), &context,
             [&](uint controllerId) {
                 const UploadState state = feedback()->state(controllerId);
-                if (meanwhile == QLatin1String("status")) {
+                if (meanwhile == u"status") {
                     if (state != UploadState_Uploading || http.requestCount("/query/system") > 1)
                         return;
                     http.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
                     controller(controllerId)->discover();
                 } else if (state == UploadState_Verifying) {
-                    if (meanwhile == QLatin1String("rediscover"))
+                    if (meanwhile == u"rediscover")
                         controller(controllerId)->discover();
-                    else if (meanwhile == QLatin1String("cancel"))
+                    else if (meanwhile == u"cancel")
                         controller(controllerId)->cancelUpload();
                 }
             },
@@ -204,19 +205,17 @@ private slots:
             QVERIFY(retries.isEmpty());
             if (result == UploadReport::State_Cancelled)
                 QCOMPARE(feedback()->state(id), UploadState_Cancelled);
-            if (meanwhile == QLatin1String("status"))
+            if (meanwhile == u"status")
                 QCOMPARE(http.requestCount("/private/activate_upload"), 1);
             return;
         }
-        QCOMPARE(outcome.second, QStringLiteral("Unable to launch uploaded file"));
+        QCOMPARE(outcome.second, u"Unable to launch uploaded file"_s);
         // The network layer may send a request again once on a closed connection.
         if (meanwhile.isEmpty())
             QVERIFY(http.requestCount("/private/activate_upload") >= 2);
         QCOMPARE(retries.size(), 1);
-        QCOMPARE(feedback()->file(id, 0xFFFFFFFF, MediaType_Show)->message,
-                 QStringLiteral("Failed to launch"));
-        QCOMPARE(feedback()->message(id),
-                 QStringLiteral("Attempted upload 2 times without success"));
+        QCOMPARE(feedback()->file(id, 0xFFFFFFFF, MediaType_Show)->message, u"Failed to launch"_s);
+        QCOMPARE(feedback()->message(id), u"Attempted upload 2 times without success"_s);
     }
 };
 

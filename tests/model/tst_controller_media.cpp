@@ -5,6 +5,8 @@
 
 #include <QSignalSpy>
 
+using namespace Qt::StringLiterals;
+
 using namespace LinkFixture;
 
 namespace {
@@ -32,12 +34,12 @@ class TestControllerMedia : public QObject
             show.clips << ShowFileBytes::KmaClip{
                 i + 1, "Clip " + number, {}, {}, audio.at(i).toUtf8(), "tone" + number + ".ogg"};
         }
-        const QString showPath = m_dir.filePath(QStringLiteral("show%1.kma").arg(audio.size()));
+        const QString showPath = m_dir.filePath(u"show%1.kma"_s.arg(audio.size()));
         ShowFileBytes::writeFile(showPath, show.bytes());
         auto controllerTemplate = std::make_shared<ControllerTemplate>();
         controllerTemplate->setHardwareType(3);
         controllerTemplate->setShowFile(showPath);
-        if (!startSite(m_site, controllerTemplate, {QStringLiteral("--type=3")}) ||
+        if (!startSite(m_site, controllerTemplate, {u"--type=3"_s}) ||
             controller(m_site.id)->discoveryState() != Discovery_Found)
             return false;
         for (const QString &source : converting)
@@ -50,11 +52,11 @@ private slots:
     {
         LumApplication::create(this);
         for (int i = 0; i < 2; ++i) {
-            m_tones[i] = m_dir.filePath(QStringLiteral("tone%1.wav").arg(i + 1));
+            m_tones[i] = m_dir.filePath(u"tone%1.wav"_s.arg(i + 1));
             QVERIFY2(MediaMaker::makeTone(m_tones[i], 44100, 2, 0.5 + i * 0.25),
                      qPrintable(MediaMaker::lastError()));
         }
-        m_broken = m_dir.filePath(QStringLiteral("broken.wav"));
+        m_broken = m_dir.filePath(u"broken.wav"_s);
         QVERIFY(ShowFileBytes::writeFile(m_broken, QByteArray(5000, 'x')));
     }
 
@@ -75,23 +77,21 @@ private slots:
         const uint reportId = app()->uploadRuns()->upload({m_site.id}, true);
         QCOMPARE(controller(m_site.id)->ftpStage(), Controller::FtpStage_WaitingForMedia);
         QCOMPARE(feedback()->state(m_site.id), UploadState_Transcoding);
-        QVERIFY(logMessages().contains(
-            QStringLiteral("Waiting for media for 127.0.0.1 to finish transcoding")));
+        QVERIFY(logMessages().contains(u"Waiting for media for 127.0.0.1 to finish transcoding"_s));
         QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
         QCOMPARE(reports.result(reportId, m_site.id).first, UploadReport::State_Success);
         QCOMPARE(converted.size(), 2);
 
         const QStringList log = logMessages();
-        const QString released = QStringLiteral("Transcoding media complete for 127.0.0.1");
+        const QString released = u"Transcoding media complete for 127.0.0.1"_s;
         QCOMPARE(log.count(released), 1);
         for (const QString &tone : m_tones) {
-            const qsizetype done =
-                log.indexOf(QStringLiteral("Transcoding %1 (Audio) succeeded").arg(tone));
+            const qsizetype done = log.indexOf(u"Transcoding %1 (Audio) succeeded"_s.arg(tone));
             QVERIFY(done >= 0 && done < log.indexOf(released));
         }
         // The converted files went, under the clips' names.
         QCOMPARE(
-            m_site.remoteFile(QStringLiteral("tone2.ogg")),
+            m_site.remoteFile(u"tone2.ogg"_s),
             readFile(MediaTranscoder::instance()->transcodedFile(m_tones[1], MediaType_Audio)));
     }
 
@@ -99,7 +99,7 @@ private slots:
     // and sent, not reported missing.
     void aSourcePutBackIsConvertedAndSent()
     {
-        const QString late = m_dir.filePath(QStringLiteral("late.wav"));
+        const QString late = m_dir.filePath(u"late.wav"_s);
         QFile::remove(late);
         QVERIFY(start({late}, {}));
         QVERIFY(QFile::copy(m_tones[0], late));
@@ -107,7 +107,7 @@ private slots:
         const uint reportId = app()->uploadRuns()->upload({m_site.id}, true);
         QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
         QCOMPARE(reports.result(reportId, m_site.id).first, UploadReport::State_Success);
-        const QByteArray sent = m_site.remoteFile(QStringLiteral("tone1.ogg"));
+        const QByteArray sent = m_site.remoteFile(u"tone1.ogg"_s);
         QVERIFY(!sent.isEmpty());
         QCOMPARE(sent,
                  readFile(MediaTranscoder::instance()->transcodedFile(late, MediaType_Audio)));
@@ -140,12 +140,10 @@ private slots:
         QCOMPARE(uploadResult(m_site.id, true, ConversionTimeoutMs).first,
                  UploadReport::State_Success);
         QVERIFY(logMessages().contains(
-            QStringLiteral("Couldn't upload \"%1\" because the file couldn't be found")
-                .arg(m_broken)));
-        QCOMPARE(feedback()->file(m_site.id, 1, MediaType_Audio)->message,
-                 QStringLiteral("File not found"));
+            u"Couldn't upload \"%1\" because the file couldn't be found"_s.arg(m_broken)));
+        QCOMPARE(feedback()->file(m_site.id, 1, MediaType_Audio)->message, u"File not found"_s);
         if (!failsFirst)
-            QVERIFY(!m_site.remoteFile(QStringLiteral("tone2.ogg")).isEmpty());
+            QVERIFY(!m_site.remoteFile(u"tone2.ogg"_s).isEmpty());
     }
 
     // Cancelling ends the wait; the conversion ending later starts nothing.
@@ -161,19 +159,16 @@ private slots:
         for (const bool manual : {false, true}) {
             const uint otherRun = app()->uploadRuns()->upload({id}, manual);
             QCOMPARE(reports.result(otherRun, id),
-                     std::make_pair(UploadReport::State_Ignored,
-                                    QStringLiteral("Upload already in progress")));
+                     std::make_pair(UploadReport::State_Ignored, u"Upload already in progress"_s));
         }
 
         controller(id)->cancelUpload();
-        QCOMPARE(
-            reports.result(reportId, id),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
-        QVERIFY(logMessages().contains(QStringLiteral("Cancelled upload 127.0.0.1")));
+        QCOMPARE(reports.result(reportId, id), cancelled());
+        QVERIFY(logMessages().contains(u"Cancelled upload 127.0.0.1"_s));
         QCOMPARE(feedback()->state(id), UploadState_Cancelled);
         QVERIFY(converted.wait(ConversionTimeoutMs));
         QTest::qWait(100);
-        QVERIFY(logMessagesStarting(QStringLiteral("Uploading to")).isEmpty());
+        QVERIFY(logMessagesStarting(u"Uploading to"_s).isEmpty());
         QCOMPARE(controller(id)->ftpStage(), Controller::FtpStage_Idle);
     }
 };

@@ -5,12 +5,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 using namespace ShowFileBytes;
 
 namespace {
 
-const QUuid uuidTextA(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
-const QUuid uuidTextB(QStringLiteral("{10203040-5060-7080-90a0-b0c0d0e0f001}"));
+const QUuid uuidTextA(u"{00112233-4455-6677-8899-aabbccddeeff}"_s);
+const QUuid uuidTextB(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s);
 
 Kma kmaShow(const UuidParts &uuid)
 {
@@ -30,7 +32,7 @@ class TestControllerTemplate : public QObject
 private:
     QTemporaryDir m_dir;
 
-    QString write(const QByteArray &bytes, const QString &name = QStringLiteral("show"))
+    QString write(const QByteArray &bytes, const QString &name = u"show"_s)
     {
         const QString path = m_dir.filePath(name);
         if (!writeFile(path, bytes))
@@ -64,8 +66,7 @@ private slots:
         QCOMPARE(controllerTemplate.isDeviceTypeAccepted(), accepted);
         QCOMPARE(controllerTemplate.minimumFirmware(), (FirmwareVersion{2, 5, 1}));
         QCOMPARE(controllerTemplate.loadResultText(),
-                 accepted ? QStringLiteral("No error")
-                          : QStringLiteral("The specified device cannot load this file"));
+                 accepted ? u"No error"_s : u"The specified device cannot load this file"_s);
         // Nothing after the device type is taken from a show it cannot load.
         QCOMPARE(controllerTemplate.showProjectUuid(), accepted ? uuidTextA : QUuid());
         QCOMPARE(controllerTemplate.fileMediaClips().size(), size_t(accepted ? 1 : 0));
@@ -99,7 +100,7 @@ private slots:
         QFETCH(int, loadResult);
         QFETCH(bool, read);
         ControllerTemplate controllerTemplate;
-        controllerTemplate.setShowFile(write(General().bytes(), QStringLiteral("first")));
+        controllerTemplate.setShowFile(write(General().bytes(), u"first"_s));
         const QString name = QString::fromLatin1(QTest::currentDataTag());
         const QString path = m_dir.filePath(name);
         if (!bytes.isEmpty())
@@ -120,19 +121,19 @@ private slots:
         General general;
         general.names = {"clip01.bin", "clip02.bin"};
         ControllerTemplate controllerTemplate;
-        controllerTemplate.setMediaPath(-1, MediaType_Folder, QStringLiteral("/media/frames"));
-        controllerTemplate.setMediaPath(5, MediaType_Slot, QStringLiteral("/stale/clip.bin"));
+        controllerTemplate.setMediaPath(-1, MediaType_Folder, u"/media/frames"_s);
+        controllerTemplate.setMediaPath(5, MediaType_Slot, u"/stale/clip.bin"_s);
         controllerTemplate.setShowFile(write(general.bytes()));
         const MediaPaths expected = {
-            {{-1, MediaType_Folder}, QStringLiteral("/media/frames")},
-            {{0, MediaType_Slot}, QStringLiteral("/media/frames/clip01.bin")},
-            {{1, MediaType_Slot}, QStringLiteral("/media/frames/clip02.bin")},
+            {{-1, MediaType_Folder}, u"/media/frames"_s},
+            {{0, MediaType_Slot}, u"/media/frames/clip01.bin"_s},
+            {{1, MediaType_Slot}, u"/media/frames/clip02.bin"_s},
         };
         QCOMPARE(controllerTemplate.mediaPaths(), expected);
 
         // A show without a project has no media.
         general.version = 300;
-        controllerTemplate.setShowFile(write(general.bytes(), QStringLiteral("v300")));
+        controllerTemplate.setShowFile(write(general.bytes(), u"v300"_s));
         QVERIFY(controllerTemplate.mediaPaths().empty());
     }
 
@@ -144,15 +145,15 @@ private slots:
         controllerTemplate.setHardwareType(7);
         controllerTemplate.setShowFile(write(kmaShow(uuidA).bytes()));
         const MediaPaths recorded = {
-            {{1, MediaType_Video}, QStringLiteral("C:/intro.mpg")},
-            {{1, MediaType_Audio}, QStringLiteral("C:/intro.wav")},
-            {{2, MediaType_Video}, QStringLiteral("C:/finale.mpg")},
+            {{1, MediaType_Video}, u"C:/intro.mpg"_s},
+            {{1, MediaType_Audio}, u"C:/intro.wav"_s},
+            {{2, MediaType_Video}, u"C:/finale.mpg"_s},
         };
         QCOMPARE(controllerTemplate.mediaPaths(), recorded);
         // A controller's copy shares the lists but keeps them as they were.
         const ControllerTemplate copy = controllerTemplate;
-        controllerTemplate.setMediaPath(1, MediaType_Video, QStringLiteral("/mine/intro.mpg"));
-        controllerTemplate.setMediaPath(2, MediaType_Video, QStringLiteral("/mine/finale.mpg"));
+        controllerTemplate.setMediaPath(1, MediaType_Video, u"/mine/intro.mpg"_s);
+        controllerTemplate.setMediaPath(2, MediaType_Video, u"/mine/finale.mpg"_s);
         QCOMPARE(copy.mediaPaths(), recorded);
         QVERIFY(!(copy == controllerTemplate));
 
@@ -162,9 +163,9 @@ private slots:
         write(saved.bytes());
         controllerTemplate.analyseShowFile();
         const MediaPaths kept = {
-            {{1, MediaType_Video}, QStringLiteral("/mine/intro.mpg")},
-            {{1, MediaType_Audio}, QStringLiteral("C:/intro.wav")},
-            {{4, MediaType_Video}, QStringLiteral("C:/encore.mpg")},
+            {{1, MediaType_Video}, u"/mine/intro.mpg"_s},
+            {{1, MediaType_Audio}, u"C:/intro.wav"_s},
+            {{4, MediaType_Video}, u"C:/encore.mpg"_s},
         };
         QCOMPARE(controllerTemplate.mediaPaths(), kept);
         QCOMPARE(copy.fileMediaClips().size(), 2u);
@@ -194,18 +195,12 @@ private slots:
     void laterSavesAreNoticed()
     {
         const QString path = write(General().bytes());
-        const auto touch = [&](int seconds) {
-            QFile file(path);
-            return file.open(QIODevice::ReadWrite) &&
-                   file.setFileTime(QDateTime::currentDateTime().addSecs(seconds),
-                                    QFileDevice::FileModificationTime);
-        };
-        QVERIFY(touch(-3600));
+        QVERIFY(touch(path, -3600));
         ControllerTemplate controllerTemplate;
         controllerTemplate.setShowFile(path);
-        QVERIFY(touch(-3700));
+        QVERIFY(touch(path, -3700));
         QVERIFY(!controllerTemplate.showFileModified());
-        QVERIFY(touch(-3500));
+        QVERIFY(touch(path, -3500));
         QVERIFY(controllerTemplate.showFileModified());
         controllerTemplate.analyseShowFile();
         QVERIFY(!controllerTemplate.showFileModified());

@@ -12,15 +12,16 @@
 #include <QUndoStack>
 
 using namespace LinkFixture;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QString sending(const QString &path)
 {
-    return QStringLiteral("Uploading \"%1\" to 127.0.0.1").arg(path);
+    return u"Uploading \"%1\" to 127.0.0.1"_s.arg(path);
 }
 
-const QString validator = QStringLiteral("Uploading validator to 127.0.0.1");
+const QString validator = u"Uploading validator to 127.0.0.1"_s;
 
 // Clip n of the show is slot n - 1; clip 0 stands for the show file.
 std::optional<UploadFeedback::FileRecord> entry(uint id, int clip)
@@ -42,7 +43,7 @@ class TestControllerUpload : public QObject
     Site m_site;
     FakeControllerHttp m_http; // for the FTP servers that are no controllers
 
-    bool start(const QStringList &arguments = {}, const QString &password = QStringLiteral("any"))
+    bool start(const QStringList &arguments = {}, const QString &password = u"any"_s)
     {
         return startSite(m_site, m_show->controllerTemplate(), arguments, password);
     }
@@ -75,8 +76,8 @@ private slots:
         QCOMPARE(sentFiles(),
                  (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
                               sending(m_show->clipPath(2)), validator}));
-        QCOMPARE(m_site.remoteFile(QStringLiteral("upload.wr_")), readFile(m_show->showPath()));
-        QVERIFY(feedback()->message(id).startsWith(QLatin1String("Completed at ")));
+        QCOMPARE(m_site.remoteFile(u"upload.wr_"_s), readFile(m_show->showPath()));
+        QVERIFY(feedback()->message(id).startsWith(u"Completed at "));
         // The status read after the launch shows the project now running.
         QTRY_COMPARE(controller(id)->status().projectUuid, ShowFolder::projectUuid());
 
@@ -84,7 +85,7 @@ private slots:
         QVERIFY(run({id}, true).success);
         QCOMPARE(sentFiles(), QStringList{validator});
         QCOMPARE(logMessagesStarting("127.0.0.1 already has the correct file").size(), 3);
-        QCOMPARE(entry(id, 1)->message, QStringLiteral("File has not changed - skipped"));
+        QCOMPARE(entry(id, 1)->message, u"File has not changed - skipped"_s);
 
         app()->eventLog()->clear();
         m_show->writeClip(2, "changed");
@@ -106,19 +107,17 @@ private slots:
         QTemporaryDir home;
         QProcess ftp;
         ftp.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        ftp.start(QStringLiteral("/usr/bin/python3"),
-                  {TestEnvironment::sourceDir() +
-                       QStringLiteral("/tests/tandem_qt/network/ftp_server.py"),
+        ftp.start(u"/usr/bin/python3"_s,
+                  {TestEnvironment::sourceDir() + u"/tests/tandem_qt/network/ftp_server.py"_s,
                    home.path()});
         QVERIFY(ftp.waitForReadyRead(10000));
         const quint16 port = quint16(ftp.readLine().trimmed().toUInt());
         const uint id = addControllers(m_show->controllerTemplate()).first();
-        QVERIFY(connectTo(id, m_http.port(), port, QStringLiteral("secret")));
+        QVERIFY(connectTo(id, m_http.port(), port, u"secret"_s));
 
         QVERIFY(run({id}).success);
         QCOMPARE(sentFiles().size(), 4);
-        QCOMPARE(readFile(home.filePath(QStringLiteral("clip1.bin"))),
-                 readFile(m_show->clipPath(1)));
+        QCOMPARE(readFile(home.filePath(u"clip1.bin"_s)), readFile(m_show->clipPath(1)));
         app()->eventLog()->clear();
         QVERIFY(run({id}).success);
         QCOMPARE(sentFiles(), QStringList{validator});
@@ -129,13 +128,11 @@ private slots:
     // Controllers sharing files: each distinct file is read once per change.
     void sharedFilesAreReadOncePerChange()
     {
-        const auto simulator = startSimulator({QStringLiteral("-n"), QStringLiteral("3")});
+        const auto simulator = startSimulator({u"-n"_s, u"3"_s});
         QVERIFY(simulator);
         const QList<uint> controllerIds = addControllers(m_show->controllerTemplate(), 3);
-        for (int i = 0; i < 3; ++i) {
-            const SimulatedController *simulated = simulator->controllers().at(i);
-            QVERIFY(connectTo(controllerIds.at(i), simulated->httpPort(), simulated->ftpPort()));
-        }
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(connectTo(controllerIds.at(i), simulator->controllers().at(i)));
         const int readsBefore = DigestCache::instance()->readCount();
         QVERIFY(run(idSet(controllerIds)).success);
         QVERIFY(run(idSet(controllerIds)).success);
@@ -163,17 +160,17 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, password);
         QFETCH(bool, success);
-        QVERIFY(start({QStringLiteral("--fault=0:") + fault}, password));
+        QVERIFY(start({u"--fault=0:"_s + fault}, password));
         const auto result = uploadResult(m_site.id);
         const QStringList replies = logMessagesStarting("Controller::onFtpRawCommandReply");
         if (success) {
             QCOMPARE(result.first, UploadReport::State_Success);
             QCOMPARE(replies.size(), password.isNull() ? 1 : 2);
-            QVERIFY(replies.last().contains(QLatin1String("replyCode: 230")));
+            QVERIFY(replies.last().contains(u"replyCode: 230"));
             return;
         }
         QCOMPARE(result, failed("Login failed"));
-        QCOMPARE(feedback()->message(m_site.id), QStringLiteral("Login failed"));
+        QCOMPARE(feedback()->message(m_site.id), u"Login failed"_s);
         QVERIFY(logged("Login to 127.0.0.1 failed"));
         QVERIFY(!controller(m_site.id)->isRetryPending());
     }
@@ -184,38 +181,26 @@ private slots:
         QTest::addColumn<QString>("show"); // "none", "missing" or "present"
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("line");
-        const QString failed = QStringLiteral("Upload to 127.0.0.1 failed because the file");
-        QTest::newRow("not found")
-            << "closed"
-            << "present"
-            << "Controller not found"
-            << "Scheduled upload to 127.0.0.1 failed because the controller is not found";
-        QTest::newRow("wrong type") << "--fault=0:wrong-type"
-                                    << "present"
-                                    << "Controller is wrong type"
-                                    << "Scheduled upload to 127.0.0.1 failed because the "
-                                       "discovered controller is not the expected type";
-        QTest::newRow("no show file")
-            << ""
-            << "none"
-            << "No file to upload" << failed + QStringLiteral(" is not specified");
-        QTest::newRow("missing show file")
-            << ""
-            << "missing"
-            << "File not found" << failed + QStringLiteral(" \"%1\" is not found");
+        const auto row = [](const char *name, const char *simulator, const char *show,
+                            const char *reason, const char *line) {
+            QTest::newRow(name) << QString::fromUtf8(simulator) << QString::fromUtf8(show)
+                                << QString::fromUtf8(reason) << QString::fromUtf8(line);
+        };
+        row("not found", "closed", "present", "Controller not found",
+            "Scheduled upload to 127.0.0.1 failed because the controller is not found");
+        row("wrong type", "--fault=0:wrong-type", "present", "Controller is wrong type",
+            "Scheduled upload to 127.0.0.1 failed because the discovered controller is not the "
+            "expected type");
+        row("no show file", "", "none", "No file to upload",
+            "Upload to 127.0.0.1 failed because the file is not specified");
+        row("missing show file", "", "missing", "File not found",
+            "Upload to 127.0.0.1 failed because the file \"%1\" is not found");
         // The show file needs 2.5.1.
-        QTest::newRow("older point")
-            << "--firmware=2.5.0"
-            << "present"
-            << "File is too new" << failed + QStringLiteral(" \"%1\" is too new");
-        QTest::newRow("pre-release point")
-            << "--firmware=2.5.129"
-            << "present"
-            << "File is too new" << failed + QStringLiteral(" \"%1\" is too new");
-        QTest::newRow("same firmware") << "--firmware=2.5.1"
-                                       << "present"
-                                       << "Upload succeeded"
-                                       << "127.0.0.1 successfully launched the uploaded file";
+        const char *tooNew = "Upload to 127.0.0.1 failed because the file \"%1\" is too new";
+        row("older point", "--firmware=2.5.0", "present", "File is too new", tooNew);
+        row("pre-release point", "--firmware=2.5.129", "present", "File is too new", tooNew);
+        row("same firmware", "--firmware=2.5.1", "present", "Upload succeeded",
+            "127.0.0.1 successfully launched the uploaded file");
     }
     void startChecks()
     {
@@ -223,9 +208,9 @@ private slots:
         QFETCH(QString, show);
         QFETCH(QString, reason);
         QFETCH(QString, line);
-        const bool closed = simulator == QLatin1String("closed");
+        const bool closed = simulator == u"closed";
         ControllerTemplatePtr controllerTemplate = m_show->controllerTemplate();
-        if (show == QLatin1String("none")) {
+        if (show == u"none") {
             controllerTemplate = std::make_shared<ControllerTemplate>();
             controllerTemplate->setHardwareType(1);
         }
@@ -233,12 +218,11 @@ private slots:
                           simulator.isEmpty() || closed ? QStringList() : QStringList{simulator}));
         if (closed)
             QVERIFY(connectTo(m_site.id, 1, m_site.simulated()->ftpPort()));
-        if (show == QLatin1String("missing"))
+        if (show == u"missing")
             QVERIFY(QFile::remove(m_show->showPath()));
 
         QCOMPARE(uploadResult(m_site.id).second, reason);
-        QVERIFY2(logged(line.arg(m_show->showPath())),
-                 qPrintable(logMessages().join(QLatin1Char('\n'))));
+        QVERIFY2(logged(line.arg(m_show->showPath())), qPrintable(logMessages().join(u'\n')));
     }
 
     void missingMediaFile_data()
@@ -255,13 +239,13 @@ private slots:
         QVERIFY(QFile::remove(m_show->clipPath(1)));
         const auto result = uploadResult(m_site.id);
 
-        QVERIFY(logged(QStringLiteral("Couldn't upload \"%1\" because the file couldn't be found")
-                           .arg(m_show->clipPath(1))));
-        QCOMPARE(entry(m_site.id, 1)->message, QStringLiteral("File not found"));
+        QVERIFY(logged(u"Couldn't upload \"%1\" because the file couldn't be found"_s.arg(
+            m_show->clipPath(1))));
+        QCOMPARE(entry(m_site.id, 1)->message, u"File not found"_s);
         QCOMPARE(entry(m_site.id, 1)->state, UploadState_Error);
         if (stopOnFirstFail) {
             QCOMPARE(result, failed("Media file is missing"));
-            QCOMPARE(feedback()->message(m_site.id), QStringLiteral("Media file is missing"));
+            QCOMPARE(feedback()->message(m_site.id), u"Media file is missing"_s);
             QCOMPARE(sentFiles(), QStringList{sending(m_show->showPath())});
             QTest::qWait(100);
             QVERIFY(logMessagesStarting("Retrying").isEmpty());
@@ -277,9 +261,9 @@ private slots:
     {
         QVERIFY(start());
         const QString clip = m_show->clipPath(1);
-        QVERIFY(QFile::rename(clip, clip + QStringLiteral(".away")));
+        QVERIFY(QFile::rename(clip, clip + u".away"_s));
         controller(m_site.id)->rebuildFilesToUpload();
-        QVERIFY(QFile::rename(clip + QStringLiteral(".away"), clip));
+        QVERIFY(QFile::rename(clip + u".away"_s, clip));
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QVERIFY(sentFiles().contains(sending(clip)));
     }
@@ -287,16 +271,16 @@ private slots:
     // The second STOR loses its connection: the retry starts at that file.
     void droppedConnectionResumesAtThatFile()
     {
-        QVERIFY(start({QStringLiteral("--fault=0:drop-stor=2")}));
+        QVERIFY(start({u"--fault=0:drop-stor=2"_s}));
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QCOMPARE(
             sentFiles(),
             (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
                          sending(m_show->clipPath(1)), sending(m_show->clipPath(2)), validator}));
         QVERIFY(logged("Retrying upload to 127.0.0.1 in 1 seconds"));
-        QVERIFY(logged(QStringLiteral("Uploading to 127.0.0.1:%1 - attempt 2")
-                           .arg(m_site.simulated()->ftpPort())));
-        QCOMPARE(m_site.remoteFile(QStringLiteral("clip1.bin")), readFile(m_show->clipPath(1)));
+        QVERIFY(
+            logged(u"Uploading to 127.0.0.1:%1 - attempt 2"_s.arg(m_site.simulated()->ftpPort())));
+        QCOMPARE(m_site.remoteFile(u"clip1.bin"_s), readFile(m_show->clipPath(1)));
     }
 
     // A stall in any command ends the attempt; with one attempt allowed, the
@@ -306,16 +290,14 @@ private slots:
         QTest::addColumn<QByteArray>("silentVerb"); // of the scripted server
         QTest::addColumn<QByteArray>("listing");
         QTest::addColumn<int>("clip"); // of the entry that timed out
-        QTest::newRow("LIST") << QByteArray("LIST") << QByteArray() << 0;
-        QTest::newRow("RETR") << QByteArray("RETR")
-                              << QByteArray(
-                                     "-rw-r--r-- 1 rigward rigward 40 Jan 01 00:00 _val_id\r\n")
-                              << 0;
+        QTest::newRow("LIST") << "LIST"_ba << QByteArray() << 0;
+        QTest::newRow("RETR") << "RETR"_ba
+                              << "-rw-r--r-- 1 rigward rigward 40 Jan 01 00:00 _val_id\r\n"_ba << 0;
         QTest::newRow("second STOR, simulated") << QByteArray() << QByteArray() << 1;
         // Every file sent: no entry is marked, yet the attempt counts.
-        QTest::newRow("QUIT") << QByteArray("QUIT") << QByteArray() << -1;
+        QTest::newRow("QUIT") << "QUIT"_ba << QByteArray() << -1;
         // However steadily it comes, a listing that never ends times out.
-        QTest::newRow("endless LIST") << QByteArray("endless") << QByteArray() << -1;
+        QTest::newRow("endless LIST") << "endless"_ba << QByteArray() << -1;
     }
     void stallTimesOut()
     {
@@ -332,7 +314,7 @@ private slots:
             ftp.script(silentVerb, QByteArray());
         ftp.setListing(listing);
         if (silentVerb.isEmpty()) {
-            QVERIFY(start({QStringLiteral("--fault=0:stall-stor=2")}));
+            QVERIFY(start({u"--fault=0:stall-stor=2"_s}));
         } else {
             m_site.id = addControllers(m_show->controllerTemplate()).first();
             QVERIFY(connectTo(m_site.id, m_http.port(), ftp.port()));
@@ -340,10 +322,9 @@ private slots:
         QCOMPARE(uploadResult(m_site.id, false, 5000), failed("Upload failed to complete"));
         QVERIFY(logged("Upload timed out"));
         if (clip >= 0)
-            QCOMPARE(entry(m_site.id, clip)->message, QStringLiteral("Timed out"));
+            QCOMPARE(entry(m_site.id, clip)->message, u"Timed out"_s);
         QVERIFY(logged("Attempted upload to 127.0.0.1 without success"));
-        QCOMPARE(feedback()->message(m_site.id),
-                 QStringLiteral("Attempted upload without success"));
+        QCOMPARE(feedback()->message(m_site.id), u"Attempted upload without success"_s);
         if (!silentVerb.isEmpty() && !endless)
             QVERIFY(ftp.commands().last().startsWith(silentVerb));
     }
@@ -374,7 +355,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, line);
         QFETCH(int, attempts);
-        QVERIFY(start({QStringLiteral("--fault=0:") + fault}));
+        QVERIFY(start({u"--fault=0:"_s + fault}));
         QCOMPARE(uploadResult(m_site.id), std::make_pair(UploadReport::State_Failed, reason));
         QCOMPARE(feedback()->message(m_site.id), message);
         QCOMPARE(logMessages().count(line), attempts);
@@ -389,7 +370,7 @@ private slots:
     void cancelDuringSession()
     {
         m_show->writeClip(1, QByteArray(400000, 'x'));
-        QVERIFY(start({QStringLiteral("--fault=0:slow=100000")}));
+        QVERIFY(start({u"--fault=0:slow=100000"_s}));
         const uint id = m_site.id;
         Reports reports;
         const uint reportId = app()->uploadRuns()->upload({id}, true);
@@ -398,10 +379,8 @@ private slots:
         }));
         controller(id)->cancelUpload();
         QVERIFY(reports.wait(reportId));
-        QCOMPARE(
-            reports.result(reportId, id),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
-        QVERIFY(logMessages(1).contains(QStringLiteral("Cancelling upload...")));
+        QCOMPARE(reports.result(reportId, id), cancelled());
+        QVERIFY(logMessages(1).contains(u"Cancelling upload..."_s));
         QVERIFY(logged("Cancelled upload 127.0.0.1"));
         QCOMPARE(feedback()->state(id), UploadState_Cancelled);
         QCOMPARE(entry(id, 1)->state, UploadState_Cancelled);
@@ -413,7 +392,7 @@ private slots:
     // cancelled instead of being retried as well.
     void cancelWhileAFailedAttemptConcludes()
     {
-        QVERIFY(start({QStringLiteral("--fault=0:drop-stor=1")}));
+        QVERIFY(start({u"--fault=0:drop-stor=1"_s}));
         const uint id = m_site.id;
         bool cancelled = false;
         QObject context;
@@ -445,32 +424,29 @@ private slots:
     {
         QFETCH(QString, then);
         setPreference(LumPreferences::Key_RetryInterval, 1000); // 20 s in this test
-        QVERIFY(start({QStringLiteral("--fault=0:launch-null")}));
+        QVERIFY(start({u"--fault=0:launch-null"_s}));
         const uint id = m_site.id;
         Reports reports;
         const uint firstRun = app()->uploadRuns()->upload({id}, false);
         QVERIFY(waitUntil([id] { return controller(id)->isRetryPending(); }));
         QCOMPARE(feedback()->state(id), UploadState_Retrying);
 
-        if (then == QLatin1String("scheduled")) {
+        if (then == u"scheduled") {
             QCOMPARE(uploadResult(id),
-                     std::make_pair(UploadReport::State_Ignored,
-                                    QStringLiteral("Upload already in progress")));
+                     std::make_pair(UploadReport::State_Ignored, u"Upload already in progress"_s));
             QVERIFY(logged("Scheduled upload to 127.0.0.1 ignored because an upload is pending"));
             QVERIFY(controller(id)->isRetryPending());
             QVERIFY(!reports.isCompleted(firstRun));
             return;
         }
-        if (then == QLatin1String("cancel")) {
+        if (then == u"cancel") {
             controller(id)->cancelUpload();
             QVERIFY(logged("Cancelled upload retry to 127.0.0.1"));
         } else {
             app()->uploadRuns()->upload({id}, true);
             QVERIFY(waitUntil([] { return !sentFiles().isEmpty(); }));
         }
-        QCOMPARE(
-            reports.result(firstRun, id),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
+        QCOMPARE(reports.result(firstRun, id), cancelled());
         QVERIFY(!controller(id)->isRetryPending());
     }
 
@@ -478,7 +454,7 @@ private slots:
     void oversizedValidatorIsIgnored()
     {
         QVERIFY(start());
-        ShowFileBytes::writeFile(m_site.simulated()->folder() + QStringLiteral("/_val_id"),
+        ShowFileBytes::writeFile(m_site.simulated()->folder() + u"/_val_id"_s,
                                  QByteArray(ValidatorFile::MaximumSize + 1, '\0'));
         QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
         QCOMPARE(sentFiles().size(), 4);
@@ -504,17 +480,17 @@ private slots:
             uint controllerId = 0;
             std::optional<QString> askPassword(const QString &, const QString &) override
             {
-                if (gone == QLatin1String("upload"))
+                if (gone == u"upload")
                     controller(controllerId)->cancelUpload();
-                else if (gone == QLatin1String("project"))
+                else if (gone == u"project")
                     document()->reset();
                 else
                     document()->undoStack()->push(
                         new RemoveInstallationCommand(controller(controllerId)->installationId()));
-                return PasswordCipher::encode(QStringLiteral("secret"));
+                return PasswordCipher::encode(u"secret"_s);
             }
         } prompts;
-        QVERIFY(start({QStringLiteral("--fault=0:password=secret")}, QString()));
+        QVERIFY(start({u"--fault=0:password=secret"_s}, QString()));
         prompts.gone = gone;
         prompts.controllerId = m_site.id;
         document()->setPrompts(&prompts);

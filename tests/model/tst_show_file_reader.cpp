@@ -4,11 +4,13 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 using namespace ShowFileBytes;
 
 namespace {
 
-const QUuid uuidTextA(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
+const QUuid uuidTextA(u"{00112233-4455-6677-8899-aabbccddeeff}"_s);
 const QByteArray longName = "a_remote_name_of_30_bytes.bin!";
 constexpr int asGeneral = ShowFileReader::Format_General;
 constexpr int asKma = ShowFileReader::Format_Kma;
@@ -67,9 +69,9 @@ private slots:
             return;
         // A name longer than the controller's 16-byte field keeps its first
         // 16 bytes, and the next name is still read from the right place.
-        QCOMPARE(info.clips.at(0).name(), QStringLiteral("Slot 1"));
+        QCOMPARE(info.clips.at(0).name(), u"Slot 1"_s);
         QCOMPARE(info.clips.at(0).file(MediaType_Slot), ClipFile(QString(), longName.left(16)));
-        QCOMPARE(info.clips.at(1).name(), QStringLiteral("Slot 2"));
+        QCOMPARE(info.clips.at(1).name(), u"Slot 2"_s);
         QCOMPARE(info.clips.at(1).file(MediaType_Slot).remoteName(), QByteArray("next.bin"));
     }
 
@@ -80,12 +82,10 @@ private slots:
         QCOMPARE(info.minimumFirmware, (FirmwareVersion{3, 1, 4}));
         QCOMPARE(info.projectUuid, std::optional(uuidTextA));
         const MediaClip &intro = info.clips.at(7);
-        QCOMPARE(intro.name(), QStringLiteral("Intro \u00fc"));
+        QCOMPARE(intro.name(), u"Intro \u00fc"_s);
         // The rest of a long name is skipped: the audio path after it is whole.
-        QCOMPARE(intro.file(MediaType_Video),
-                 ClipFile(QStringLiteral("C:/intro.mpg"), longName.left(16)));
-        QCOMPARE(intro.file(MediaType_Audio),
-                 ClipFile(QStringLiteral("C:/intro.wav"), "intro.aud"));
+        QCOMPARE(intro.file(MediaType_Video), ClipFile(u"C:/intro.mpg"_s, longName.left(16)));
+        QCOMPARE(intro.file(MediaType_Audio), ClipFile(u"C:/intro.wav"_s, "intro.aud"));
         // A name ends at its first zero byte; no audio path, no audio file.
         const MediaClip &silent = info.clips.at(-3);
         QCOMPARE(silent.file(MediaType_Video).remoteName(), QByteArray("silent"));

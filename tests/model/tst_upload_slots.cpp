@@ -3,6 +3,8 @@
 #include "test_main.h"
 #include "upload_slots.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace LinkFixture;
 
 // The limit on simultaneous uploads, against simulated controllers that
@@ -29,7 +31,7 @@ private slots:
         ShowFolder show;
         const int count = 6;
         const std::unique_ptr<ControllerSimulator> simulator =
-            startSimulator({QStringLiteral("--count"), QString::number(count)});
+            startSimulator({u"--count"_s, QString::number(count)});
         QVERIFY(simulator);
         const QList<uint> ids = addControllers(show.controllerTemplate(), count);
         for (int i = 0; i < count; ++i)
@@ -41,7 +43,7 @@ private slots:
         const uint reportId = runs()->upload(idSet(ids), false);
         const uint waiting = ids.last();
         QCOMPARE(feedback()->state(waiting), UploadState_Pending);
-        QCOMPARE(feedback()->message(waiting), QStringLiteral("Waiting for a free upload slot"));
+        QCOMPARE(feedback()->message(waiting), u"Waiting for a free upload slot"_s);
         controller(waiting)->cancelUpload();
         QVERIFY(reports.wait(reportId));
 
@@ -50,13 +52,11 @@ private slots:
         QStringList expectedOrder;
         for (int i = 0; i < count - 1; ++i) {
             QCOMPARE(reports.result(reportId, ids[i]).first, UploadReport::State_Success);
-            expectedOrder << QStringLiteral("Uploading to 127.0.0.1:%1")
-                                 .arg(simulator->controllers().at(i)->ftpPort());
+            expectedOrder << u"Uploading to 127.0.0.1:%1"_s.arg(
+                simulator->controllers().at(i)->ftpPort());
         }
         QCOMPARE(logMessagesStarting("Uploading to "), expectedOrder);
-        QCOMPARE(
-            reports.result(reportId, waiting),
-            std::make_pair(UploadReport::State_Cancelled, QStringLiteral("Upload was cancelled")));
+        QCOMPARE(reports.result(reportId, waiting), cancelled());
     }
 
     // A failed attempt waits for its retry without holding a slot.
@@ -64,7 +64,7 @@ private slots:
     {
         ShowFolder show;
         const std::unique_ptr<ControllerSimulator> simulator =
-            startSimulator({QStringLiteral("--count"), QStringLiteral("2")});
+            startSimulator({u"--count"_s, u"2"_s});
         QVERIFY(simulator);
         const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
         // The first one's FTP port refuses: its attempt fails and waits.

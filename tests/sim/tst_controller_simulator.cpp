@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // The status, logins and faults the link's own tests use (wrong type,
 // firmware, passwords, dropped, stalled and slow transfers, launch answers)
 // are checked there, end to end, and the executable with its options by the
@@ -17,7 +19,7 @@
 
 namespace {
 
-const QUuid projectUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
+const QUuid projectUuid(u"{00112233-4455-6677-8899-aabbccddeeff}"_s);
 
 using LinkFixture::startSimulator;
 
@@ -32,7 +34,7 @@ struct HttpAnswer
         QDomDocument document;
         document.setContent(body);
         const QDomNodeList nodes = document.elementsByTagName(tag);
-        return nodes.size() == 1 ? nodes.at(0).toElement().text() : QStringLiteral("<missing>");
+        return nodes.size() == 1 ? nodes.at(0).toElement().text() : u"<missing>"_s;
     }
 };
 
@@ -40,7 +42,7 @@ HttpAnswer httpGet(quint16 port, const char *path)
 {
     HttpClient client;
     QSignalSpy done(&client, &HttpClient::done);
-    client.setHost(QStringLiteral("127.0.0.1"), port);
+    client.setHost(u"127.0.0.1"_s, port);
     client.get(QString::fromLatin1(path));
     if (!done.wait(10000) || done.first().first().toBool())
         return {};
@@ -63,9 +65,9 @@ QList<int> runFtp(FtpClient &client)
 
 void loginTo(FtpClient &client, quint16 port)
 {
-    client.connectToHost(QStringLiteral("127.0.0.1"), port);
-    client.rawCommand(QStringLiteral("USER rigward"));
-    client.rawCommand(QStringLiteral("PASS any"));
+    client.connectToHost(u"127.0.0.1"_s, port);
+    client.rawCommand(u"USER rigward"_s);
+    client.rawCommand(u"PASS any"_s);
 }
 
 } // namespace
@@ -99,17 +101,17 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, upload);
         QFETCH(int, status);
-        const auto simulator = startSimulator(
-            fault.isEmpty() ? QStringList() : QStringList{QStringLiteral("--fault=0:") + fault});
+        const auto simulator =
+            startSimulator(fault.isEmpty() ? QStringList() : QStringList{u"--fault=0:"_s + fault});
         QVERIFY(simulator);
         const SimulatedController *controller = simulator->controllers().first();
-        if (upload == QLatin1String("ftp")) {
+        if (upload == u"ftp") {
             FtpClient client;
             loginTo(client, controller->ftpPort());
-            client.put(ShowFileBytes::General().bytes(), QStringLiteral("upload.wr_"));
+            client.put(ShowFileBytes::General().bytes(), u"upload.wr_"_s);
             QCOMPARE(runFtp(client), QList<int>());
-        } else if (upload == QLatin1String("kept")) {
-            QVERIFY(ShowFileBytes::writeFile(controller->folder() + QStringLiteral("/upload.wr_"),
+        } else if (upload == u"kept") {
+            QVERIFY(ShowFileBytes::writeFile(controller->folder() + u"/upload.wr_"_s,
                                              ShowFileBytes::General().bytes()));
         }
         const HttpAnswer launch = httpGet(controller->httpPort(), "/private/activate_upload");
@@ -117,12 +119,12 @@ private slots:
         const QUuid answered = QUuid::fromString(QString::fromLatin1(launch.body));
         QCOMPARE(answered, status == 200 ? projectUuid : QUuid());
         const HttpAnswer after = httpGet(controller->httpPort(), "/query/system");
-        QCOMPARE(QUuid::fromString(after.field(QStringLiteral("projectUuid"))), answered);
+        QCOMPARE(QUuid::fromString(after.field(u"projectUuid"_s)), answered);
         if (status == 200) {
-            QVERIFY(!after.field(QStringLiteral("projectName")).isEmpty());
-            QVERIFY(QDateTime::fromString(after.field(QStringLiteral("projectUploadDate")),
-                                          QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-                        .isValid());
+            QVERIFY(!after.field(u"projectName"_s).isEmpty());
+            QVERIFY(
+                QDateTime::fromString(after.field(u"projectUploadDate"_s), u"yyyy-MM-ddTHH:mm:ss"_s)
+                    .isValid());
         }
     }
 };

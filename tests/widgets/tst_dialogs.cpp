@@ -213,39 +213,26 @@ private slots:
 
     void everyFieldIsNamed_data()
     {
-        QTest::addColumn<int>("dialog");
-        QTest::newRow("template builder") << 0;
-        QTest::newRow("add installation") << 1;
-        QTest::newRow("mail") << 2;
-        QTest::newRow("preferences") << 3;
-        QTest::newRow("schedule") << 4;
+        using Make = std::function<QDialog *()>;
+        QTest::addColumn<Make>("make");
+        QTest::newRow("template builder") << Make([] {
+            auto *builder = new InstallationTemplateBuilderDialog(nullptr);
+            child<QPushButton>(builder, u"Add controller"_s)->click();
+            return builder;
+        });
+        QTest::newRow("add installation")
+            << Make([] { return new AddInstallationDialog(document()); });
+        QTest::newRow("mail") << Make([] { return new EmailSettingsDialog(document()); });
+        QTest::newRow("preferences")
+            << Make([this] { return new PreferencesDialog(m_app->preferences()); });
+        QTest::newRow("schedule") << Make([] { return new SetScheduleDialog({}, QDateTime()); });
     }
 
     void everyFieldIsNamed()
     {
-        QFETCH(int, dialog);
+        QFETCH(std::function<QDialog *()>, make);
         addControllers(std::make_shared<ControllerTemplate>());
-        std::unique_ptr<QDialog> window;
-        switch (dialog) {
-        case 0: {
-            auto builder = std::make_unique<InstallationTemplateBuilderDialog>(nullptr);
-            child<QPushButton>(builder.get(), u"Add controller"_s)->click();
-            window = std::move(builder);
-            break;
-        }
-        case 1:
-            window = std::make_unique<AddInstallationDialog>(document());
-            break;
-        case 2:
-            window = std::make_unique<EmailSettingsDialog>(document());
-            break;
-        case 3:
-            window = std::make_unique<PreferencesDialog>(m_app->preferences());
-            break;
-        default:
-            window = std::make_unique<SetScheduleDialog>(QList<QDateTime>{}, QDateTime());
-            break;
-        }
+        const std::unique_ptr<QDialog> window(make());
         window->show();
         QCOMPARE(unnamedFields(window.get()).join(u", "), QString());
     }

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestGuiStartup : public QObject
 {
     Q_OBJECT
@@ -19,21 +21,21 @@ private slots:
     {
         ModalAnswerer answerer;
         QString text;
-        answerer.act(QStringLiteral("Installer already running"), [&text](QWidget *window) {
+        answerer.act(u"Installer already running"_s, [&text](QWidget *window) {
             auto *box = qobject_cast<QMessageBox *>(window);
             text = box->text();
             box->accept();
         });
         GuiStartup::showInstallerRunningMessage();
         QVERIFY(answerer.done());
-        QCOMPARE(text, QStringLiteral("You must close the installer before you can run Rigwarden"));
+        QCOMPARE(text, u"You must close the installer before you can run Rigwarden"_s);
     }
 
     // Every icon of the map is baked at the size its folder names, and our
     // own artwork is there.
     void everyResourceTheApplicationNamesExists()
     {
-        QFile map(TestEnvironment::sourceDir() + QStringLiteral("/src/resources/icons.map"));
+        QFile map(TestEnvironment::sourceDir() + u"/src/resources/icons.map"_s);
         QVERIFY(map.open(QIODevice::ReadOnly | QIODevice::Text));
         int icons = 0;
         while (!map.atEnd()) {
@@ -46,9 +48,9 @@ private slots:
             ++icons;
         }
         QVERIFY(icons > 30);
-        QCOMPARE(QImage(QStringLiteral(":/icons/22x22/tray_icon.png")).size(), QSize(22, 22));
-        QVERIFY(!QImage(QStringLiteral(":/splash.png")).isNull());
-        QVERIFY(!QImage(QStringLiteral(":/launch_header.png")).isNull());
+        QCOMPARE(QImage(u":/icons/22x22/tray_icon.png"_s).size(), QSize(22, 22));
+        QVERIFY(!QImage(u":/splash.png"_s).isNull());
+        QVERIFY(!QImage(u":/launch_header.png"_s).isNull());
     }
 
     void splashStaysUntilHiddenOrTimesOut()
@@ -66,8 +68,7 @@ private slots:
         shell.showSplashScreen(50);
         QCOMPARE(shell.splashScreen(), first); // built once, reused
         QTRY_VERIFY(!shell.splashScreen()->isVisible());
-        QVERIFY(shell.splashScreen()->message().startsWith(
-            QStringLiteral("\n\n\n\n\nVersion 1.0.8\n")));
+        QVERIFY(shell.splashScreen()->message().startsWith(u"\n\n\n\n\nVersion 1.0.8\n"_s));
         QCOMPARE(shell.splashScreen()->message().count(QLatin1Char('\n')), 8);
     }
 };

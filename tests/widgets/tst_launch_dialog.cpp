@@ -1,4 +1,5 @@
 #include "accessible_names.h"
+#include "application_dialogs.h"
 #include "desktop_controller.h"
 #include "gui_shell.h"
 #include "launch_dialog_handler.h"
@@ -7,7 +8,6 @@
 #include "lum_launch_dialog.h"
 #include "main_window.h"
 #include "modal_answerer.h"
-#include "application_dialogs.h"
 #include "recent_files.h"
 #include "test_main.h"
 
@@ -118,19 +118,19 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QStringList>("calls");
         using L = QStringList;
-        QTest::newRow("new") << L{u"New..."_s} << QList<bool>{true} << 1 << L{u"new"_s};
+        using B = QList<bool>;
+        QTest::newRow("new") << L{u"New..."_s} << B{true} << 1 << L{u"new"_s};
         QTest::newRow("open cancelled, exit")
-            << L{u"Open..."_s, u"Exit"_s} << QList<bool>{false} << 0 << L{u"open"_s};
+            << L{u"Open..."_s, u"Exit"_s} << B{false} << 0 << L{u"open"_s};
         QTest::newRow("recent refused, new by key")
-            << L{u"recent"_s, u"Ctrl N"_s} << QList<bool>{false, true} << 1
-            << L{u"r1.lmp"_s, u"new"_s};
-        QTest::newRow("recent") << L{u"recent"_s} << QList<bool>{true} << 3 << L{u"r1.lmp"_s};
-        QTest::newRow("browse item") << L{u"browse"_s} << QList<bool>{true} << 2 << L{u"open"_s};
-        QTest::newRow("open by key") << L{u"Ctrl O"_s} << QList<bool>{true} << 2 << L{u"open"_s};
-        QTest::newRow("quit by key") << L{u"Ctrl Q"_s} << QList<bool>{} << 0 << L{};
-        QTest::newRow("window closed") << L{u"close"_s} << QList<bool>{} << 0 << L{};
-        QTest::newRow("right click") << L{u"right+Exit"_s} << QList<bool>{} << 0 << L{};
-        QTest::newRow("stopped") << L{u"stop"_s} << QList<bool>{} << 4 << L{};
+            << L{u"recent"_s, u"Ctrl N"_s} << B{false, true} << 1 << L{u"r1.lmp"_s, u"new"_s};
+        QTest::newRow("recent") << L{u"recent"_s} << B{true} << 3 << L{u"r1.lmp"_s};
+        QTest::newRow("browse item") << L{u"browse"_s} << B{true} << 2 << L{u"open"_s};
+        QTest::newRow("open by key") << L{u"Ctrl O"_s} << B{true} << 2 << L{u"open"_s};
+        QTest::newRow("quit by key") << L{u"Ctrl Q"_s} << B{} << 0 << L{};
+        QTest::newRow("window closed") << L{u"close"_s} << B{} << 0 << L{};
+        QTest::newRow("right click") << L{u"right+Exit"_s} << B{} << 0 << L{};
+        QTest::newRow("stopped") << L{u"stop"_s} << B{} << 4 << L{};
     }
 
     void runActsUntilAProjectIsOpen()
@@ -200,7 +200,7 @@ private slots:
             .answer(u"Open File"_s, u"Cancel"_s)
             .act(title, [](QWidget *w) { perform(static_cast<LaunchDialog *>(w), u"recent"_s); });
         ApplicationDialogs().runLaunchDialog(&controller, controller.recentFiles(),
-                                         MainWindow::instance());
+                                             MainWindow::instance());
 
         QCOMPARE(app->document()->path(), QFileInfo(path).canonicalFilePath());
         QVERIFY(app->isDocumentOpen() && answerer.done());

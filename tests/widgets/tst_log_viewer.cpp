@@ -5,6 +5,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestLogViewer : public QObject
 {
     Q_OBJECT
@@ -15,7 +17,7 @@ private:
     static QStringList lines(const LogViewer &viewer)
     {
         const QString text = viewer.toPlainText();
-        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
     static void log(int level, const QString &message)
     {
@@ -48,52 +50,52 @@ private slots:
         QCOMPARE(viewer.threshold(), threshold);
         emit m_app->documentOpened();
         for (int level = 0; level <= 2; ++level)
-            log(level, QStringLiteral("level %1").arg(level));
+            log(level, u"level %1"_s.arg(level));
         QCOMPARE(lines(viewer).size(), shown);
         QCOMPARE(m_app->eventLog()->entries().size(), 3); // all stored
         if (threshold == 2) {
-            QVERIFY(lines(viewer)[2].endsWith(QStringLiteral(" - [APP] - [level 2]")));
-            QVERIFY(lines(viewer)[1].endsWith(QStringLiteral(" - [APP] - level 1")));
+            QVERIFY(lines(viewer)[2].endsWith(u" - [APP] - [level 2]"_s));
+            QVERIFY(lines(viewer)[1].endsWith(u" - [APP] - level 1"_s));
         }
     }
 
     void entriesBeforeAnOpenAreShownWhenItOpens()
     {
         LogViewer viewer;
-        log(0, QStringLiteral("before"));
+        log(0, u"before"_s);
         QVERIFY(viewer.toPlainText().isEmpty());
         emit m_app->documentOpened();
-        log(0, QStringLiteral("after"));
+        log(0, u"after"_s);
         const QStringList shown = lines(viewer);
         QCOMPARE(shown.size(), 2);
-        QVERIFY(shown[0].endsWith(QStringLiteral("- before")));
-        QVERIFY(shown[1].endsWith(QStringLiteral("- after")));
+        QVERIFY(shown[0].endsWith(u"- before"_s));
+        QVERIFY(shown[1].endsWith(u"- after"_s));
     }
 
     void closingEmptiesThePaneAndStopsIt()
     {
         LogViewer viewer;
         emit m_app->documentOpened();
-        log(0, QStringLiteral("one"));
+        log(0, u"one"_s);
         emit m_app->documentClosing();
         QVERIFY(viewer.toPlainText().isEmpty());
-        log(0, QStringLiteral("between"));
+        log(0, u"between"_s);
         QVERIFY(viewer.toPlainText().isEmpty());
         m_app->eventLog()->clear();
-        log(0, QStringLiteral("first of the next project"));
+        log(0, u"first of the next project"_s);
         emit m_app->documentOpened();
         QCOMPARE(lines(viewer).size(), 1);
-        QVERIFY(lines(viewer)[0].endsWith(QStringLiteral("- first of the next project")));
+        QVERIFY(lines(viewer)[0].endsWith(u"- first of the next project"_s));
     }
 
     void messagesAreShownVerbatim()
     {
         LogViewer viewer;
         emit m_app->documentOpened();
-        log(0, QStringLiteral("<b>%1</b> & more"));
-        LumApplication::log(Category_Smtp, QStringLiteral("Sent: QUIT\r\n"), 0, true);
-        QVERIFY(lines(viewer)[0].endsWith(QStringLiteral(" - [APP] - <b>%1</b> & more")));
-        QVERIFY(lines(viewer)[1].endsWith(QStringLiteral(" - [SMTP] - Sent: QUIT\\r\\n")));
+        log(0, u"<b>%1</b> & more"_s);
+        LumApplication::log(Category_Smtp, u"Sent: QUIT\r\n"_s, 0, true);
+        QVERIFY(lines(viewer)[0].endsWith(u" - [APP] - <b>%1</b> & more"_s));
+        QVERIFY(lines(viewer)[1].endsWith(u" - [SMTP] - Sent: QUIT\\r\\n"_s));
         QCOMPARE(lines(viewer).size(), 2);
     }
 
@@ -102,7 +104,7 @@ private slots:
         LogViewer viewer;
         emit m_app->documentOpened();
         emit m_app->documentOpened();
-        log(0, QStringLiteral("once"));
+        log(0, u"once"_s);
         QCOMPARE(lines(viewer).size(), 1);
     }
 };

@@ -98,27 +98,22 @@ private slots:
         const QString prompt = u"Password Required|"_s;
         const QString again = u"Password Required - Password is incorrect|"_s;
         const QString question = u"Reset Passwords|"_s;
-        QTest::newRow("no master password")
-            << false << QStringList{} << QStringList{} << true << false;
-        QTest::newRow("right") << true << QStringList{prompt + u"type:secret"_s}
-                               << QStringList{QString()} << true << false;
+        using L = QStringList;
+        const L empty{QString()};
+        QTest::newRow("no master password") << false << L{} << L{} << true << false;
+        QTest::newRow("right") << true << L{prompt + u"type:secret"_s} << empty << true << false;
         QTest::newRow("wrong, empty, right")
-            << true
-            << QStringList{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:secret"_s}
-            << QStringList{QString(), u"bad*"_s, QString()} << true << false;
+            << true << L{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:secret"_s}
+            << L{QString(), u"bad*"_s, QString()} << true << false;
         QTest::newRow("cancel, reset")
-            << true << QStringList{prompt + u"Cancel"_s, question + u"Reset"_s}
-            << QStringList{QString()} << true << true;
+            << true << L{prompt + u"Cancel"_s, question + u"Reset"_s} << empty << true << true;
         QTest::newRow("cancel, cancel")
-            << true << QStringList{prompt + u"Cancel"_s, question + u"Cancel"_s}
-            << QStringList{QString()} << false << false;
+            << true << L{prompt + u"Cancel"_s, question + u"Cancel"_s} << empty << false << false;
         QTest::newRow("wrong, escape, escape")
-            << true
-            << QStringList{prompt + u"type:bad"_s, again + u"<Esc>"_s, question + u"<Esc>"_s}
-            << QStringList{QString(), u"bad*"_s} << false << false;
+            << true << L{prompt + u"type:bad"_s, again + u"<Esc>"_s, question + u"<Esc>"_s}
+            << L{QString(), u"bad*"_s} << false << false;
         QTest::newRow("cancel, return")
-            << true << QStringList{prompt + u"Cancel"_s, question + u"<Return>"_s}
-            << QStringList{QString()} << false << false;
+            << true << L{prompt + u"Cancel"_s, question + u"<Return>"_s} << empty << false << false;
     }
     void checkOnOpen()
     {
@@ -209,11 +204,10 @@ private slots:
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("kept"); // the answer became the controller's password
+        const int stopped = UploadReport::State_Cancelled;
         QTest::newRow("answered") << QString() << int(UploadReport::State_Success) << true;
-        QTest::newRow("upload cancelled")
-            << u"cancel"_s << int(UploadReport::State_Cancelled) << true;
-        QTest::newRow("project closed")
-            << u"close"_s << int(UploadReport::State_Cancelled) << false;
+        QTest::newRow("upload cancelled") << u"cancel"_s << stopped << true;
+        QTest::newRow("project closed") << u"close"_s << stopped << false;
         // Later prompts find no answer and give up.
         QTest::newRow("window closed") << u"window"_s << int(UploadReport::State_Failed) << false;
     }
