@@ -88,6 +88,9 @@ bool FileSender::canSend(const QIODevice *device)
 FileSender::FileSender(QFileDevice *file, qintptr socketDescriptor)
     : m_file(file), m_fileDescriptor(file->handle()), m_offset(file->pos())
 {
+    // What the caller wrote and Qt still holds must be in the file for the kernel.
+    if (file->isWritable())
+        file->flush();
     m_socket = fcntl(int(socketDescriptor), F_DUPFD_CLOEXEC, 0);
     if (m_socket < 0) {
         m_readFailed = true; // nothing can be sent, though the connection is fine

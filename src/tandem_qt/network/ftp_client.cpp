@@ -783,11 +783,11 @@ void FtpClient::pumpFile()
         m_fileSender = std::make_unique<FileSender>(
             static_cast<QFileDevice *>(m_current->device.data()), m_data->socketDescriptor());
         if (m_fileSender->descriptor() >= 0) {
+            // Enabled throughout: it fires whenever the socket can take more,
+            // also after a step that used its budget up.
             auto *notifier =
                 new QSocketNotifier(m_fileSender->descriptor(), QSocketNotifier::Write, this);
-            notifier->setEnabled(false);
             connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
-                notifier->setEnabled(false);
                 if (notifier == m_sendNotifier)
                     pumpUpload();
             });
@@ -805,11 +805,8 @@ void FtpClient::pumpFile()
     }
     switch (status) {
     case FileSender::Status_Sending:
-        queuePump();
-        break;
     case FileSender::Status_Blocked:
-        m_sendNotifier->setEnabled(true);
-        break;
+        break; // the notifier calls again
     case FileSender::Status_AtEnd:
         m_deviceAtEnd = true;
         stopFileSender();
@@ -822,8 +819,8 @@ void FtpClient::pumpFile()
             return;
         }
         // The peer is gone; the sockets' signals or the server's reply tell the rest.
-        stopFileSender();
         m_dataLost = true;
+        stopFileSender();
         tryFinishTransfer();
         break;
     }
@@ -952,6 +949,7 @@ void FtpClient::onDataDisconnected()
             // Refused by the server; its reply (or the loss of the control
             // connection) tells the rest.
             m_dataLost = true;
+            stopFileSender();
             tryFinishTransfer();
             return;
         }
@@ -978,6 +976,7 @@ void FtpClient::onDataError()
         return;
     }
     m_dataLost = true;
+    stopFileSender();
     tryFinishTransfer();
 }
 
