@@ -1,11 +1,14 @@
 #include "ftp_client.h"
 
+#include "file_sender.h"
 #include "ftp_list_parser.h"
 
 #include <QBuffer>
+#include <QFileDevice>
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -18,6 +21,9 @@ constexpr qint64 UploadChunk = 64 * 1024;
 // buffer does the rest), little enough to keep memory flat whatever the
 // size of the file and whatever the number of sessions.
 constexpr qint64 UploadWriteAhead = 192 * 1024;
+// What a plain file sends in one step before the event loop runs again; the
+// kernel takes it from the page cache, so the size costs no memory.
+constexpr qint64 FileStep = 4 * 1024 * 1024;
 constexpr qsizetype MaximumReplyLength = 64 * 1024;
 constexpr qsizetype MaximumListLine = 64 * 1024;
 
@@ -597,6 +603,7 @@ void FtpClient::beginTransfer()
     m_total = 0;
     m_lineBuffer.clear();
     m_discardingLine = false;
+    m_sendFile = command.type == Command_Put && FileSender::canSend(command.device);
     if (command.type == Command_Put && !command.device->isSequential())
         m_total = command.device->size() - command.device->pos();
     if (command.type == Command_Put && command.device->isSequential()) {
@@ -695,6 +702,7 @@ QString FtpClient::transferCommandLine() const
 
 void FtpClient::closeDataConnection()
 {
+    stopFileSender(); // its duplicate of the socket first, or the peer sees no end
     if (!m_data)
         return;
     m_data->disconnect(this);
@@ -721,6 +729,10 @@ void FtpClient::pumpUpload()
     QIODevice *device = m_current->device;
     if (!device) {
         failCommand(Error_UnknownError, tr("The data to send has gone"));
+        return;
+    }
+    if (m_sendFile) {
+        pumpFile();
         return;
     }
     if (m_chunk.size() != UploadChunk)
@@ -762,6 +774,66 @@ void FtpClient::pumpUpload()
     }
     if (sentDirectly > 0)
         noteSent(sentDirectly);
+}
+
+// One step of a plain file: progress first, then what the step's end asks.
+void FtpClient::pumpFile()
+{
+    if (!m_fileSender) {
+        m_fileSender = std::make_unique<FileSender>(
+            static_cast<QFileDevice *>(m_current->device.data()), m_data->socketDescriptor());
+        if (m_fileSender->descriptor() >= 0) {
+            // Enabled throughout: it fires whenever the socket can take more,
+            // also after a step that used its budget up.
+            auto *notifier =
+                new QSocketNotifier(m_fileSender->descriptor(), QSocketNotifier::Write, this);
+            connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+                if (notifier == m_sendNotifier)
+                    pumpUpload();
+            });
+            m_sendNotifier = notifier;
+        }
+    }
+    qint64 sent = 0;
+    const FileSender::Status status = m_fileSender->send(FileStep, &sent);
+    if (sent > 0) {
+        const int id = m_current->id;
+        const QPointer<FtpClient> self(this);
+        noteSent(sent);
+        if (!self || !m_current || m_current->id != id || !m_fileSender)
+            return;
+    }
+    switch (status) {
+    case FileSender::Status_Sending:
+    case FileSender::Status_Blocked:
+        break; // the notifier calls again
+    case FileSender::Status_AtEnd:
+        m_deviceAtEnd = true;
+        stopFileSender();
+        m_data->disconnectFromHost();
+        break;
+    case FileSender::Status_Failed:
+        if (m_fileSender->readFailed()) {
+            failCommand(Error_UnknownError,
+                        tr("Reading the data to send failed: %1").arg(m_fileSender->errorString()));
+            return;
+        }
+        // The peer is gone; the sockets' signals or the server's reply tell the rest.
+        m_dataLost = true;
+        stopFileSender();
+        tryFinishTransfer();
+        break;
+    }
+}
+
+void FtpClient::stopFileSender()
+{
+    if (m_sendNotifier) {
+        m_sendNotifier->setEnabled(false);
+        m_sendNotifier->deleteLater(); // it may be the one that called
+        m_sendNotifier = nullptr;
+    }
+    m_fileSender.reset();
 }
 
 void FtpClient::queuePump()
@@ -877,6 +949,7 @@ void FtpClient::onDataDisconnected()
             // Refused by the server; its reply (or the loss of the control
             // connection) tells the rest.
             m_dataLost = true;
+            stopFileSender();
             tryFinishTransfer();
             return;
         }
@@ -903,6 +976,7 @@ void FtpClient::onDataError()
         return;
     }
     m_dataLost = true;
+    stopFileSender();
     tryFinishTransfer();
 }
 

@@ -3,6 +3,7 @@
 #include "url_info.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -10,7 +11,8 @@
 #include <deque>
 #include <memory>
 
-class QIODevice;
+class FileSender;
+class QSocketNotifier;
 class QTcpSocket;
 class QTimer;
 
@@ -81,8 +83,10 @@ public:
     // Into `device` when given, else kept for readAll().
     int get(const QString &file, QIODevice *device = nullptr,
             TransferType type = TransferType_Binary);
-    // Streams from the open device in small chunks; the device must outlive the
-    // command. A sequential device (pipe, socket) ends with its readChannelFinished().
+    // Streams from the open device's position on; the device must outlive the
+    // command. A plain file goes from the page cache to the socket without a
+    // copy through our memory (FileSender), anything else in small chunks. A
+    // sequential device (pipe, socket) ends with its readChannelFinished().
     int put(QIODevice *device, const QString &file, TransferType type = TransferType_Binary);
     int put(const QByteArray &data, const QString &file, TransferType type = TransferType_Binary);
     int close();
@@ -172,6 +176,8 @@ private:
     void onDataDisconnected();
     void onDataError();
     void pumpUpload();
+    void pumpFile();
+    void stopFileSender();
     void queuePump();
     void noteSent(qint64 bytes);
     void onDeviceFinished();
@@ -220,6 +226,9 @@ private:
     qint64 m_done = 0;
     qint64 m_total = 0;
     QByteArray m_chunk;
+    bool m_sendFile = false; // the device goes through m_fileSender
+    std::unique_ptr<FileSender> m_fileSender;
+    QSocketNotifier *m_sendNotifier = nullptr;
     bool m_pumpQueued = false;
     QByteArray m_lineBuffer;
     bool m_discardingLine = false;

@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
 
@@ -299,6 +300,66 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
         QVERIFY(recorder.events.contains(u"finished %1 error"_s.arg(id)));
         QVERIFY(client.bytesAvailable() <= 1000);
+    }
+
+    // A plain file goes from the page cache to the socket in steps of a few MiB.
+    void plainFileUploadsWholeOrAbortsMidway()
+    {
+        RealFtpServer server;
+        const QByteArray data = randomBytes(10 * 1024 * 1024 + 5);
+        QTemporaryFile source;
+        QVERIFY(source.open() && source.write(data) == data.size() && source.seek(0));
+        FtpClient client;
+        Recorder recorder(&client);
+        QList<qint64> done;
+        connect(&client, &FtpClient::dataTransferProgress, this,
+                [&](qint64 bytes, qint64 total) { done << (total == data.size() ? bytes : -1); });
+        login(client, server.port());
+        client.put(&source, u"whole.bin"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 20000);
+        QCOMPARE(recorder.events.last(), u"done"_s);
+        QVERIFY(done.size() > 1 && std::is_sorted(done.begin(), done.end()) && done.first() > 0);
+        QCOMPARE(done.last(), data.size());
+        QCOMPARE(source.pos(), data.size());
+        QFile stored(server.home() + u"/whole.bin"_s);
+        QVERIFY(stored.open(QIODevice::ReadOnly) && stored.readAll() == data);
+
+        // Aborted from its first progress report, the next command still works.
+        QVERIFY(source.seek(0));
+        recorder.events.clear();
+        const QMetaObject::Connection abortAtOnce =
+            connect(&client, &FtpClient::dataTransferProgress, &client, &FtpClient::abort);
+        const int putId = client.put(&source, u"aborted.bin"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
+        QVERIFY(source.pos() < data.size());
+        disconnect(abortAtOnce);
+        const int listId = client.list();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.events.size() == 4, 10000);
+        QCOMPARE(recorder.trace(),
+                 u"finished %1 error; done error; finished %2; done"_s.arg(putId).arg(listId));
+    }
+
+    // The kernel sends a plain file: a peer that drops or stalls ends the command
+    // as for any other source, and the broken pipe does not end the process.
+    void lostFileTransfersEndTheSession_data()
+    {
+        QTest::addColumn<FakeFtpServer::Fault>("fault");
+        QTest::newRow("dropped mid-STOR") << FakeFtpServer::Fault_DropDuringStor;
+        QTest::newRow("stalled: inactivity timeout") << FakeFtpServer::Fault_StallStor;
+    }
+    void lostFileTransfersEndTheSession()
+    {
+        QFETCH(FakeFtpServer::Fault, fault);
+        FakeSession session;
+        session.server.setFault(fault);
+        session.client.setInactivityTimeout(300);
+        QTemporaryFile source;
+        QVERIFY(source.open() && source.write(randomBytes(32 * 1024 * 1024)) > 0 && source.seek(0));
+        login(session.client, session.server.port());
+        const int id = session.client.put(&source, u"clip.bin"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
+        QVERIFY2(session.recorder.trace().endsWith(lostWith(id)),
+                 qPrintable(session.recorder.trace()));
     }
 };
 
