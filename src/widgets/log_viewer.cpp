@@ -6,9 +6,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-LogViewer::LogViewer(QWidget *parent) : QTextEdit(parent), m_threshold(LumApplication::logLevel())
+LogViewer::LogViewer(QWidget *parent)
+    : QPlainTextEdit(parent), m_threshold(LumApplication::logLevel())
 {
-    setLineWrapMode(QTextEdit::NoWrap);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
     setReadOnly(true);
     document()->setDefaultFont(QFont(QStringLiteral("Courier")));
     if (LumApplication *app = LumApplication::instance()) {

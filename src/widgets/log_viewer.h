@@ -2,12 +2,14 @@
 
 #include "log_entry.h"
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 // The read-only pane of the "Log Viewer" dock. Shows the entries whose level
 // is not above the process-wide log level, one line each, while a project is
-// open; empty between a close and the next open.
-class LogViewer : public QTextEdit
+// open; empty between a close and the next open. A plain-text pane: a fleet's
+// upload logs thousands of lines, and appending to a rich-text document
+// grows dearer with its size.
+class LogViewer : public QPlainTextEdit
 {
     Q_OBJECT
 
