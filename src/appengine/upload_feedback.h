@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 // The live state of every controller's upload and of every file in it, for
@@ -82,5 +83,7 @@ private:
     const ControllerRecord *findController(uint controllerId) const;
     void abandonFiles(uint controllerId, ControllerRecord &record);
 
-    std::map<uint, ControllerRecord> m_controllers;
+    // Found by identifier on every progress report: a hash, so that the cost
+    // does not grow with the fleet.
+    std::unordered_map<uint, ControllerRecord> m_controllers;
 };
