@@ -169,6 +169,10 @@ def main():
     print(f"  per progress signal: {s.get('signal_microseconds', 0):.2f} us at {options.small}, "
           f"{w.get('signal_microseconds', 0):.2f} us at {count}: ratio {ratio:.2f} "
           f"(goal <= 1.5); drawing a frame {w.get('frame_milliseconds', 0):.2f} ms")
+    same = w.get("signal_microseconds_same_rows", 1e9) / s.get("signal_microseconds_same_rows", 1e-9)
+    print(f"  per progress signal over the same number of rows (512 files spread over the fleet): "
+          f"{s.get('signal_microseconds_same_rows', 0):.2f} us at {options.small}, "
+          f"{w.get('signal_microseconds_same_rows', 0):.2f} us at {count}: ratio {same:.2f}")
     build_seconds = w.get("tree_build_seconds", 1e9)
     print(f"  tree build: {s.get('tree_build_seconds', 0) * 1000:.0f} ms at {options.small}, "
           f"{build_seconds * 1000:.0f} ms at {count} (goal < 1000 ms); opening the project "
