@@ -38,26 +38,12 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from measured_run import run_measured  # noqa: E402
+
 SHOW_FILES = 3  # the show file and two slot files
 PARALLEL = 64  # the limit of simultaneous uploads of the extra run
 
-
-def run_measured(command, env):
-    """Runs a command; returns (seconds, its "name value" figures, whether it succeeded)."""
-    start = time.perf_counter()
-    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    out, err = process.communicate()
-    seconds = time.perf_counter() - start
-    figures = {}
-    for line in out.decode().splitlines():
-        name, _, value = line.partition(" ")
-        try:
-            figures[name] = float(value)
-        except ValueError:
-            pass
-    if process.returncode != 0:
-        sys.stderr.write(err.decode())
-    return seconds, figures, process.returncode == 0
 
 
 class Simulator:

@@ -36,23 +36,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
                                 "tools", "demo"))
 import make_demo  # noqa: E402  (the demo's show-file writers)
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from measured_run import run_measured  # noqa: E402
+
 CLIPS = 4
 
-
-def measured(command, env):
-    start = time.perf_counter()
-    process = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    seconds = time.perf_counter() - start
-    figures = {}
-    for line in process.stdout.decode(errors="replace").splitlines():
-        name, _, value = line.partition(" ")
-        try:
-            figures[name] = float(value)
-        except ValueError:
-            pass
-    if process.returncode != 0:
-        sys.stderr.write(process.stderr.decode(errors="replace")[-2000:])
-    return seconds, figures, process.returncode == 0
 
 
 def make_project(build, work, listing, count, env):
@@ -137,13 +125,13 @@ def main():
         bench = os.path.join(build, "bin", "rw_window_bench")
 
         fresh_start(build, listing, env)
-        cli_seconds, _, cli_ok = measured(
+        cli_seconds, _, cli_ok = run_measured(
             [os.path.join(build, "bin", "rigwarden-cli"), "upload", large], env)
-        _, s, small_ok = measured([bench, small, str(options.signals)], env)
+        _, s, small_ok = run_measured([bench, small, str(options.signals)], env)
         fresh_start(build, listing, env)
-        _, c, core_ok = measured([bench, large, "0", "core"], env)
+        _, c, core_ok = run_measured([bench, large, "0", "core"], env)
         fresh_start(build, listing, env)
-        window_seconds, w, window_ok = measured([bench, large, str(options.signals), "upload"], env)
+        window_seconds, w, window_ok = run_measured([bench, large, str(options.signals), "upload"], env)
     finally:
         sim.terminate()
         sim.wait()

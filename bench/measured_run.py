@@ -1,0 +1,22 @@
+"""What the benchmark scripts share: running a program that prints its
+figures as "name value" lines."""
+import subprocess
+import sys
+import time
+
+
+def run_measured(command, env):
+    """Runs a command; returns (seconds, its "name value" figures, whether it succeeded)."""
+    start = time.perf_counter()
+    process = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
+    seconds = time.perf_counter() - start
+    figures = {}
+    for line in process.stdout.decode(errors="replace").splitlines():
+        name, _, value = line.partition(" ")
+        try:
+            figures[name] = float(value)
+        except ValueError:
+            pass
+    if process.returncode != 0:
+        sys.stderr.write(process.stderr.decode(errors="replace")[-2000:])
+    return seconds, figures, process.returncode == 0
