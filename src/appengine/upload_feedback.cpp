@@ -1,5 +1,7 @@
 #include "upload_feedback.h"
 
+#include <algorithm>
+
 namespace {
 bool isFinalFileState(UploadState state)
 {
@@ -41,6 +43,21 @@ void UploadFeedback::setState(uint controllerId, UploadState state, const QStrin
         emit messageChanged(controllerId);
 }
 
+UploadFeedback::FileRecord *UploadFeedback::ControllerRecord::findFile(const FileKey &key)
+{
+    for (auto &[fileKey, file] : files) {
+        if (fileKey == key)
+            return &file;
+    }
+    return nullptr;
+}
+
+const UploadFeedback::FileRecord *
+UploadFeedback::ControllerRecord::findFile(const FileKey &key) const
+{
+    return const_cast<ControllerRecord *>(this)->findFile(key);
+}
+
 // The upload was given up: files still on their way go back to rest, files
 // that already ended keep their outcome, and no file shows progress any more.
 void UploadFeedback::abandonFiles(uint controllerId, ControllerRecord &record)
@@ -60,7 +77,14 @@ void UploadFeedback::abandonFiles(uint controllerId, ControllerRecord &record)
 void UploadFeedback::addFile(uint controllerId, uint mediaId, MediaType mediaType,
                              quint64 totalBytes)
 {
-    m_controllers[controllerId].files[{mediaId, mediaType}].totalBytes = totalBytes;
+    auto &files = m_controllers[controllerId].files;
+    const FileKey key(mediaId, mediaType);
+    auto at = std::lower_bound(
+        files.begin(), files.end(), key,
+        [](const auto &entry, const FileKey &wanted) { return entry.first < wanted; });
+    if (at == files.end() || at->first != key)
+        at = files.insert(at, {key, FileRecord()});
+    at->second.totalBytes = totalBytes;
 }
 
 void UploadFeedback::setFileState(uint controllerId, uint mediaId, MediaType mediaType,
@@ -69,10 +93,10 @@ void UploadFeedback::setFileState(uint controllerId, uint mediaId, MediaType med
     const auto controller = m_controllers.find(controllerId);
     if (controller == m_controllers.end())
         return;
-    const auto found = controller->second.files.find({mediaId, mediaType});
-    if (found == controller->second.files.end())
+    FileRecord *found = controller->second.findFile({mediaId, mediaType});
+    if (!found)
         return;
-    FileRecord &file = found->second;
+    FileRecord &file = *found;
 
     file.state = state;
     const bool messageGiven = !message.isNull();
@@ -112,10 +136,10 @@ void UploadFeedback::setFileProgress(uint controllerId, uint mediaId, MediaType 
     const auto controller = m_controllers.find(controllerId);
     if (controller == m_controllers.end())
         return;
-    const auto found = controller->second.files.find({mediaId, mediaType});
-    if (found == controller->second.files.end())
+    FileRecord *found = controller->second.findFile({mediaId, mediaType});
+    if (!found)
         return;
-    found->second.bytesSent = bytesSent;
+    found->bytesSent = bytesSent;
     emit progressChanged(controllerId, mediaId, mediaType);
 }
 
@@ -160,10 +184,10 @@ std::optional<UploadFeedback::FileRecord> UploadFeedback::file(uint controllerId
     const ControllerRecord *record = findController(controllerId);
     if (!record)
         return std::nullopt;
-    const auto found = record->files.find({mediaId, mediaType});
-    if (found == record->files.end())
+    const FileRecord *found = record->findFile({mediaId, mediaType});
+    if (!found)
         return std::nullopt;
-    return found->second;
+    return *found;
 }
 
 int UploadFeedback::activeCount() const

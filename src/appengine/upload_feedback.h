@@ -6,10 +6,10 @@
 #include <QObject>
 #include <QString>
 
-#include <map>
 #include <optional>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 // The live state of every controller's upload and of every file in it, for
 // the installation tree and the main window to redraw from. The controller
@@ -74,7 +74,11 @@ signals:
 private:
     struct ControllerRecord
     {
-        std::map<FileKey, FileRecord> files;
+        // A controller's few files, together and in key order: a progress
+        // report then touches one small block of memory.
+        std::vector<std::pair<FileKey, FileRecord>> files;
+        FileRecord *findFile(const FileKey &key);
+        const FileRecord *findFile(const FileKey &key) const;
         UploadState state = UploadState_None;
         QString message;
         uint failureCount = 0;
