@@ -114,8 +114,8 @@ void measureSignals(LumDocument *document, InstallationModel *model, int signalC
     // (which depends on the rows on the screen, not on the fleet). The
     // median block, so that a busy machine's interruptions do not count.
     // Once over every file of the fleet in turn, and once over a fixed number
-    // of files spread over it: the second keeps the rows touched, and so
-    // what the processor's caches must hold, the same at any fleet size.
+    // of files spread over it: the same number of rows at any fleet size,
+    // though under more controllers in a larger fleet.
     const auto measure = [&](size_t spread, const char *name) {
         constexpr int Block = 64;
         const size_t step = std::max<size_t>(1, files.size() / spread);
