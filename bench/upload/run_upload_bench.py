@@ -39,7 +39,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from measured_run import run_measured  # noqa: E402
+from measured_run import private_environment, run_measured  # noqa: E402
 
 SHOW_FILES = 3  # the show file and two slot files
 PARALLEL = 64  # the limit of simultaneous uploads of the extra run
@@ -188,12 +188,7 @@ def main():
     build = os.path.abspath(options.build)
     counts = [int(c) for c in options.counts.split(",") if c]
     work = tempfile.mkdtemp(prefix="rw-upload-bench-")
-    home = os.path.join(work, "home")
-    runtime = os.path.join(home, "run")
-    os.makedirs(runtime, mode=0o700)
-    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-               XDG_DATA_HOME=os.path.join(home, ".local", "share"),
-               XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime)
+    env = private_environment(work)
     needed = max(counts, default=0) * 20 * 1024 * 1024 * 1.1
     free = shutil.disk_usage(work).free
     if free < needed:

@@ -37,7 +37,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import make_demo  # noqa: E402  (the demo's show-file writers)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from measured_run import run_measured  # noqa: E402
+from measured_run import private_environment, run_measured  # noqa: E402
 
 CLIPS = 4
 
@@ -100,13 +100,7 @@ def main():
     options = parser.parse_args()
     build = os.path.abspath(options.build)
     work = tempfile.mkdtemp(prefix="rw-window-bench-")
-    home = os.path.join(work, "home")
-    runtime = os.path.join(home, "run")
-    os.makedirs(runtime, mode=0o700)
-    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-               XDG_DATA_HOME=os.path.join(home, ".local", "share"),
-               XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=runtime,
-               QT_QPA_PLATFORM="offscreen")
+    env = private_environment(work, QT_QPA_PLATFORM="offscreen")
     listing_path = os.path.join(work, "listing.json")
     sim = subprocess.Popen([os.path.join(build, "bin", "rigwarden-sim"), "-n", str(options.count),
                             "--type", "KMA", "--root", os.path.join(work, "controllers"),
