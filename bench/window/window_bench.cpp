@@ -206,6 +206,8 @@ bool measureUpload(LumApplication *app, const std::function<void()> &start)
     tick.start();
     probe.start();
     start();
+    // Outside the loop's events: the start holds the loop by itself.
+    figure("upload_start_ms", double(clock.nsecsElapsed()) / 1e6);
     runUntil([&] { return completed; }, RunTimeoutMsec);
     probe.stop();
     figure("upload_seconds", double(clock.nsecsElapsed()) / 1e9);

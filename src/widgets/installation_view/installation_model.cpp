@@ -88,12 +88,8 @@ InstallationModel::InstallationModel(LumApplication *app, QObject *parent)
             &InstallationModel::onUploadProgressChanged);
     if (MediaTranscoder *transcoder = MediaTranscoder::instance()) {
         // A conversion that ends changes the colour and tool tip of its rows.
-        connect(transcoder, &MediaTranscoder::transcodeComplete, this, [this] {
-            for (const InstallationItem *item : std::as_const(m_files)) {
-                if (item->mediaType() == MediaType_Video || item->mediaType() == MediaType_Audio)
-                    refresh(item, Column_NAME, Column_NAME);
-            }
-        });
+        connect(transcoder, &MediaTranscoder::transcodeComplete, this,
+                &InstallationModel::refreshConvertedRows);
     }
 }
 
@@ -136,6 +132,29 @@ void InstallationModel::refresh(const TreeItem *item, int firstColumn, int lastC
 {
     if (item)
         emit dataChanged(indexFromItem(item, firstColumn), indexFromItem(item, lastColumn));
+}
+
+// The names of every controller's video and audio rows, one range per
+// controller: a fleet shares its media, and a change per row would have the
+// views look up thousands of rows one by one.
+void InstallationModel::refreshConvertedRows()
+{
+    for (const InstallationItem *controllerItem : std::as_const(m_controllers)) {
+        int first = -1;
+        int last = -1;
+        for (int row = 0; row < controllerItem->childCount(); ++row) {
+            const MediaType type =
+                static_cast<const InstallationItem *>(controllerItem->child(row))->mediaType();
+            if (type != MediaType_Video && type != MediaType_Audio)
+                continue;
+            if (first < 0)
+                first = row;
+            last = row;
+        }
+        if (first >= 0)
+            emit dataChanged(indexFromItem(controllerItem->child(first), Column_NAME),
+                             indexFromItem(controllerItem->child(last), Column_NAME));
+    }
 }
 
 // --- Building -----------------------------------------------------------------------

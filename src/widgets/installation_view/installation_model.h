@@ -84,6 +84,7 @@ private:
 
     static quint64 fileKey(uint controllerId, uint slot, MediaType mediaType);
     void keepEachProgressCellOnce();
+    void refreshConvertedRows();
     void refreshFileProgress(const InstallationItem &controllerItem,
                              std::span<const quint64> cells);
 
