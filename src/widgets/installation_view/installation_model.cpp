@@ -176,6 +176,7 @@ void InstallationModel::clearRows()
 {
     m_progressTimer.stop();
     m_progressCells.clear();
+    m_progressCellsLimit = ProgressCellsKept;
     m_groups.clear();
     m_installations.clear();
     m_controllers.clear();
@@ -359,8 +360,12 @@ void InstallationModel::onUploadProgressChanged(uint controllerId, uint mediaId,
                                                 MediaType mediaType)
 {
     m_progressCells.push_back(fileKey(controllerId, mediaId, mediaType));
-    if (m_progressCells.size() >= ProgressCellsKept)
+    if (m_progressCells.size() >= m_progressCellsLimit) {
+        // Twice what remains: a fleet's many distinct cells are not sorted
+        // again at every report.
         keepEachProgressCellOnce();
+        m_progressCellsLimit = std::max(ProgressCellsKept, 2 * m_progressCells.size());
+    }
     if (!m_progressTimer.isActive())
         m_progressTimer.start();
 }
@@ -383,6 +388,7 @@ void InstallationModel::flushProgress()
     keepEachProgressCellOnce();
     std::vector<quint64> cells;
     cells.swap(m_progressCells);
+    m_progressCellsLimit = ProgressCellsKept;
     for (size_t first = 0; first < cells.size();) {
         const uint controllerId = uint(cells[first] >> 40);
         size_t end = first + 1;

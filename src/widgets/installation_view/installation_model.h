@@ -112,5 +112,6 @@ private:
     // File cells whose progress changed since the last frame, in the order
     // reported (a cell may be named more than once).
     std::vector<quint64> m_progressCells;
+    size_t m_progressCellsLimit = ProgressCellsKept;
     QTimer m_progressTimer;
 };
