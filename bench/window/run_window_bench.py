@@ -155,6 +155,13 @@ def main():
     print(f"  per progress signal over the same number of rows (512 files spread over the fleet): "
           f"{s.get('signal_microseconds_same_rows', 0):.2f} us at {options.small}, "
           f"{w.get('signal_microseconds_same_rows', 0):.2f} us at {count}: ratio {same:.2f}")
+    each = (w.get("signal_microseconds_each_controller", 1e9)
+            / s.get("signal_microseconds_each_controller", 1e-9))
+    print(f"  per progress signal over one file of each controller in turn (as a fleet uploads): "
+          f"{s.get('signal_microseconds_each_controller', 0):.2f} us at {options.small}, "
+          f"{w.get('signal_microseconds_each_controller', 0):.2f} us at {count}: ratio {each:.2f}")
+    print(f"  starting the upload of {count} controllers held the event loop "
+          f"{w.get('upload_start_ms', 0):.0f} ms (the core alone {c.get('upload_start_ms', 0):.0f} ms)")
     build_seconds = w.get("tree_build_seconds", 1e9)
     print(f"  tree build: {s.get('tree_build_seconds', 0) * 1000:.0f} ms at {options.small}, "
           f"{build_seconds * 1000:.0f} ms at {count} (goal < 1000 ms); opening the project "

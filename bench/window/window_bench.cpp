@@ -113,9 +113,10 @@ void measureSignals(LumDocument *document, InstallationModel *model, int signalC
     // frame's flush that ends it, timed apart from the painting in between
     // (which depends on the rows on the screen, not on the fleet). The
     // median block, so that a busy machine's interruptions do not count.
-    // Once over every file of the fleet in turn, and once over a fixed number
-    // of files spread over it: the same number of rows at any fleet size,
-    // though under more controllers in a larger fleet.
+    // Once over every file of the fleet in turn, once over a fixed number
+    // of files spread over it (the same number of rows at any fleet size,
+    // though under more controllers in a larger fleet), and once over one
+    // file per controller.
     const auto measure = [&](size_t spread, const char *name) {
         constexpr int Block = 64;
         const size_t step = std::max<size_t>(1, files.size() / spread);
@@ -145,6 +146,9 @@ void measureSignals(LumDocument *document, InstallationModel *model, int signalC
     };
     measure(files.size(), "signal_microseconds");
     measure(512, "signal_microseconds_same_rows");
+    // One file of each controller in turn, as a fleet uploading at once
+    // reports: the same work per signal at any fleet size.
+    measure(size_t(document->controllers().count()), "signal_microseconds_each_controller");
     for (const File &file : files)
         feedback->reset(file.controllerId);
 }
@@ -202,6 +206,8 @@ bool measureUpload(LumApplication *app, const std::function<void()> &start)
     tick.start();
     probe.start();
     start();
+    // Outside the loop's events: the start holds the loop by itself.
+    figure("upload_start_ms", double(clock.nsecsElapsed()) / 1e6);
     runUntil([&] { return completed; }, RunTimeoutMsec);
     probe.stop();
     figure("upload_seconds", double(clock.nsecsElapsed()) / 1e9);
@@ -237,23 +243,35 @@ public:
                                  .arg(QLatin1String(receiver->metaObject()->className()))
                                  .arg(event->type());
         const bool result = QApplication::notify(receiver, event);
-        m_busy[name] += clock.nsecsElapsed();
+        const qint64 nsecs = clock.nsecsElapsed();
+        m_busy[name] += nsecs;
+        qint64 &longest = m_longest[name];
+        longest = std::max(longest, nsecs);
         --m_depth;
         return result;
     }
+    // The kinds that took longest in all, then those that held the loop
+    // longest at once (what makes a timer late).
     void report() const
     {
-        std::vector<std::pair<qint64, QString>> sorted;
-        for (auto each = m_busy.begin(); each != m_busy.end(); ++each)
-            sorted.push_back({each.value(), each.key()});
-        std::sort(sorted.begin(), sorted.end(), std::greater<>());
-        for (size_t i = 0; i < std::min<size_t>(sorted.size(), 12); ++i)
-            std::fprintf(stderr, "busy: %8.1f ms %s\n", double(sorted[i].first) / 1e6,
-                         qUtf8Printable(sorted[i].second));
+        reportTop("busy", m_busy);
+        reportTop("longest", m_longest);
     }
 
 private:
+    static void reportTop(const char *title, const QHash<QString, qint64> &times)
+    {
+        std::vector<std::pair<qint64, QString>> sorted;
+        for (auto each = times.begin(); each != times.end(); ++each)
+            sorted.push_back({each.value(), each.key()});
+        std::sort(sorted.begin(), sorted.end(), std::greater<>());
+        for (size_t i = 0; i < std::min<size_t>(sorted.size(), 12); ++i)
+            std::fprintf(stderr, "%s: %8.1f ms %s\n", title, double(sorted[i].first) / 1e6,
+                         qUtf8Printable(sorted[i].second));
+    }
+
     QHash<QString, qint64> m_busy;
+    QHash<QString, qint64> m_longest;
     int m_depth = 0;
 };
 

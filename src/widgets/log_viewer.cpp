@@ -21,16 +21,19 @@ LogViewer::LogViewer(QWidget *parent)
 void LogViewer::onDocumentOpened()
 {
     clear();
+    m_pending.clear();
     EventLog *log = LumApplication::instance()->eventLog();
     const QList<LogEntry> entries = log->entries();
     for (const LogEntry &entry : entries)
         appendLogEntry(entry);
+    appendPending();
     connect(log, &EventLog::messageLogged, this, &LogViewer::appendLogEntry, Qt::UniqueConnection);
 }
 
 void LogViewer::onDocumentClosing()
 {
     LumApplication::instance()->eventLog()->disconnect(this);
+    m_pending.clear();
     clear();
 }
 
@@ -38,10 +41,25 @@ void LogViewer::appendLogEntry(const LogEntry &entry)
 {
     if (entry.level > m_threshold)
         return;
-    // Inserted as plain text: a message that looks like markup stays as written.
+    if (m_pending.isEmpty())
+        QMetaObject::invokeMethod(this, &LogViewer::appendPending, Qt::QueuedConnection);
+    m_pending << entry.displayText();
+}
+
+void LogViewer::appendPending()
+{
+    if (m_pending.isEmpty())
+        return;
+    // Inserted as plain text: a message that looks like markup stays as
+    // written. One edit for all: the pane lays out and scrolls once.
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    if (!document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(entry.displayText());
+    for (const QString &line : std::as_const(m_pending)) {
+        if (!document()->isEmpty())
+            cursor.insertBlock();
+        cursor.insertText(line);
+    }
+    cursor.endEditBlock();
+    m_pending.clear();
 }

@@ -8,7 +8,9 @@
 // is not above the process-wide log level, one line each, while a project is
 // open; empty between a close and the next open. A plain-text pane: a fleet's
 // upload logs thousands of lines, and appending to a rich-text document
-// grows dearer with its size.
+// grows dearer with its size. Lines logged together (a fleet starting its
+// uploads logs thousands at once) are added together once control returns to
+// the event loop, each line its own block as before.
 class LogViewer : public QPlainTextEdit
 {
     Q_OBJECT
@@ -22,7 +24,10 @@ public slots:
     void onDocumentOpened();
     void onDocumentClosing();
     void appendLogEntry(const LogEntry &entry);
+    // Adds the lines logged since control last returned to the event loop.
+    void appendPending();
 
 private:
     int m_threshold;
+    QStringList m_pending;
 };

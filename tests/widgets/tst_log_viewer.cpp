@@ -16,6 +16,7 @@ private:
 
     static QStringList lines(const LogViewer &viewer)
     {
+        QCoreApplication::sendPostedEvents(); // lines are added once the loop runs
         const QString text = viewer.toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }

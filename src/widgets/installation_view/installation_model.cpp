@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace {
 QStringList headers()
 {
@@ -86,12 +88,8 @@ InstallationModel::InstallationModel(LumApplication *app, QObject *parent)
             &InstallationModel::onUploadProgressChanged);
     if (MediaTranscoder *transcoder = MediaTranscoder::instance()) {
         // A conversion that ends changes the colour and tool tip of its rows.
-        connect(transcoder, &MediaTranscoder::transcodeComplete, this, [this] {
-            for (const InstallationItem *item : std::as_const(m_files)) {
-                if (item->mediaType() == MediaType_Video || item->mediaType() == MediaType_Audio)
-                    refresh(item, Column_NAME, Column_NAME);
-            }
-        });
+        connect(transcoder, &MediaTranscoder::transcodeComplete, this,
+                &InstallationModel::refreshConvertedRows);
     }
 }
 
@@ -136,6 +134,29 @@ void InstallationModel::refresh(const TreeItem *item, int firstColumn, int lastC
         emit dataChanged(indexFromItem(item, firstColumn), indexFromItem(item, lastColumn));
 }
 
+// The names of every controller's video and audio rows, one range per
+// controller: a fleet shares its media, and a change per row would have the
+// views look up thousands of rows one by one.
+void InstallationModel::refreshConvertedRows()
+{
+    for (const InstallationItem *controllerItem : std::as_const(m_controllers)) {
+        int first = -1;
+        int last = -1;
+        for (int row = 0; row < controllerItem->childCount(); ++row) {
+            const MediaType type =
+                static_cast<const InstallationItem *>(controllerItem->child(row))->mediaType();
+            if (type != MediaType_Video && type != MediaType_Audio)
+                continue;
+            if (first < 0)
+                first = row;
+            last = row;
+        }
+        if (first >= 0)
+            emit dataChanged(indexFromItem(controllerItem->child(first), Column_NAME),
+                             indexFromItem(controllerItem->child(last), Column_NAME));
+    }
+}
+
 // --- Building -----------------------------------------------------------------------
 
 void InstallationModel::rebuild()
@@ -154,8 +175,8 @@ void InstallationModel::rebuild()
 void InstallationModel::clearRows()
 {
     m_progressTimer.stop();
-    m_dirtyControllers.clear();
-    m_dirtyFiles.clear();
+    m_progressCells.clear();
+    m_progressCellsLimit = ProgressCellsKept;
     m_groups.clear();
     m_installations.clear();
     m_controllers.clear();
@@ -226,14 +247,10 @@ void InstallationModel::forgetRows(const TreeItem *item)
         break;
     case InstallationItem::Type_CONTROLLER:
         m_controllers.remove(row->id());
-        m_dirtyControllers.remove(row->id());
         break;
-    default: {
-        const quint64 key = fileKey(row->id(), row->slot(), row->mediaType());
-        m_files.remove(key);
-        m_dirtyFiles.remove(key);
+    default:
+        m_files.remove(fileKey(row->id(), row->slot(), row->mediaType()));
         break;
-    }
     }
     for (int i = 0; i < item->childCount(); ++i)
         forgetRows(item->child(i));
@@ -337,29 +354,91 @@ void InstallationModel::onUploadStateChanged(uint controllerId, uint mediaId, Me
             Column_UPLOAD_STATE);
 }
 
-// Progress comes many times a second per file: the cells are gathered and
-// drawn once per frame.
+// Progress comes many times a second per file: the cells are noted as they
+// come (a report touches only this list) and drawn once per frame.
 void InstallationModel::onUploadProgressChanged(uint controllerId, uint mediaId,
                                                 MediaType mediaType)
 {
-    const quint64 key = fileKey(controllerId, mediaId, mediaType);
-    if (m_files.contains(key))
-        m_dirtyFiles.insert(key);
-    if (m_controllers.contains(controllerId))
-        m_dirtyControllers.insert(controllerId);
+    m_progressCells.push_back(fileKey(controllerId, mediaId, mediaType));
+    if (m_progressCells.size() >= m_progressCellsLimit) {
+        // Twice what remains: a fleet's many distinct cells are not sorted
+        // again at every report.
+        keepEachProgressCellOnce();
+        m_progressCellsLimit = std::max(ProgressCellsKept, 2 * m_progressCells.size());
+    }
     if (!m_progressTimer.isActive())
         m_progressTimer.start();
 }
 
+void InstallationModel::keepEachProgressCellOnce()
+{
+    std::sort(m_progressCells.begin(), m_progressCells.end());
+    m_progressCells.erase(std::unique(m_progressCells.begin(), m_progressCells.end()),
+                          m_progressCells.end());
+}
+
+// Each changed cell once, a controller's files together and then the
+// controller's own cell; neighbouring file rows of one controller as one
+// range, so that the views map each controller's rows once. A controller's
+// file rows are found among its few children, which lie together, rather
+// than through the map of every file of the fleet.
 void InstallationModel::flushProgress()
 {
     m_progressTimer.stop();
-    const QSet<quint64> files = std::exchange(m_dirtyFiles, {});
-    const QSet<uint> controllers = std::exchange(m_dirtyControllers, {});
-    for (const quint64 key : files)
-        refresh(m_files.value(key), Column_PROGRESS, Column_PROGRESS);
-    for (const uint controllerId : controllers)
-        refresh(m_controllers.value(controllerId), Column_PROGRESS, Column_PROGRESS);
+    keepEachProgressCellOnce();
+    std::vector<quint64> cells;
+    cells.swap(m_progressCells);
+    m_progressCellsLimit = ProgressCellsKept;
+    for (size_t first = 0; first < cells.size();) {
+        const uint controllerId = uint(cells[first] >> 40);
+        size_t end = first + 1;
+        while (end < cells.size() && uint(cells[end] >> 40) == controllerId)
+            ++end;
+        if (const InstallationItem *controllerItem = m_controllers.value(controllerId)) {
+            refreshFileProgress(*controllerItem, {cells.data() + first, end - first});
+            refresh(controllerItem, Column_PROGRESS, Column_PROGRESS);
+        }
+        first = end;
+    }
+    if (m_progressCells.empty()) { // its room is kept for the next frame
+        cells.clear();
+        m_progressCells.swap(cells);
+    }
+}
+
+// `cells` are the controller's, in key order: that of its file rows after
+// the show file's, which comes last.
+void InstallationModel::refreshFileProgress(const InstallationItem &controllerItem,
+                                            std::span<const quint64> cells)
+{
+    const int rows = controllerItem.childCount();
+    if (rows == 0)
+        return;
+    int runFirst = -1;
+    int runLast = -1;
+    const auto endRun = [&] {
+        if (runFirst >= 0)
+            emit dataChanged(indexFromItem(controllerItem.child(runFirst), Column_PROGRESS),
+                             indexFromItem(controllerItem.child(runLast), Column_PROGRESS));
+        runFirst = runLast = -1;
+    };
+    int row = 0;
+    for (const quint64 cell : cells) {
+        const int start = row;
+        do {
+            const auto *item = static_cast<const InstallationItem *>(controllerItem.child(row));
+            if (fileKey(item->id(), item->slot(), item->mediaType()) == cell) {
+                if (row != runLast + 1)
+                    endRun();
+                if (runFirst < 0)
+                    runFirst = row;
+                runLast = row;
+                break;
+            }
+            row = (row + 1) % rows;
+        } while (row != start);
+    }
+    endRun();
 }
 
 // --- Cells --------------------------------------------------------------------------

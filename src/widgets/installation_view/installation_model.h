@@ -5,8 +5,10 @@
 #include "types.h"
 
 #include <QHash>
-#include <QSet>
 #include <QTimer>
+
+#include <span>
+#include <vector>
 
 class Controller;
 class InstallationItem;
@@ -77,7 +79,14 @@ signals:
     void selectionRequested(const QModelIndexList &indexes);
 
 private:
+    // Reports kept between frames before the repeated ones are dropped.
+    static constexpr size_t ProgressCellsKept = 4096;
+
     static quint64 fileKey(uint controllerId, uint slot, MediaType mediaType);
+    void keepEachProgressCellOnce();
+    void refreshConvertedRows();
+    void refreshFileProgress(const InstallationItem &controllerItem,
+                             std::span<const quint64> cells);
 
     LumDocument *document() const;
     InstallationItem *itemAt(const QModelIndex &index) const;
@@ -100,7 +109,9 @@ private:
     QHash<uint, InstallationItem *> m_installations;
     QHash<uint, InstallationItem *> m_controllers;
     QHash<quint64, InstallationItem *> m_files;
-    QSet<uint> m_dirtyControllers;
-    QSet<quint64> m_dirtyFiles;
+    // File cells whose progress changed since the last frame, in the order
+    // reported (a cell may be named more than once).
+    std::vector<quint64> m_progressCells;
+    size_t m_progressCellsLimit = ProgressCellsKept;
     QTimer m_progressTimer;
 };

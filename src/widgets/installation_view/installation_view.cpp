@@ -239,9 +239,8 @@ void InstallationView::contextMenuEvent(QContextMenuEvent *event)
 void InstallationView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                                    const QList<int> &roles)
 {
-    const bool feedbackCell = topLeft.row() == bottomRight.row() &&
-                              topLeft.column() >= InstallationModel::Column_UPLOAD_STATE;
-    if (feedbackCell && !QAccessible::isActive()) {
+    const bool feedbackCells = topLeft.column() >= InstallationModel::Column_UPLOAD_STATE;
+    if (feedbackCells && !QAccessible::isActive()) {
         if (!m_feedbackRepaint.isActive())
             m_feedbackRepaint.start();
         return;

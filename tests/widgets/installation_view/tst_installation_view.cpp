@@ -97,6 +97,19 @@ private slots:
         QCOMPARE(fileCell.data(), QVariant(50u));
         QCOMPARE(m_model->controllerIndex(id).siblingAtColumn(8).data(), QVariant(50u));
 
+        // Neighbouring file rows of a frame come as one range.
+        for (const uint slot : {1, 0, 1}) {
+            feedback()->addFile(id, slot, MediaType_Slot, 100);
+            feedback()->setFileProgress(id, slot, MediaType_Slot, 10);
+        }
+        changes.clear();
+        m_model->flushProgress();
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes[0][0].toModelIndex(),
+                 m_model->fileIndex(id, 0, MediaType_Slot).siblingAtColumn(8));
+        QCOMPARE(changes[0][1].toModelIndex(),
+                 m_model->fileIndex(id, 1, MediaType_Slot).siblingAtColumn(8));
+
         // Read out through the tree's accessible cells, as a percentage.
         m_view->expandAll();
         m_view->show();
