@@ -159,6 +159,18 @@ double discover(LumDocument &document, const IdSet &controllerIds, int *found)
     return seconds;
 }
 
+// A failed attempt is retried minutes later; what went wrong is shown at once.
+bool tellsOfAFailure(const LogEntry &entry)
+{
+    if (entry.level != 0)
+        return false;
+    for (const char *word : {"error", "fail", "timed out", "unexpected"}) {
+        if (entry.message.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 struct RunFigures
 {
     double seconds = 0;
@@ -179,6 +191,8 @@ RunFigures uploadRun(UploadRuns &runs, const IdSet &controllerIds)
                 ++figures.filesSent;
             else if (entry.message.startsWith(QLatin1String("Uploading validator to")))
                 ++figures.validatorsSent;
+            else if (tellsOfAFailure(entry))
+                std::fprintf(stderr, "%s\n", qPrintable(entry.displayText()));
         });
     QEventLoop loop;
     QObject::connect(&runs, &UploadRuns::reportCompleted, &loop,
