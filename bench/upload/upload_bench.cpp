@@ -7,7 +7,7 @@
 //     that sends everything, and a second one that finds every file on the
 //     controllers. Prints wall times, memory and the files read and sent.
 //
-//   rw_upload_bench single HTTP_PORT FTP_PORT SHOW_MIB WORK_DIR
+//   rw_upload_bench single HOST HTTP_PORT FTP_PORT SHOW_MIB WORK_DIR
 //     One controller, a show file of SHOW_MIB MiB and no media: prints the
 //     seconds its STOR took, from the file's "Uploading" to its "Complete",
 //     and writes the show file as WORK_DIR/show.bin for the FTP client's own
@@ -117,7 +117,7 @@ bool writeShow(const QString &path, const QList<QByteArray> &clipNames, qint64 b
 // One group whose controller template sends the show and its slot files,
 // with an installation per address.
 QList<uint> buildProject(LumDocument &document, const QString &showPath, const QString &mediaFolder,
-                         const QList<QPair<int, int>> &ports)
+                         const QString &host, const QList<QPair<int, int>> &ports)
 {
     auto controllerTemplate = std::make_shared<ControllerTemplate>();
     controllerTemplate->setHardwareType(1);
@@ -131,8 +131,7 @@ QList<uint> buildProject(LumDocument &document, const QString &showPath, const Q
     for (const auto &[http, ftp] : ports) {
         const uint installationId = document.addInstallation(groupId);
         const uint controllerId = document.installation(installationId)->controllerIds().first();
-        document.controller(controllerId)
-            ->restoreAddress(QStringLiteral("127.0.0.1"), uint(http), uint(ftp));
+        document.controller(controllerId)->restoreAddress(host, uint(http), uint(ftp));
         controllerIds << controllerId;
     }
     return controllerIds;
@@ -159,6 +158,18 @@ double discover(LumDocument &document, const IdSet &controllerIds, int *found)
     return seconds;
 }
 
+// A failed attempt is retried minutes later; what went wrong is shown at once.
+bool tellsOfAFailure(const LogEntry &entry)
+{
+    if (entry.level != 0)
+        return false;
+    for (const char *word : {"error", "fail", "timed out", "unexpected"}) {
+        if (entry.message.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 struct RunFigures
 {
     double seconds = 0;
@@ -179,6 +190,8 @@ RunFigures uploadRun(UploadRuns &runs, const IdSet &controllerIds)
                 ++figures.filesSent;
             else if (entry.message.startsWith(QLatin1String("Uploading validator to")))
                 ++figures.validatorsSent;
+            else if (tellsOfAFailure(entry))
+                std::fprintf(stderr, "%s\n", qPrintable(entry.displayText()));
         });
     QEventLoop loop;
     QObject::connect(&runs, &UploadRuns::reportCompleted, &loop,
@@ -221,10 +234,9 @@ int fleet(const QString &listingPath, const QString &workDir)
         return 2;
     }
     QList<QPair<int, int>> ports;
-    const QJsonArray controllers = QJsonDocument::fromJson(listingFile.readAll())
-                                       .object()
-                                       .value(QStringLiteral("controllers"))
-                                       .toArray();
+    const QJsonObject listing = QJsonDocument::fromJson(listingFile.readAll()).object();
+    const QString host = listing.value(QStringLiteral("address")).toString();
+    const QJsonArray controllers = listing.value(QStringLiteral("controllers")).toArray();
     for (const QJsonValue &each : controllers) {
         const QJsonObject controller = each.toObject();
         ports.append({controller.value(QStringLiteral("http")).toInt(),
@@ -247,7 +259,7 @@ int fleet(const QString &listingPath, const QString &workDir)
     const double baseline = residentMiB();
     const IdSet controllerIds =
         idSet(buildProject(document, work.filePath(QStringLiteral("show.bin")),
-                           work.filePath(QStringLiteral("media")), ports));
+                           work.filePath(QStringLiteral("media")), host, ports));
     const double built = residentMiB();
     figure("controllers", double(controllerIds.size()));
     figure("baseline_mib", baseline);
@@ -268,7 +280,7 @@ int fleet(const QString &listingPath, const QString &workDir)
     return found == count && first.successes == count && second.successes == count ? 0 : 1;
 }
 
-int single(int httpPort, int ftpPort, qint64 showMiB, const QString &workDir)
+int single(const QString &host, int httpPort, int ftpPort, qint64 showMiB, const QString &workDir)
 {
     const QDir work(workDir);
     work.mkpath(QStringLiteral("media"));
@@ -280,7 +292,7 @@ int single(int httpPort, int ftpPort, qint64 showMiB, const QString &workDir)
     LumApplication *application = LumApplication::instance();
     LumDocument &document = *application->document();
     const IdSet controllerIds = idSet(buildProject(
-        document, showPath, work.filePath(QStringLiteral("media")), {{httpPort, ftpPort}}));
+        document, showPath, work.filePath(QStringLiteral("media")), host, {{httpPort, ftpPort}}));
     const uint controllerId = *controllerIds.begin();
     int found = 0;
     discover(document, controllerIds, &found);
@@ -325,10 +337,11 @@ int main(int argc, char **argv)
             UploadSlots::instance()->setLimitOverride(arguments.at(3).toInt());
         return fleet(arguments.at(1), arguments.at(2));
     }
-    if (arguments.size() == 5 && arguments.at(0) == QLatin1String("single"))
-        return single(arguments.at(1).toInt(), arguments.at(2).toInt(),
-                      arguments.at(3).toLongLong(), arguments.at(4));
-    std::fprintf(stderr, "usage: rw_upload_bench fleet LISTING.json WORK_DIR [PARALLEL]\n"
-                         "       rw_upload_bench single HTTP_PORT FTP_PORT SHOW_MIB WORK_DIR\n");
+    if (arguments.size() == 6 && arguments.at(0) == QLatin1String("single"))
+        return single(arguments.at(1), arguments.at(2).toInt(), arguments.at(3).toInt(),
+                      arguments.at(4).toLongLong(), arguments.at(5));
+    std::fprintf(stderr,
+                 "usage: rw_upload_bench fleet LISTING.json WORK_DIR [PARALLEL]\n"
+                 "       rw_upload_bench single HOST HTTP_PORT FTP_PORT SHOW_MIB WORK_DIR\n");
     return 2;
 }

@@ -130,6 +130,15 @@ QString ftpErrorText(int error)
     }
 }
 
+// The class of an FTP failure and, when the client knows it, what happened.
+QString ftpFailureText(QString text, const QString &detail)
+{
+    const QString happened = detail.simplified();
+    if (!happened.isEmpty())
+        text += QStringLiteral(": ") + happened;
+    return text;
+}
+
 LumDocument *document()
 {
     LumApplication *application = LumApplication::instance();
@@ -822,7 +831,8 @@ void Controller::onFtpStateChanged(int state)
     log(Category_Ftp, ftpStateName(state), 2);
     if (state != FtpClient::State_Unconnected || m_ftpStage == FtpStage_Closing)
         return;
-    log(Category_Ftp, tr("FTP connection was closed unexpectedly"), 0);
+    log(Category_Ftp,
+        ftpFailureText(tr("FTP connection was closed unexpectedly"), m_ftp->errorString()), 0);
     sessionFailed(tr("FTP error"));
 }
 
@@ -860,7 +870,7 @@ void Controller::onFtpCommandFinished(int id, bool error)
     m_ftpTimer->stop();
     if (error && m_ftpStage != FtpStage_Password) {
         m_lastFtpError = m_ftp->error();
-        log(Category_Ftp, ftpErrorText(m_lastFtpError), 0);
+        log(Category_Ftp, ftpFailureText(ftpErrorText(m_lastFtpError), m_ftp->errorString()), 0);
         sessionFailed(tr("FTP error"));
         return;
     }

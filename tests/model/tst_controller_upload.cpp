@@ -277,6 +277,9 @@ private slots:
             sentFiles(),
             (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
                          sending(m_show->clipPath(1)), sending(m_show->clipPath(2)), validator}));
+        // The log says what happened, not only that something did.
+        QVERIFY(logged("FTP connection was closed unexpectedly: Uploading file failed: "
+                       "The server closed the connection"));
         QVERIFY(logged("Retrying upload to 127.0.0.1 in 1 seconds"));
         QVERIFY(
             logged(u"Uploading to 127.0.0.1:%1 - attempt 2"_s.arg(m_site.simulated()->ftpPort())));

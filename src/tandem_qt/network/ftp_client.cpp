@@ -321,7 +321,11 @@ void FtpClient::failConnection(Error error, const QString &text)
     m_multiLineCode = 0;
     const bool closing = m_phase == Phase_Quit;
     // The state goes first: a caller that gives up on the lost connection
-    // then ignores the command's error.
+    // then ignores the command's error, but may already read why.
+    if (!closing && m_current) {
+        m_error = error;
+        m_errorString = commandErrorText(text);
+    }
     const QPointer<FtpClient> self(this);
     setState(State_Unconnected);
     if (!self || !m_current)
@@ -726,6 +730,14 @@ void FtpClient::pumpUpload()
     if (!m_current || m_current->type != Command_Put || m_phase != Phase_Transfer ||
         !m_transferStarted || !m_data || !m_dataConnected || m_deviceAtEnd || m_dataLost)
         return;
+    if (m_data->state() != QAbstractSocket::ConnectedState) {
+        // Reset by the peer, which Qt may tell only by closing the socket
+        // (without disconnected()); the server's reply tells the rest.
+        m_dataLost = true;
+        stopFileSender();
+        tryFinishTransfer();
+        return;
+    }
     QIODevice *device = m_current->device;
     if (!device) {
         failCommand(Error_UnknownError, tr("The data to send has gone"));

@@ -30,10 +30,11 @@ class QTimer;
 //                  finished when the final reply and the end of the data are both in
 //   close:         QUIT, Closing -> Unconnected, then finished
 //
-// A lost control connection emits stateChanged(Unconnected) first and then
-// fails the running command. abort() ends the running command quietly: its
-// commandFinished(id, true) arrives later through the event loop, and no
-// other signal follows until a new command is queued.
+// A lost control connection emits stateChanged(Unconnected) first (error()
+// and errorString() already say why) and then fails the running command.
+// abort() ends the running command quietly: its commandFinished(id, true)
+// arrives later through the event loop, and no other signal follows until a
+// new command is queued.
 class FtpClient : public QObject
 {
     Q_OBJECT

@@ -83,6 +83,16 @@ void FakeFtpServer::startTransferIfReady()
 {
     if (!m_data || m_transferVerb.isEmpty() || !m_control)
         return;
+    if (m_transferVerb == "STOR" && m_fault == Fault_ResetStorData) {
+        // As a server does whose data connection a stranger took first.
+        m_data->disconnect(this);
+        m_data->abort();
+        m_data->deleteLater();
+        m_data = nullptr;
+        m_transferVerb.clear();
+        m_control->write("150 here it comes\r\n426 transfer aborted\r\n");
+        return;
+    }
     m_control->write("150 here it comes\r\n");
     if (m_transferVerb == "STOR") {
         onDataReadyRead();

@@ -22,7 +22,8 @@ public:
         Fault_None,
         Fault_DropDuringStor, // closes both connections once STOR data arrives
         Fault_StallStor,      // stops reading STOR data and never answers
-        Fault_EndlessList     // sends a listing line every 50 ms and never ends
+        Fault_EndlessList,    // sends a listing line every 50 ms and never ends
+        Fault_ResetStorData   // resets STOR's data connection, then answers 150 and 426
     };
 
     FakeFtpServer();

@@ -350,17 +350,26 @@ private slots:
                  u"finished %1 error; done error; finished %2; done"_s.arg(putId).arg(listId));
     }
 
-    // The kernel sends a plain file: a peer that drops or stalls ends the command
-    // as for any other source, and the broken pipe does not end the process.
+    // The kernel sends a plain file: a peer that drops, stalls or resets the
+    // data connection ends the command as for any other source, the broken
+    // pipe does not end the process, and the error says what happened.
     void lostFileTransfersEndTheSession_data()
     {
         QTest::addColumn<FakeFtpServer::Fault>("fault");
-        QTest::newRow("dropped mid-STOR") << FakeFtpServer::Fault_DropDuringStor;
-        QTest::newRow("stalled: inactivity timeout") << FakeFtpServer::Fault_StallStor;
+        QTest::addColumn<bool>("connectionLost");
+        QTest::addColumn<QString>("happened");
+        QTest::newRow("dropped mid-STOR")
+            << FakeFtpServer::Fault_DropDuringStor << true << u"The server closed the connection"_s;
+        QTest::newRow("stalled: inactivity timeout")
+            << FakeFtpServer::Fault_StallStor << true << u"The server did not answer in time"_s;
+        QTest::newRow("data connection reset")
+            << FakeFtpServer::Fault_ResetStorData << false << u"transfer aborted"_s;
     }
     void lostFileTransfersEndTheSession()
     {
         QFETCH(FakeFtpServer::Fault, fault);
+        QFETCH(bool, connectionLost);
+        QFETCH(QString, happened);
         FakeSession session;
         session.server.setFault(fault);
         session.client.setInactivityTimeout(300);
@@ -369,8 +378,10 @@ private slots:
         login(session.client, session.server.port());
         const int id = session.client.put(&source, u"clip.bin"_s);
         QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
-        QVERIFY2(session.recorder.trace().endsWith(lostWith(id)),
-                 qPrintable(session.recorder.trace()));
+        const QString ending =
+            connectionLost ? lostWith(id) : u"finished %1 error; done error"_s.arg(id);
+        QVERIFY2(session.recorder.trace().endsWith(ending), qPrintable(session.recorder.trace()));
+        QCOMPARE(session.client.errorString(), u"Uploading file failed:\n"_s + happened);
     }
 };
 
