@@ -1,3 +1,8 @@
+// Converting media into chunk files: MPEG-2 video analysed and cut (or
+// re-encoded first), and audio encoded as Vorbis, from sources made with the
+// ffmpeg tool.
+
+#include "audio_conversion.h"
 #include "chunk_file.h"
 #include "elementary_stream_encoder.h"
 #include "media_maker.h"
@@ -7,7 +12,9 @@
 #include "video_packetiser.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +30,12 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // Picture coding types in coded order, read from the start codes themselves.
 QList<quint32> pictureTypes(const QByteArray &stream)
 {
@@ -34,9 +47,36 @@ QList<quint32> pictureTypes(const QByteArray &stream)
     return types;
 }
 
+constexpr quint32 AudioChunk = 0x80000101;
+
+// Channels and rate from a Vorbis identification header.
+QPair<int, quint32> channelsAndRate(const QByteArray &identification)
+{
+    return {uchar(identification.at(11)),
+            qFromLittleEndian<quint32>(identification.constData() + 12)};
+}
+
+// The loudest sample of a file, in dB below full scale, by ffmpeg's reading.
+// (Raw PCM has no header to tell ffmpeg its format: measure its WAV twin.)
+double peakDb(const QString &path)
+{
+    const QString stats = MediaMaker::probe(u"frame_tags=lavfi.astats.Overall.Peak_level"_s,
+                                            u"amovie=%1,astats=metadata=1:reset=0"_s.arg(path),
+                                            {u"-f"_s, u"lavfi"_s});
+    const QStringList values = stats.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return values.isEmpty() ? 0.0 : values.last().toDouble();
+}
+
+QByteArray littleEndian(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
 } // namespace
 
-class TestVideoConversion : public QObject
+class TestMediaConversion : public QObject
 {
     Q_OBJECT
 
@@ -63,6 +103,13 @@ private:
         return chunks;
     }
 
+    static int encode(const QString &source, const QString &output,
+                      ProgressTracker *progress = nullptr, bool write = true)
+    {
+        return isRawPcmPath(source) ? encodePcmAudio(source, output, 4, progress, write)
+                                    : encodeAudioFile(source, output, 4, progress, write);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -82,14 +129,13 @@ private slots:
         const QByteArray pictureStart = QByteArray::fromHex("00000100");
         const qsizetype second = padded.indexOf(pictureStart, padded.indexOf(pictureStart) + 4);
         padded.insert(second, QByteArray(1024 * 1024 - 3 - second, '\0'));
-        QFile paddedFile(path(u"padded.m2v"_s));
-        QVERIFY(paddedFile.open(QIODevice::WriteOnly) && paddedFile.write(padded) == padded.size());
-        paddedFile.close();
+        QVERIFY(writeFile(path(u"padded.m2v"_s), padded));
         QVERIFY(MediaMaker::makeMpeg2(path(u"film.m2v"_s), 720, 576, u"24"_s, 1));
         QVERIFY(MediaMaker::makeMpeg2(path(u"multiplex.m2v"_s), 720, 576, u"25"_s, 1, u"vob"_s));
-        QVERIFY(MediaMaker::makeTone(path(u"tone.wav"_s), 48000, 2, 0.2));
-        QFile text(path(u"text.m2v"_s));
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("just some words, no video\n") > 0);
+        QVERIFY(MediaMaker::makeTone(path(u"short.wav"_s), 48000, 2, 0.3));
+        QVERIFY(MediaMaker::makeTone(path(u"short.pcm"_s), 48000, 2, 0.3, {u"-f"_s, u"s16le"_s}));
+        QVERIFY(MediaMaker::makeTone(path(u"mono.wav"_s), 48000, 1, 0.2));
+        QVERIFY(writeFile(path(u"text.m2v"_s), "just some words, no sound or video\n"));
     }
 
     void analysesRawStreamsByCountingPictures_data()
@@ -124,7 +170,7 @@ private slots:
     // Refused by the analysis, or when the pictures are cut (into a chunk file
     // beside the sources unless an output is given). A program stream looks
     // raw until its pack headers are read.
-    void refusals_data()
+    void videoRefusals_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("output");
@@ -132,7 +178,7 @@ private slots:
         QTest::newRow("missing") << u"missing.m2v"_s << QString() << ConvertResult_InputNotFound;
         QTest::newRow("24 fps") << u"film.m2v"_s << QString() << ConvertResult_InputNotMpeg2;
         QTest::newRow("not media") << u"text.m2v"_s << QString() << ConvertResult_InputNotFound;
-        QTest::newRow("audio only") << u"tone.wav"_s << QString() << ConvertResult_InputNotMpeg2;
+        QTest::newRow("audio only") << u"short.wav"_s << QString() << ConvertResult_InputNotMpeg2;
         QTest::newRow("program stream named m2v")
             << u"multiplex.m2v"_s << QString() << ConvertResult_NotRawM2v;
         QTest::newRow("no such folder")
@@ -142,7 +188,7 @@ private slots:
         QTest::newRow("cancelled while re-encoding")
             << u"small.m2v"_s << QString() << ConvertResult_Cancelled;
     }
-    void refusals()
+    void videoRefusals()
     {
         QFETCH(QString, name);
         QFETCH(QString, output);
@@ -189,10 +235,7 @@ private slots:
         QVERIFY(seen.contains(0.5));
         QCOMPARE(seen.last(), 1.0);
         const QString joined = path(u"small-joined.m2v"_s);
-        QFile file(joined);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(ChunkFile::joinPayloads(chunks));
-        file.close();
+        QVERIFY(writeFile(joined, ChunkFile::joinPayloads(chunks)));
         QCOMPARE(MediaMaker::probe(u"stream=width,height"_s, joined), u"720\n576"_s);
         QCOMPARE(MediaMaker::probe(u"stream=nb_read_frames"_s, joined, {u"-count_frames"_s}),
                  u"50"_s);
@@ -240,7 +283,126 @@ private slots:
             MediaMaker::probe(u"stream=nb_read_frames"_s, encoded, {u"-count_frames"_s}).toInt();
         QVERIFY2(pictures > 0 && pictures <= 60, qPrintable(QString::number(pictures)));
     }
+
+    void choosesThePcmPathByTheWholeSuffix_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("pcm");
+        QTest::newRow("pcm") << u"a.pcm"_s << true;
+        QTest::newRow("two suffixes") << u"a.pcm.bak"_s << false;
+        QTest::newRow("dotted name") << u"take.2.pcm"_s << false;
+    }
+    void choosesThePcmPathByTheWholeSuffix()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, pcm);
+        QCOMPARE(isRawPcmPath(u"/some/folder.x/"_s + name), pcm);
+    }
+
+    // Every source comes out as 48 kHz stereo Vorbis of the source's length
+    // and loudness: the header packets first, then the audio.
+    void convertsSourcesToVorbisChunks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QStringList>("format");
+        QTest::newRow("raw PCM, suffix in capitals")
+            << u"tone.PCM"_s << 48000 << QStringList{u"-f"_s, u"s16le"_s};
+        QTest::newRow("MP3 at 44.1 kHz (planar float)")
+            << u"tone.mp3"_s << 44100 << QStringList{u"-c:a"_s, u"libmp3lame"_s};
+        QTest::newRow("FLAC at 32 kHz (32-bit)")
+            << u"tone.flac"_s << 32000 << QStringList{u"-sample_fmt"_s, u"s32"_s};
+    }
+    void convertsSourcesToVorbisChunks()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, rate);
+        QFETCH(QStringList, format);
+        const QString source = path(name);
+        QVERIFY2(MediaMaker::makeTone(source, rate, 2, 1.0, format),
+                 qPrintable(MediaMaker::lastError()));
+
+        QCOMPARE(encode(source, source + u".chunks"_s), 0);
+        QString error;
+        const QList<Chunk> chunks = ChunkFile::read(source + u".chunks"_s, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(chunks.size() > 4);
+        for (const Chunk &chunk : chunks)
+            QCOMPARE(chunk.type, AudioChunk);
+        QVERIFY(chunks[0].packet().startsWith("\x01vorbis"));
+        QVERIFY(chunks[1].packet().startsWith("\x03vorbis"));
+        QVERIFY(chunks[2].packet().startsWith("\x05vorbis"));
+        QCOMPARE(channelsAndRate(chunks[0].packet()), (QPair<int, quint32>(2, 48000)));
+        // One second of sound, at the new rate (MP3 adds its own padding).
+        QVERIFY2(qAbs(qint64(chunks.last().granule()) - 48000) < 1200,
+                 qPrintable(QString::number(chunks.last().granule())));
+
+        const QString ogg = source + QLatin1String(".ogg");
+        QVERIFY(ChunkFile::writeOgg(chunks, ogg));
+        const QString oggFormat = MediaMaker::probe(u"stream=sample_rate,channels"_s, ogg);
+        QVERIFY2(oggFormat == QLatin1String("48000\n2"),
+                 qPrintable(oggFormat + QLatin1Char(' ') + MediaMaker::lastError()));
+        // As loud as the source: the samples were scaled rightly whatever their format.
+        QString measured = source;
+        if (isRawPcmPath(source)) {
+            measured = source + QLatin1String(".wav");
+            QVERIFY(MediaMaker::makeTone(measured, rate, 2, 1.0));
+        }
+        const double sourcePeak = peakDb(measured);
+        const double peak = peakDb(ogg);
+        QVERIFY2(sourcePeak < -10.0 && qAbs(peak - sourcePeak) < 1.0,
+                 qPrintable(u"%1 dB from %2 dB"_s.arg(peak).arg(sourcePeak)));
+    }
+
+    // Sources the encoders refuse, a missing folder for the output, and
+    // conversions cancelled at once.
+    void audioRefusals_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("result");
+        const int cannotOpen = AudioResult_CannotOpenInput;
+        QTest::newRow("missing") << u"missing.wav"_s << QString() << cannotOpen;
+        QTest::newRow("mono") << u"mono.wav"_s << QString() << cannotOpen;
+        QTest::newRow("not audio") << u"text.m2v"_s << QString() << cannotOpen;
+        QTest::newRow("no folder for the output")
+            << u"short.wav"_s << u"no-folder/out"_s << int(AudioResult_CannotWriteOutput);
+        QTest::newRow("cancelled PCM") << u"short.pcm"_s << QString() << int(AudioResult_Cancelled);
+    }
+    void audioRefusals()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, output);
+        QFETCH(int, result);
+        ProgressTracker progress;
+        if (result == AudioResult_Cancelled)
+            progress.cancel();
+        QCOMPARE(encode(path(name), path(output.isEmpty() ? u"out.chunks"_s : output), &progress),
+                 result);
+    }
+
+    // The rate is the file's word: at 20 Hz each decoded frame becomes a
+    // couple of thousand at 48 kHz, which must reach the encoder in pieces.
+    void aVeryLowRateConvertsInPieces()
+    {
+        const int frames = 2048;
+        QByteArray wav = "RIFF" + littleEndian(36 + frames * 4) + "WAVEfmt " + littleEndian(16) +
+                         littleEndian(0x00020001) + littleEndian(20) + littleEndian(20 * 4) +
+                         littleEndian(0x00100004) + "data" + littleEndian(frames * 4);
+        for (int i = 0; i < frames * 2; ++i)
+            wav += char(i) + QByteArray(1, char(i >> 8));
+        const QString source = path(u"twenty-hertz.wav"_s);
+        QVERIFY(writeFile(source, wav));
+        QCOMPARE(encode(source, path(u"twenty-hertz.chunks"_s), nullptr), 0);
+    }
+
+    void writesNothingWhenAskedNotTo()
+    {
+        const QString output = path(u"unwritten"_s);
+        QCOMPARE(encode(path(u"short.wav"_s), output, nullptr, false), 0);
+        QVERIFY(!QFileInfo::exists(output));
+    }
 };
 
-RW_TEST_MAIN(TestVideoConversion)
-#include "tst_video_conversion.moc"
+RW_TEST_MAIN(TestMediaConversion)
+#include "tst_media_conversion.moc"
