@@ -44,6 +44,17 @@ uint silentController(FakeControllerHttp &silent)
     return addControllerAt(ShowFolder().controllerTemplate(), silent.port());
 }
 
+// Reports mailed to ops@example.com through the server at `port` of 127.0.0.1.
+MailSettings mailTo(quint16 port)
+{
+    MailSettings settings;
+    settings.enabled = true;
+    settings.server = u"127.0.0.1"_s;
+    settings.port = port;
+    settings.recipients = QStringList{u"ops@example.com"_s};
+    return settings;
+}
+
 // A failed discovery is retried only after the wait has looked.
 void slowRediscovery()
 {
@@ -319,15 +330,13 @@ private slots:
         SmtpTestServer mail(
             {u"--auth"_s, u"login"_s, u"--user"_s, u"ops"_s, u"--password"_s, u"pw"_s});
         QVERIFY(mail.port() != 0);
-        MailSettings settings;
+        MailSettings settings = mailTo(mail.port());
         settings.enabled = enabled;
         settings.sendForManualUploads = forManual;
-        settings.server = u"127.0.0.1"_s;
-        settings.port = mail.port();
         settings.username = u"ops"_s;
         settings.password = PasswordCipher::encode(u"pw"_s);
-        if (recipients)
-            settings.recipients = QStringList{u"ops@example.com"_s};
+        if (!recipients)
+            settings.recipients.clear();
         document()->setMailSettings(settings);
 
         QSignalSpy finished(runs(), &UploadRuns::alertMailFinished);
@@ -475,12 +484,7 @@ private slots:
     {
         QTcpServer mute;
         QVERIFY(mute.listen(QHostAddress::LocalHost));
-        MailSettings settings;
-        settings.enabled = true;
-        settings.server = u"127.0.0.1"_s;
-        settings.port = mute.serverPort();
-        settings.recipients = QStringList{u"ops@example.com"_s};
-        document()->setMailSettings(settings);
+        document()->setMailSettings(mailTo(mute.serverPort()));
         const uint id = addControllers(ShowFolder().controllerTemplate()).first();
 
         AutomatedUpload upload(runs(), document());
