@@ -355,40 +355,6 @@ private slots:
         QVERIFY2(!terminal.contains(QString::fromLatin1(typed.trimmed())), qPrintable(terminal));
     }
 
-    // Found, wrong type and not found, each on its own line; a controller
-    // that runs the uploaded show names it.
-    void statusPrintsWhatEachControllerReports()
-    {
-        Simulator simulator({u"-n"_s, u"2"_s, u"--fault"_s, u"1:wrong-type"_s});
-        QVERIFY(simulator.isValid());
-        Rig rig;
-        const quint16 absent = closedPort();
-        const QString project = rig.project(u"three.lmp"_s, controllersOf(simulator)
-                                                                << Rig::Controller{absent, absent});
-        QVERIFY(!project.isEmpty());
-
-        const Finished all = runCli({u"status"_s, project});
-        QCOMPARE(all.exitCode, 1);
-        const QStringList lines = all.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.at(0), u"0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t-\t-"_s.arg(
-                                  simulator.httpPort(0)));
-        const QStringList wrong = lines.at(1).split(u'\t');
-        QCOMPARE(wrong.size(), 9);
-        QCOMPARE(wrong.at(4), u"wrong type"_s);
-        QVERIFY(wrong.at(5) != u"NX1"_s && wrong.at(5) != u"-"_s);
-        QCOMPARE(lines.at(2),
-                 u"2\tSite 3\tLights\t127.0.0.1:%1\tnot found\t-\t-\t-\t-"_s.arg(absent));
-        QVERIFY(all.err.isEmpty());
-
-        QCOMPARE(runCli({u"upload"_s, project, u"--controller=0"_s}).exitCode, 0);
-        const Finished one = runCli({u"status"_s, project, u"--controller"_s, u"0"_s});
-        QCOMPARE(one.exitCode, 0);
-        QCOMPARE(one.out, u"0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t"
-                          "Project 00112233\t00112233-4455-6677-8899-aabbccddeeff\n"_s.arg(
-                              simulator.httpPort(0)));
-    }
-
     // What a controller says never breaks the one-line-per-controller form.
     void statusCannotBeGivenLinesByAController()
     {
@@ -407,30 +373,47 @@ private slots:
         QCOMPARE(status.outLines().first().split(u'\t').value(7), u"Show 7 Fake "_s);
     }
 
-    // The first run sends everything, fails for the controller that is not
-    // there (exit 1, logged as a scheduled run logs it) and ends only once
-    // the mail server has the report; the second, of the controllers found,
-    // finds every file on them and sends only the validator files. The log
-    // comes first, in the viewer's form and up to the level asked for, then
-    // the report.
-    void uploadSendsThenSkipsWhatTheControllersHold()
+    // Status tells found, not found and wrong type apart, a line each. The
+    // first upload sends everything, fails for the controllers not there or
+    // of the wrong type (exit 1, logged as a scheduled run logs it) and ends
+    // only once the mail server has the report; status then names the show
+    // a controller runs. The second upload, of the controllers found, finds
+    // every file on them and sends only the validator files. The log comes
+    // first, in the viewer's form and up to the level asked for, then the
+    // report.
+    void statusAndUploadOfAFleet()
     {
         SmtpTestServer mail;
         QVERIFY(mail.port() != 0);
-        Simulator simulator({u"-n"_s, u"2"_s});
+        Simulator simulator({u"-n"_s, u"3"_s, u"--fault"_s, u"2:wrong-type"_s});
         QVERIFY(simulator.isValid());
         Rig rig;
         const quint16 absent = closedPort();
-        const QString project =
-            rig.project(u"three.lmp"_s, controllersOf(simulator) << Rig::Controller{absent, absent},
-                        mail.port());
+        QList<Rig::Controller> controllers = controllersOf(simulator);
+        controllers.insert(2, {absent, absent}); // site 3; site 4 is of the wrong type
+        const QString project = rig.project(u"four.lmp"_s, controllers, mail.port());
         QVERIFY(!project.isEmpty());
+
+        const Finished status = runCli({u"status"_s, project});
+        QCOMPARE(status.exitCode, 1);
+        QVERIFY(status.err.isEmpty());
+        QStringList lines = status.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        const QString found =
+            u"0\tSite 1\tLights\t127.0.0.1:%1\tfound\tNX1\t99.0.0\t"_s.arg(simulator.httpPort(0));
+        QCOMPARE(lines.at(0), found + u"-\t-"_s);
+        QCOMPARE(lines.at(2),
+                 u"2\tSite 3\tLights\t127.0.0.1:%1\tnot found\t-\t-\t-\t-"_s.arg(absent));
+        const QStringList wrong = lines.at(3).split(u'\t');
+        QCOMPARE(wrong.size(), 9);
+        QCOMPARE(wrong.at(4), u"wrong type"_s);
+        QVERIFY(wrong.at(5) != u"NX1"_s && wrong.at(5) != u"-"_s);
 
         const Finished first = runCli({u"upload"_s, project});
         QCOMPARE(first.exitCode, 1);
-        const QStringList lines = first.out.split(u'\n', Qt::SkipEmptyParts);
+        lines = first.out.split(u'\n', Qt::SkipEmptyParts);
         const QStringList report = reportLines(lines);
-        QCOMPARE(report.size(), 6); // header, start, a line per controller, the mail
+        QCOMPARE(report.size(), 7); // header, start, a line per controller, the mail
         for (const QString &line : lines.mid(0, lines.size() - report.size()))
             QVERIFY2(isLogLine(line), qPrintable(line));
         QCOMPARE(first.out.count(u"] - Uploading \""_s), 6);
@@ -440,6 +423,8 @@ private slots:
                  u"  SUCCESS - Site 2 - Lights - 127.0.0.1 - Upload succeeded"_s);
         QCOMPARE(resultLine(lines, u"Site 3"_s),
                  u"   FAILED - Site 3 - Lights - 127.0.0.1 - Controller not found"_s);
+        QCOMPARE(resultLine(lines, u"Site 4"_s),
+                 u"   FAILED - Site 4 - Lights - 127.0.0.1 - Controller is wrong type"_s);
         QVERIFY(first.out.contains(
             u"[SCHEDULE] - Scheduled upload to 127.0.0.1 failed because the controller is not "
             "found\n"_s));
@@ -447,6 +432,10 @@ private slots:
         QVERIFY(mail.message(1).contains(
             u"  SUCCESS - Site 1 - Lights - 127.0.0.1 - Upload succeeded"_s));
         QVERIFY(report.last().endsWith(u"[SMTP] - Sent mail to ops@example.com"_s));
+
+        const Finished one = runCli({u"status"_s, project, u"--controller"_s, u"0"_s});
+        QCOMPARE(one.exitCode, 0);
+        QCOMPARE(one.out, found + u"Project 00112233\t00112233-4455-6677-8899-aabbccddeeff\n"_s);
 
         const Finished second = runCli(
             {u"upload"_s, project, u"--log-level=1"_s, u"--controller=0"_s, u"--controller=1"_s});

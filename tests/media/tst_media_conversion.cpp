@@ -82,9 +82,6 @@ class TestMediaConversion : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString m_pal;   // 720 x 576, 25 fps, 2 s, raw, suffix in capitals
-    QString m_ntsc;  // 720 x 480, 30000/1001, 1 s, raw
-    QString m_small; // 704 x 576, 25 fps, 2 s, raw stream of a size to re-encode
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -114,18 +111,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_pal = path(u"pal.M2V"_s);
-        m_ntsc = path(u"ntsc.m2v"_s);
-        m_small = path(u"small.m2v"_s);
-        QVERIFY2(MediaMaker::makeMpeg2(m_pal, 720, 576, u"25"_s, 2),
-                 qPrintable(MediaMaker::lastError()));
-        QVERIFY2(MediaMaker::makeMpeg2(m_ntsc, 720, 480, u"30000/1001"_s, 1),
-                 qPrintable(MediaMaker::lastError()));
-        QVERIFY2(MediaMaker::makeMpeg2(m_small, 704, 576, u"25"_s, 2),
+        // Raw streams: PAL (suffix in capitals), NTSC, and one of a size to re-encode.
+        QVERIFY2(MediaMaker::makeMpeg2(path(u"pal.M2V"_s), 720, 576, u"25"_s, 2) &&
+                     MediaMaker::makeMpeg2(path(u"ntsc.m2v"_s), 720, 480, u"30000/1001"_s, 1) &&
+                     MediaMaker::makeMpeg2(path(u"small.m2v"_s), 704, 576, u"25"_s, 2),
                  qPrintable(MediaMaker::lastError()));
         // The PAL stream with zero stuffing before its second picture, whose
         // start code the analysis' 1 MiB blocks then cut after its two zeros.
-        QByteArray padded = readAll(m_pal);
+        QByteArray padded = readAll(path(u"pal.M2V"_s));
         const QByteArray pictureStart = QByteArray::fromHex("00000100");
         const qsizetype second = padded.indexOf(pictureStart, padded.indexOf(pictureStart) + 4);
         padded.insert(second, QByteArray(1024 * 1024 - 3 - second, '\0'));
@@ -208,8 +201,8 @@ private slots:
 
     void cutsARawStreamAsItIs()
     {
-        const QList<Chunk> chunks = convert(m_pal);
-        const QByteArray source = readAll(m_pal);
+        const QList<Chunk> chunks = convert(path(u"pal.M2V"_s));
+        const QByteArray source = readAll(path(u"pal.M2V"_s));
         const QList<quint32> types = pictureTypes(source);
         QCOMPARE(types.size(), 50);
         QCOMPARE(ChunkFile::types(chunks), types);
@@ -228,7 +221,7 @@ private slots:
         ProgressTracker progress;
         QList<double> seen;
         progress.setObserver([&seen](double fraction) { seen.append(fraction); });
-        const QList<Chunk> chunks = convert(m_small, &progress);
+        const QList<Chunk> chunks = convert(path(u"small.m2v"_s), &progress);
         QCOMPARE(chunks.size(), 50);
         QCOMPARE(chunks.first().type, I);
         QVERIFY(std::is_sorted(seen.begin(), seen.end()));
@@ -264,16 +257,13 @@ private slots:
         const QString source = path(u"damaged.mp4"_s);
         QVERIFY(MediaMaker::ffmpeg({u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=640x480:rate=30"_s,
                                     u"-t"_s, u"2"_s, u"-c:v"_s, u"libx264"_s, source}));
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QByteArray bytes = file.readAll();
+        QByteArray bytes = readAll(source);
         for (const double place : {0.62, 0.70, 0.78, 0.87}) {
             const qsizetype offset = qsizetype(bytes.size() * place);
             for (qsizetype i = offset; i < offset + 30; ++i)
                 bytes[i] = char(bytes[i] ^ 0x5A);
         }
-        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
-        file.close();
+        QVERIFY(writeFile(source, bytes));
 
         VideoInfo info(source);
         QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
