@@ -363,8 +363,7 @@ private slots:
         answer.replace("</response>",
                        "<projectName>Show&#10;7&#9;Fake&#13;</projectName></response>");
         http.answer("/query/system", answer);
-        Rig rig;
-        const QString project = rig.project(u"one.lmp"_s, {{http.port(), closedPort()}});
+        const QString project = m_rig.project(u"one.lmp"_s, {{http.port(), closedPort()}});
         QVERIFY(!project.isEmpty());
         CliProcess status({u"status"_s, project});
         QVERIFY(QTest::qWaitFor([&] { return !status.isRunning(); }, 20000));
@@ -387,11 +386,10 @@ private slots:
         QVERIFY(mail.port() != 0);
         Simulator simulator({u"-n"_s, u"3"_s, u"--fault"_s, u"2:wrong-type"_s});
         QVERIFY(simulator.isValid());
-        Rig rig;
         const quint16 absent = closedPort();
         QList<Rig::Controller> controllers = controllersOf(simulator);
         controllers.insert(2, {absent, absent}); // site 3; site 4 is of the wrong type
-        const QString project = rig.project(u"four.lmp"_s, controllers, mail.port());
+        const QString project = m_rig.project(u"four.lmp"_s, controllers, mail.port());
         QVERIFY(!project.isEmpty());
 
         const Finished status = runCli({u"status"_s, project});
@@ -505,9 +503,8 @@ private slots:
         QVERIFY(silentMail.listen(QHostAddress::LocalHost));
         Simulator simulator;
         QVERIFY(simulator.isValid());
-        Rig rig;
         const QString project =
-            rig.project(u"silent-mail.lmp"_s, controllersOf(simulator), silentMail.serverPort());
+            m_rig.project(u"silent-mail.lmp"_s, controllersOf(simulator), silentMail.serverPort());
         QVERIFY(!project.isEmpty());
 
         CliProcess upload({u"upload"_s, project});
@@ -545,9 +542,8 @@ private slots:
             {TestEnvironment::sourceDir() + u"/tests/main/notify_listener.py"_s, address});
         QByteArray said;
         QTRY_COMPARE_WITH_TIMEOUT(said += manager.readAll(), QByteArray("listening\n"), 15000);
-        Rig rig;
-        const QString project =
-            projectExists ? rig.project(u"idle.lmp"_s, {{1, 1}}) : m_dir.filePath(u"missing.lmp"_s);
+        const QString project = projectExists ? m_rig.project(u"idle.lmp"_s, {{1, 1}})
+                                              : m_dir.filePath(u"missing.lmp"_s);
         qputenv("NOTIFY_SOCKET", address.toUtf8());
         CliProcess run({u"run"_s, project});
         qunsetenv("NOTIFY_SOCKET");
