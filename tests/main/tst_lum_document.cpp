@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(calls, QStringList{u"cancel 6"_s});
     }
 
-    void passwordsFallBackFromControllerToInstallationToGroup()
+    void passwordsFallBackFromControllerToInstallationToGroupOrAreAsked()
     {
         addGroup(1, 1);
         // No password anywhere: an empty one, which is still sent (null would
@@ -309,11 +309,8 @@ private slots:
 
         document().resetPasswords(false);
         QVERIFY(!document().hasEntityPasswords());
-    }
 
-    void askingForAPasswordStoresANewAnswerUndoably()
-    {
-        addGroup(1, 1);
+        // Asked for, a new answer is stored undoably.
         document().controller(0)->setHostname(u"10.1.1.1"_s);
         document().group(0)->setPassword(u"old"_s);
 
