@@ -291,8 +291,9 @@ private slots:
             QUuid(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s));
     }
 
-    // A missing folder, or a pipe that saving would replace by a file.
-    void anUnwritableTargetExitsOne()
+    // A missing folder, a pipe that saving would replace by a file, or a full
+    // disk under the output.
+    void whatCannotBeWrittenExitsOne()
     {
         const QString fifo = path("pipe.lmp");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -303,11 +304,8 @@ private slots:
             QVERIFY(run.err.startsWith(u"rigwarden-cli: cannot write "_s + target));
         }
         QVERIFY(!QFileInfo(fifo).isFile());
-    }
 
-    // An export cut short by a full disk is no success.
-    void anOutputThatCannotBeWrittenExitsOne()
-    {
+        // An export cut short by a full disk is no success.
         PB::Project project = PB::sampleProject(7);
         project.masterPassword.clear();
         QProcess process;
