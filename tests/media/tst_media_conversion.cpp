@@ -67,13 +67,6 @@ double peakDb(const QString &path)
     return values.isEmpty() ? 0.0 : values.last().toDouble();
 }
 
-QByteArray littleEndian(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
 } // namespace
 
 class TestMediaConversion : public QObject
@@ -375,14 +368,8 @@ private slots:
     // couple of thousand at 48 kHz, which must reach the encoder in pieces.
     void aVeryLowRateConvertsInPieces()
     {
-        const int frames = 2048;
-        QByteArray wav = "RIFF" + littleEndian(36 + frames * 4) + "WAVEfmt " + littleEndian(16) +
-                         littleEndian(0x00020001) + littleEndian(20) + littleEndian(20 * 4) +
-                         littleEndian(0x00100004) + "data" + littleEndian(frames * 4);
-        for (int i = 0; i < frames * 2; ++i)
-            wav += char(i) + QByteArray(1, char(i >> 8));
         const QString source = path(u"twenty-hertz.wav"_s);
-        QVERIFY(writeFile(source, wav));
+        QVERIFY(MediaMaker::makeTone(source, 20, 2, 102.4)); // 2048 frames
         QCOMPARE(encode(source, path(u"twenty-hertz.chunks"_s), nullptr), 0);
     }
 
