@@ -8,20 +8,13 @@
 #include <QCoreApplication>
 #include <QTest>
 
-#define RW_TEST_MAIN(TestObject)                                                                   \
+#define RW_TEST_MAIN_WITH(Application, TestObject)                                                 \
     int main(int argc, char **argv)                                                                \
     {                                                                                              \
         TestEnvironment environment;                                                               \
-        QCoreApplication app(argc, argv);                                                          \
+        Application app(argc, argv);                                                               \
         TestObject test;                                                                           \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
-
-#define RW_TEST_GUI_MAIN(TestObject)                                                               \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        TestEnvironment environment;                                                               \
-        QApplication app(argc, argv);                                                              \
-        TestObject test;                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
+#define RW_TEST_MAIN(TestObject) RW_TEST_MAIN_WITH(QCoreApplication, TestObject)
+#define RW_TEST_GUI_MAIN(TestObject) RW_TEST_MAIN_WITH(QApplication, TestObject)

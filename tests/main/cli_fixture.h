@@ -206,6 +206,16 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The simulator's controllers as controllers of a project, scheduled at `scheduled`.
+inline QList<Rig::Controller> controllersOf(const Simulator &simulator,
+                                            const QDateTime &scheduled = {})
+{
+    QList<Rig::Controller> controllers;
+    for (int i = 0; i < simulator.controllers().size(); ++i)
+        controllers.append({simulator.httpPort(i), simulator.ftpPort(i), scheduled});
+    return controllers;
+}
+
 // A port on 127.0.0.1 where nothing listens.
 inline quint16 closedPort()
 {

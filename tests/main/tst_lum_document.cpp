@@ -1,4 +1,9 @@
-// The document's structure, checks, passwords and change detection.
+// The document: its structure, checks, passwords and change detection;
+// loading and saving projects (files of every version built byte by byte,
+// files that must be refused, the table limits, saves that fail); and the
+// project's JSON form (everything the file holds comes back, passwords never
+// leave, hand-written input is checked with a message that says where the
+// fault is).
 
 #include "document_prompts.h"
 #include "fatal_probe.h"
@@ -6,16 +11,28 @@
 #include "lum_document.h"
 #include "media_transcoder.h"
 #include "password_cipher.h"
+#include "project_file_bytes.h"
+#include "project_json.h"
 #include "recording_controller.h"
 #include "show_file_bytes.h"
+#include "streamer.h"
 #include "test_main.h"
 #include "upload_feedback.h"
 
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUndoStack>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
+
+namespace PB = ProjectFileBytes;
 
 namespace {
 
@@ -50,6 +67,88 @@ InstallationTemplatePtr templateOf(int controllers)
     return result;
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool isEmpty(const LumDocument &document)
+{
+    return document.groups().isEmpty() && document.installations().isEmpty() &&
+           document.controllers().isEmpty() && document.uploadSchedule().isEmpty() &&
+           document.masterPassword().isEmpty() && document.path().isNull() &&
+           document.mailSettings() == MailSettings() && document.expandedGroups().empty();
+}
+
+// The sample as the writer must save it once read as `version`: the current
+// version, every stored column width beside the defaults, and what the older
+// version cannot hold at its default.
+PB::Project savedSample(int version)
+{
+    PB::Project project = PB::sampleProject(7);
+    project.mainWidths = {{0, 250}, {1, 50}, {2, 80}, {3, 90}, {4, 80}, {5, 50}, {6, 200}, {9, 40}};
+    project.passwordWidths = {{0, 200}, {1, version >= 1 ? 120 : 200}};
+    // Hostnames were IPv4 numbers before version 7, most significant byte first.
+    if (version < 7)
+        project.controllers[2].hostname = u"127.0.0.1"_s;
+    if (version < 6)
+        project.mail.username = project.mail.password = QString();
+    // Before version 5 a clip's first file is its video, whatever it was.
+    if (version < 5)
+        project.groups[1].templates[0].clips[0].files[0].type = 2;
+    // A time that has passed is kept: the application uploads it at once.
+    if (version < 4)
+        project.schedule = version >= 2 ? QList{project.oldSchedule} : QList<PB::ScheduleEntry>();
+    if (version < 3)
+        project.mail = PB::Mail();
+    if (version < 1) {
+        project.groups[1].password = project.installations[1].password = QString();
+        project.controllers[0].password = project.masterPassword = QString();
+    }
+    return project;
+}
+
+QList<uint> ids(const auto &table)
+{
+    QList<uint> result;
+    for (const auto *each : table)
+        result.append(each->getId());
+    return result;
+}
+
+QJsonObject parse(const QByteArray &text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+// The sample project without any password, which export cannot give back.
+PB::Project withoutPasswords()
+{
+    PB::Project project = PB::sampleProject(7);
+    project.masterPassword.clear();
+    project.mail.password.clear();
+    for (PB::Group &group : project.groups)
+        group.password.clear();
+    for (PB::Installation &installation : project.installations)
+        installation.password.clear();
+    for (PB::Controller &controller : project.controllers)
+        controller.password.clear();
+    return project;
+}
+
+// The value at a path of keys and indexes, as "groups/1/id".
+QJsonValue at(const QJsonObject &json, const QString &path)
+{
+    QJsonValue value = json;
+    for (const QString &step : path.split(u'/')) {
+        bool isIndex = false;
+        const int index = step.toInt(&isIndex);
+        value = isIndex ? value.toArray().at(index) : value.toObject().value(step);
+    }
+    return value;
+}
+
 } // namespace
 
 class TestLumDocument : public QObject
@@ -69,6 +168,31 @@ private:
         for (int i = 0; i < installations; ++i)
             document().addInstallation(groupId);
         return groupId;
+    }
+
+    QString write(const QByteArray &bytes, const QString &name = u"p.lmp"_s)
+    {
+        const QString path = m_dir.filePath(name);
+        PB::writeFile(path, bytes);
+        return path;
+    }
+
+    static void everyVersion()
+    {
+        QTest::addColumn<int>("version");
+        for (int version = 0; version <= 7; ++version)
+            QTest::addRow("version %d", version) << version;
+    }
+
+    void refuses(const QByteArray &bytes, const QString &reasonPart = QString())
+    {
+        LumDocument document;
+        QString error;
+        QVERIFY2(!document.load(write(bytes), &error), "the file was accepted");
+        QVERIFY(!error.isEmpty());
+        if (!reasonPart.isEmpty())
+            QVERIFY2(error.contains(reasonPart), qPrintable(error));
+        QVERIFY(isEmpty(document));
     }
 
 private slots:
@@ -166,7 +290,7 @@ private slots:
         QCOMPARE(calls, QStringList{u"cancel 6"_s});
     }
 
-    void passwordsFallBackFromControllerToInstallationToGroup()
+    void passwordsFallBackFromControllerToInstallationToGroupOrAreAsked()
     {
         addGroup(1, 1);
         // No password anywhere: an empty one, which is still sent (null would
@@ -185,11 +309,8 @@ private slots:
 
         document().resetPasswords(false);
         QVERIFY(!document().hasEntityPasswords());
-    }
 
-    void askingForAPasswordStoresANewAnswerUndoably()
-    {
-        addGroup(1, 1);
+        // Asked for, a new answer is stored undoably.
         document().controller(0)->setHostname(u"10.1.1.1"_s);
         document().group(0)->setPassword(u"old"_s);
 
@@ -244,6 +365,24 @@ private slots:
                  MediaTranscoder::State_UNKNOWN);
         QCOMPARE(transcoder->state(u"/slot.bin"_s, MediaType_Slot), MediaTranscoder::State_UNKNOWN);
         QVERIFY(done.wait(10000));
+
+        // A show saved again may name media that were never converted.
+        using namespace ShowFileBytes;
+        const QString path = m_dir.filePath(u"show.kma"_s);
+        const QString video = m_dir.filePath(u"encore.mpg"_s);
+        QVERIFY(writeFile(video, "not a video"));
+        Kma show;
+        QVERIFY(writeFile(path, show.bytes()));
+        QVERIFY(touch(path, -60));
+        InstallationTemplatePtr rig = templateOf(1);
+        rig->controllerTemplates()[0]->setHardwareType(7);
+        rig->controllerTemplates()[0]->setShowFile(path);
+        document().addInstallation(document().addGroup(*rig));
+        show.clips = {{4, "Encore", video.toUtf8(), "encore.vid", "", ""}};
+        QVERIFY(writeFile(path, show.bytes()));
+        QCOMPARE(document().reanalyseChangedShowFiles(), IdSet{1});
+        QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
+        QVERIFY(done.wait(10000));
         delete transcoder;
     }
 
@@ -278,29 +417,459 @@ private slots:
         QVERIFY(document().reanalyseChangedShowFiles().empty());
     }
 
-    // A show saved again may name media that were never converted.
-    void mediaOfAChangedShowAreConverted()
+    // Every version is read whole and saved as version 7: what the writer
+    // produces is what the independent builder produces.
+    void everyVersionIsReadAndSavedAsVersionSeven_data() { everyVersion(); }
+    void everyVersionIsReadAndSavedAsVersionSeven()
     {
-        using namespace ShowFileBytes;
-        const QString path = m_dir.filePath(u"show.kma"_s);
-        const QString video = m_dir.filePath(u"encore.mpg"_s);
-        QVERIFY(writeFile(video, "not a video"));
-        Kma show;
-        QVERIFY(writeFile(path, show.bytes()));
-        QVERIFY(touch(path, -60));
-        InstallationTemplatePtr rig = templateOf(1);
-        rig->controllerTemplates()[0]->setHardwareType(7);
-        rig->controllerTemplates()[0]->setShowFile(path);
-        document().addInstallation(document().addGroup(*rig));
+        QFETCH(int, version);
+        LumDocument document;
+        QString error;
+        const QString path = write(PB::sampleProject(version).bytes());
+        QVERIFY2(document.load(path, &error), qPrintable(error));
+        QCOMPARE(document.path(), path);
+        QVERIFY(document.isClean());
+        QCOMPARE(ids(document.controllers()), (QList<uint>{1, 2, 4, 9}));
+        // The i-th controller of an installation runs the i-th controller template.
+        const auto &templates = document.group(3)->installationTemplate()->controllerTemplates();
+        for (const auto &[controllerId, index] : {std::pair{2u, 0}, {9u, 1}, {4u, 0}, {1u, 1}})
+            QCOMPARE(*document.controller(controllerId)->controllerTemplate(), *templates[index]);
+        QCOMPARE(document.group(0)->name(), u"Unnamed Group"_s);
 
-        MediaTranscoder *transcoder = LumApplication::instance()->createMediaTranscoder();
-        QSignalSpy done(transcoder, &MediaTranscoder::transcodeComplete);
-        show.clips = {{4, "Encore", video.toUtf8(), "encore.vid", "", ""}};
-        QVERIFY(writeFile(path, show.bytes()));
-        QCOMPARE(document().reanalyseChangedShowFiles(), IdSet{0});
-        QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
-        QVERIFY(done.wait(10000));
-        delete transcoder;
+        const QString saved = m_dir.filePath(u"saved.lmp"_s);
+        QVERIFY(document.saveAs(saved));
+        QCOMPARE(document.path(), saved);
+        QCOMPARE(readAll(saved), savedSample(version).bytes());
+    }
+
+    void devicesWithoutEndAreRefused()
+    {
+        LumDocument document;
+        QVERIFY(!document.load(u"/dev/zero"_s));
+    }
+
+    void oldSchedulesInThePastScheduleNothing()
+    {
+        PB::Project project = PB::sampleProject(3);
+        project.oldSchedule.time = {PB::day2024, 0, -1};
+        LumDocument document;
+        QVERIFY(document.load(write(project.bytes()), nullptr));
+        QVERIFY(document.uploadSchedule().isEmpty());
+    }
+
+    void supersededSchedulesOfEveryKindAreSkipped_data()
+    {
+        QTest::addColumn<int>("kind");
+        for (const int kind : {0, 1, 2, 3, 4, 5})
+            QTest::addRow("kind %d", kind) << kind;
+    }
+
+    void supersededSchedulesOfEveryKindAreSkipped()
+    {
+        QFETCH(int, kind);
+        PB::Project project = PB::sampleProject(1);
+        project.supersededKind = qint16(kind);
+        LumDocument document;
+        QString error;
+        QVERIFY2(document.load(write(project.bytes()), &error), qPrintable(error));
+        QCOMPARE(document.expandedInstallations(), (IdSet{0, 5}));
+    }
+
+    void malformedFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        using P = PB::Project;
+        // The sample changed by `change`.
+        const auto add = [](const char *name, const char *reason, auto change) {
+            P project = PB::sampleProject(7);
+            change(project);
+            QTest::newRow(name) << project.bytes() << QString::fromLatin1(reason);
+        };
+        add("wrong magic", "not a Rigwarden project", [](P &p) { p.magic = 0x5269675761726407; });
+        add("version 8", "later version", [](P &p) { p.version = 8; });
+        add("negative version", "later version", [](P &p) { p.version = -1; });
+        QTest::newRow("empty file") << QByteArray() << u"not a Rigwarden project"_s;
+        add("raw value of 17 bytes", "out of bounds", [](P &p) {
+            p.groups[1].templates[1].clips[0].files[1].remoteName = "seventeen-bytes-x";
+        });
+        add("media type beyond the enumeration", "media type 7",
+            [](P &p) { p.groups[1].templates[0].clips[0].files[0].type = 7; });
+        add("negative media type", "media type -1",
+            [](P &p) { p.groups[1].templates[0].mediaPaths[0].type = -1; });
+        {
+            P p = PB::sampleProject(7);
+            p.mail.recipients = {};
+            QByteArray bytes = p.bytes();
+            // The recipients' count follows the mail password; make it huge.
+            PB::Out tail;
+            tail.text(u"sp"_s).i32(0);
+            const qsizetype at = bytes.lastIndexOf(tail.bytes);
+            QVERIFY(at > 0);
+            bytes.replace(at + tail.bytes.size() - 4, 4, QByteArray::fromHex("7fffffff"));
+            QTest::newRow("recipient count beyond bounds") << bytes << u"out of bounds"_s;
+        }
+
+        // References between the tables.
+        add("group lists a missing installation", "installation 7", [](P &p) {
+            p.groups[1].installationIds = {5, 0, 7};
+        });
+        add("installation short of a controller", "has 1 controllers but",
+            [](P &p) { p.installations[1].controllerIds = {4}; });
+        add("installation with a controller too many", "has 3 controllers", [](P &p) {
+            p.installations[0].controllerIds = {2, 9, 4};
+        });
+        add("controller listed by two installations", "controller 4", [](P &p) {
+            p.installations[0].controllerIds = {2, 4};
+        });
+        add("installation in no group", "no installation group",
+            [](P &p) { p.groups[1].installationIds = {5}; });
+        add("installation naming another group", "installation 0",
+            [](P &p) { p.installations[0].groupId = 0; });
+        add("controller in no installation", "no installation", [](P &p) {
+            p.controllers.append({12, 0, u"h"_s, 0, 80, 21, QString()});
+        });
+        // Dropped, but installation 0 lists 9.
+        add("referenced controller dropped", "controller 9",
+            [](P &p) { p.controllers[3].id = 1024; });
+        add("duplicate identifier", "controller 2", [](P &p) { p.controllers[1].id = 1; });
+        // Not "let the table choose".
+        add("negative identifier", "controller 2", [](P &p) { p.controllers[1].id = -1; });
+        add("schedule naming a missing controller", "controller 33", [](P &p) {
+            p.schedule[1].controllerIds = {1, 9, 33};
+            p.lookup = {{{1, p.schedule[1].time},
+                         {4, p.schedule[0].time},
+                         {9, p.schedule[1].time},
+                         {33, p.schedule[1].time}}};
+        });
+        add("schedule maps that disagree", "schedule", [](P &p) {
+            p.lookup = {{{4, p.schedule[0].time}}};
+        });
+        P old = PB::sampleProject(3);
+        old.oldSchedule.controllerIds = {2, 40};
+        QTest::newRow("old schedule naming a missing controller")
+            << old.bytes() << u"controller 40"_s;
+    }
+
+    void malformedFilesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        refuses(bytes, reason);
+    }
+
+    void everyTruncationIsRefusedAndLeavesTheDocumentEmpty_data() { everyVersion(); }
+
+    // Also when the file is beyond the in-memory limit and read from the disk
+    // as it goes.
+    void everyTruncationIsRefusedAndLeavesTheDocumentEmpty()
+    {
+        QFETCH(int, version);
+        const QByteArray bytes = PB::sampleProject(version).bytes();
+        const QString path = m_dir.filePath(u"cut.lmp"_s);
+        const auto restoreLimit =
+            qScopeGuard([] { Streamer::setInMemoryLimit(Streamer::DefaultInMemoryLimit); });
+        const QString whole = write(bytes, u"whole.lmp"_s);
+        LumDocument document;
+        for (const qint64 limit : {Streamer::DefaultInMemoryLimit, qint64(0)}) {
+            Streamer::setInMemoryLimit(limit);
+            for (qsizetype size = 0; size < bytes.size(); ++size) {
+                QVERIFY(PB::writeFile(path, bytes.left(size)));
+                // A document with content first, so that "left empty" means something.
+                QVERIFY(document.load(whole));
+                QVERIFY2(!document.load(path),
+                         qPrintable(u"accepted %1 of %2 bytes"_s.arg(size).arg(bytes.size())));
+                QVERIFY(isEmpty(document));
+            }
+        }
+    }
+
+    void tablesHoldTheirMaximumAndNoMore()
+    {
+        // 1024 empty groups with the highest identifiers in use, then 1025.
+        PB::Project project = PB::sampleProject(7);
+        project.groups.clear();
+        project.installations.clear();
+        project.controllers.clear();
+        project.schedule.clear();
+        for (qint32 id = 0; id < 1024; ++id)
+            project.groups.append({id, u"g%1"_s.arg(id), {}, {}, QString()});
+        LumDocument document;
+        QVERIFY(document.load(write(project.bytes()), nullptr));
+        QCOMPARE(document.groups().count(), 1024u);
+        QVERIFY(document.groupExists(1023));
+        QString reason;
+        QVERIFY(!document.hasRoomForGroup(&reason));
+        QVERIFY(reason.contains(u"1024"_s));
+
+        project.groups.append({1024, QString(), {}, {}, QString()});
+        refuses(project.bytes(), u"count 1025"_s);
+    }
+
+    void unreferencedElementsBeyondTheTablesAreDropped()
+    {
+        PB::Project project = PB::sampleProject(7);
+        project.groups.append({1024, u"beyond"_s, {}, {}, QString()});
+        LumDocument document;
+        QString error;
+        QVERIFY2(document.load(write(project.bytes()), &error), qPrintable(error));
+        QCOMPARE(ids(document.groups()), (QList<uint>{0, 3}));
+    }
+
+    // Saving marks the document clean, but not when the save fails.
+    void aSaveThatFailsHalfWayLeavesTheOldFile()
+    {
+        const QString path = write(PB::sampleProject(7).bytes(), u"keep.lmp"_s);
+        const QByteArray before = readAll(path);
+        LumDocument document;
+        QVERIFY(document.load(path));
+        QSignalSpy clean(&document, &LumDocument::cleanChanged);
+        document.setMasterPassword(u"changed"_s);
+        QVERIFY(document.undoStack()->isClean()); // not an undoable edit, yet a change
+        QCOMPARE(clean.size(), 1);
+
+        // Files may grow to 100 bytes only: the write fails part of the way.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 100;
+        setrlimit(RLIMIT_FSIZE, &small);
+        QString error;
+        const bool saved1 = document.save(&error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!saved1);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readAll(path), before);
+        QVERIFY(!document.isClean()); // still to be saved
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(u"keep"_s),
+                 QStringList{u"keep.lmp"_s});
+        // Nor does saving under a name that cannot be written change the path.
+        const QString target = m_dir.filePath(u"no-such-folder/x.lmp"_s);
+        QVERIFY(!document.saveAs(target, &error));
+        QCOMPARE(document.path(), path);
+        QVERIFY(!QFile::exists(target));
+
+        QVERIFY(document.save(&error));
+        QVERIFY(document.isClean());
+        QVERIFY(!document.isMasterPasswordChanged());
+        QCOMPARE(clean.size(), 2);
+        QCOMPARE(clean.last().first().toBool(), true);
+        QVERIFY(readAll(path) != before);
+    }
+
+    // What the reader would refuse is not written: the save fails with the
+    // reason and the old file stays. A show's clips may each have a video
+    // and an audio path, which a file holds.
+    void aSaveNeverWritesWhatCannotBeRead()
+    {
+        const QString path = write(PB::sampleProject(7).bytes(), u"bounds.lmp"_s);
+        const QByteArray before = readAll(path);
+        LumDocument document;
+        QVERIFY(document.load(path));
+        ControllerTemplate &first =
+            *document.group(3)->installationTemplate()->controllerTemplates()[0];
+        MediaPaths paths;
+        for (int clip = 0; clip < Streamer::MaxEntryCount; ++clip) {
+            paths[{clip, MediaType_Video}] = u"v"_s;
+            paths[{clip, MediaType_Audio}] = u"a"_s;
+        }
+        first.setMediaPaths(paths);
+        MailSettings mail = document.mailSettings();
+        mail.recipients = QStringList(Streamer::MaxEntryCount + 1, u"ops@example.com"_s);
+        document.setMailSettings(mail);
+        QString error;
+        QVERIFY(!document.save(&error));
+        QVERIFY2(error.contains(u"65537 entries of one mail recipient list"_s), qPrintable(error));
+        QCOMPARE(readAll(path), before);
+
+        mail.recipients.removeLast();
+        document.setMailSettings(mail);
+        QVERIFY2(document.save(&error), qPrintable(error));
+        LumDocument reopened;
+        QVERIFY(reopened.load(path, &error));
+        QCOMPARE(reopened.group(3)->installationTemplate()->controllerTemplates()[0]->mediaPaths(),
+                 paths);
+    }
+
+    void exportShowsEveryFieldButNoPassword()
+    {
+        LumDocument document;
+        QVERIFY(document.load(write(PB::sampleProject(7).bytes(), u"s.lmp"_s)));
+        const QJsonObject json = ProjectJson::toJson(document);
+        const QByteArray text = QJsonDocument(json).toJson();
+        for (const char *secret : {"\"mp\"", "\"cp\"", "\"ip\"", "\"sp\""})
+            QVERIFY2(!text.contains(secret), secret);
+        const QList<std::pair<QString, QJsonValue>> fields{
+            {u"masterPassword"_s, true},
+            {u"groups/1/id"_s, 3},
+            {u"groups/1/password"_s, true},
+            {u"groups/1/controllerTemplates/1/showReadTime"_s, u"2024-01-02T00:00:00.000Z"_s},
+            {u"groups/1/controllerTemplates/1/clips/0/files/1/type"_s, u"Audio"_s},
+            {u"groups/1/controllerTemplates/1/clips/0/files/1/remoteName"_s, u"sixteen-bytes-xx"_s},
+            // Installations and controllers in display order, not identifier order.
+            {u"groups/1/installations/0/id"_s, 5},
+            {u"groups/1/installations/0/controllers/1/id"_s, 1},
+            {u"groups/1/installations/0/controllers/1/httpPort"_s, 8080},
+            {u"groups/1/installations/0/controllers/1/scheduledUpload"_s,
+             u"2100-01-01T10:00:00.000"_s}};
+        for (const auto &[path, value] : fields)
+            QVERIFY2(at(json, path) == value, qPrintable(path));
+    }
+
+    void anImportedExportExportsTheSame()
+    {
+        LumDocument original;
+        QVERIFY(original.load(write(withoutPasswords().bytes(), u"np.lmp"_s)));
+        const QJsonObject exported = ProjectJson::toJson(original);
+
+        LumDocument imported;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(exported, imported, &error), qPrintable(error));
+        QCOMPARE(ProjectJson::toJson(imported), exported);
+        // The same project, not only the same text.
+        QCOMPARE(*imported.controller(1)->controllerTemplate(),
+                 *original.controller(1)->controllerTemplate());
+        QCOMPARE(imported.uploadSchedule(), original.uploadSchedule());
+        QCOMPARE(imported.expandedInstallations(), original.expandedInstallations());
+        QCOMPARE(imported.columnWidths(LumDocument::Table_MAIN),
+                 original.columnWidths(LumDocument::Table_MAIN));
+    }
+
+    // A project file keeps no offsets: the moment is what must survive.
+    void aTimeWithAnOffsetKeepsItsMoment()
+    {
+        const QJsonObject json = parse(R"({"rigwardenProject": 1,
+            "groups": [{"controllerTemplates": [{}], "installations": [{"controllers": [
+                {"scheduledUpload": "2031-01-01T00:00:00+02:00"}]}]}]})");
+        LumDocument imported;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(json, imported, &error), qPrintable(error));
+        QVERIFY(imported.saveAs(m_dir.filePath(u"offset.lmp"_s)));
+        LumDocument reopened;
+        QVERIFY(reopened.load(m_dir.filePath(u"offset.lmp"_s)));
+        QCOMPARE(reopened.uploadSchedule().scheduledTime(0).toMSecsSinceEpoch(),
+                 QDateTime(QDate(2030, 12, 31), QTime(22, 0), Qt::UTC).toMSecsSinceEpoch());
+    }
+
+    void plainPasswordsAreStoredEnciphered()
+    {
+        const QJsonObject json = parse(R"({"rigwardenProject": 1, "masterPassword": "m",
+            "mail": {"password": "s"},
+            "groups": [{"password": "g", "controllerTemplates": [{}],
+                        "installations": [{"password": "i",
+                                           "controllers": [{"password": "c"}]}]}]})");
+        LumDocument document;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
+        QCOMPARE(document.masterPassword(), PasswordCipher::encode(u"m"_s));
+        QCOMPARE(document.mailSettings().password, PasswordCipher::encode(u"s"_s));
+        QCOMPARE(document.group(0)->password(), PasswordCipher::encode(u"g"_s));
+        QCOMPARE(document.installation(0)->password(), PasswordCipher::encode(u"i"_s));
+        QCOMPARE(document.controller(0)->password(), PasswordCipher::encode(u"c"_s));
+        QCOMPARE(ProjectJson::toJson(document).value(u"masterPassword"_s), QJsonValue(true));
+    }
+
+    // A chosen identifier never takes one that is given further on.
+    void identifiersAreKeptWhenGiven()
+    {
+        const QJsonObject json = parse(R"({"rigwardenProject": 1, "groups": [
+            {"controllerTemplates": [{}, {}],
+             "installations": [{}, {"id": 0, "controllers": [{"id": 0}, {}]}, {"id": 9}]}]})");
+        LumDocument document;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
+        QCOMPARE(document.group(0)->installationIds(), (QList<uint>{1, 0, 9}));
+        // The others take the lowest free ones in the order they are listed.
+        QCOMPARE(document.installation(1)->controllerIds(), (QList<uint>{1, 2}));
+        QCOMPARE(document.installation(0)->controllerIds(), (QList<uint>{0, 3}));
+        QCOMPARE(document.installation(9)->controllerIds(), (QList<uint>{4, 5}));
+        QCOMPARE(document.controller(5)->installationId(), 9u);
+        QCOMPARE(document.controller(5)->hostname(), u"0.0.0.0"_s);
+    }
+
+    // A template without read time is analysed from its show file; a KMA
+    // show records its clips' paths, the ones given are the operator's.
+    void showsAreAnalysedAndGivenMediaPathsKept()
+    {
+        const QString general = m_dir.filePath(u"show.wrn"_s);
+        QVERIFY(ShowFileBytes::writeFile(general, ShowFileBytes::General().bytes()));
+        ShowFileBytes::Kma kma;
+        kma.clips = {{1, "Intro", "C:/intro.mpg", "intro.vid", "C:/intro.wav", "intro.aud"}};
+        const QString kmaShow = m_dir.filePath(u"show.kma"_s);
+        QVERIFY(ShowFileBytes::writeFile(kmaShow, kma.bytes()));
+        const QJsonObject json = parse(uR"({"rigwardenProject": 1, "groups": [
+            {"controllerTemplates": [{"showFile": "%1"}], "installations": [{}]},
+            {"controllerTemplates": [{"hardwareType": 3, "showFile": "%2", "mediaPaths": [
+                {"clip": 1, "type": "Video", "path": "/mine/intro.mpg"}]}]}]})"_s
+                                           .arg(general, kmaShow)
+                                           .toUtf8());
+        LumDocument document;
+        QString error;
+        QVERIFY2(ProjectJson::fromJson(json, document, &error), qPrintable(error));
+        const ControllerTemplatePtr analysed =
+            document.group(0)->installationTemplate()->controllerTemplates()[0];
+        QCOMPARE(analysed->showProjectUuid(), QUuid(u"{00112233-4455-6677-8899-aabbccddeeff}"_s));
+        QVERIFY(analysed->showReadTime().isValid());
+        QCOMPARE(document.controller(0)->controllerTemplate()->showProjectUuid(),
+                 analysed->showProjectUuid());
+        QCOMPARE(document.group(1)->installationTemplate()->controllerTemplates()[0]->mediaPaths(),
+                 (MediaPaths{{{1, MediaType_Video}, u"/mine/intro.mpg"_s},
+                             {{1, MediaType_Audio}, u"C:/intro.wav"_s}}));
+    }
+
+    // Faults are refused with a message that names their place and leave the
+    // document empty (the fuzz target tries input of every other shape).
+    void faultsAreRefusedWithTheirPlace_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("unknown key")
+            << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
+                "installations": [{"controllers": [{"hostName": "x"}]}]}]})")
+            << u"groups[0].installations[0].controllers[0]: unknown key \"hostName\""_s;
+        QTest::newRow("controllers unlike the template")
+            << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [{}],
+                "installations": [{"controllers": [{}, {}]}]}]})")
+            << u"groups[0].installations[0].controllers: lists 2 controllers but the group's "
+               u"template has 1"_s;
+        QTest::newRow("password not given")
+            << QByteArray(R"({"rigwardenProject": 1, "masterPassword": true})")
+            << u"masterPassword: the password is not given"_s;
+        QTest::newRow("remote name too long")
+            << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [
+                {"showReadTime": null, "clips": [{"files": [{"type": "Video",
+                 "remoteName": "seventeen-bytes-x"}]}]}]}]})")
+            << u"files[0].remoteName: must be at most 16 characters"_s;
+        QTest::newRow("hardware type")
+            << QByteArray(R"({"rigwardenProject": 1, "groups": [{"controllerTemplates": [
+                {"hardwareType": 13}]}]})")
+            << u"hardwareType: must be a whole number from 0 to 12"_s;
+        // 205 installations of five controllers need 1025 controllers.
+        QByteArray many = R"({"rigwardenProject": 1, "groups": [{"controllerTemplates":
+            [{}, {}, {}, {}, {}], "installations": [{})";
+        for (int i = 1; i < 205; ++i)
+            many += ", {}";
+        many += "]}]}";
+        QTest::newRow("beyond the controllers table")
+            << many << u"a project holds at most 1024 controllers"_s;
+    }
+
+    void faultsAreRefusedWithTheirPlace()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        LumDocument document;
+        QVERIFY(document.load(write(PB::sampleProject(7).bytes(), u"x.lmp"_s)));
+        QJsonParseError parseError;
+        const QJsonDocument json = QJsonDocument::fromJson(text, &parseError);
+        QCOMPARE(parseError.error, QJsonParseError::NoError);
+        QString reason;
+        QVERIFY(!ProjectJson::fromJson(json.object(), document, &reason));
+        QVERIFY2(reason.contains(error), qPrintable(reason));
+        QVERIFY(document.groups().isEmpty() && document.controllers().isEmpty());
     }
 };
 

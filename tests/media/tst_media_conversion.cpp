@@ -1,3 +1,8 @@
+// Converting media into chunk files: MPEG-2 video analysed and cut (or
+// re-encoded first), and audio encoded as Vorbis, from sources made with the
+// ffmpeg tool.
+
+#include "audio_conversion.h"
 #include "chunk_file.h"
 #include "elementary_stream_encoder.h"
 #include "media_maker.h"
@@ -7,7 +12,9 @@
 #include "video_packetiser.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +30,12 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // Picture coding types in coded order, read from the start codes themselves.
 QList<quint32> pictureTypes(const QByteArray &stream)
 {
@@ -34,17 +47,34 @@ QList<quint32> pictureTypes(const QByteArray &stream)
     return types;
 }
 
+constexpr quint32 AudioChunk = 0x80000101;
+
+// Channels and rate from a Vorbis identification header.
+QPair<int, quint32> channelsAndRate(const QByteArray &identification)
+{
+    return {uchar(identification.at(11)),
+            qFromLittleEndian<quint32>(identification.constData() + 12)};
+}
+
+// The loudest sample of a file, in dB below full scale, by ffmpeg's reading.
+// (Raw PCM has no header to tell ffmpeg its format: measure its WAV twin.)
+double peakDb(const QString &path)
+{
+    const QString stats = MediaMaker::probe(u"frame_tags=lavfi.astats.Overall.Peak_level"_s,
+                                            u"amovie=%1,astats=metadata=1:reset=0"_s.arg(path),
+                                            {u"-f"_s, u"lavfi"_s});
+    const QStringList values = stats.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return values.isEmpty() ? 0.0 : values.last().toDouble();
+}
+
 } // namespace
 
-class TestVideoConversion : public QObject
+class TestMediaConversion : public QObject
 {
     Q_OBJECT
 
 private:
     QTemporaryDir m_dir;
-    QString m_pal;   // 720 x 576, 25 fps, 2 s, raw, suffix in capitals
-    QString m_ntsc;  // 720 x 480, 30000/1001, 1 s, raw
-    QString m_small; // 704 x 576, 25 fps, 2 s, raw stream of a size to re-encode
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -63,33 +93,35 @@ private:
         return chunks;
     }
 
+    static int encode(const QString &source, const QString &output,
+                      ProgressTracker *progress = nullptr, bool write = true)
+    {
+        return isRawPcmPath(source) ? encodePcmAudio(source, output, 4, progress, write)
+                                    : encodeAudioFile(source, output, 4, progress, write);
+    }
+
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_pal = path(u"pal.M2V"_s);
-        m_ntsc = path(u"ntsc.m2v"_s);
-        m_small = path(u"small.m2v"_s);
-        QVERIFY2(MediaMaker::makeMpeg2(m_pal, 720, 576, u"25"_s, 2),
-                 qPrintable(MediaMaker::lastError()));
-        QVERIFY2(MediaMaker::makeMpeg2(m_ntsc, 720, 480, u"30000/1001"_s, 1),
-                 qPrintable(MediaMaker::lastError()));
-        QVERIFY2(MediaMaker::makeMpeg2(m_small, 704, 576, u"25"_s, 2),
+        // Raw streams: PAL (suffix in capitals), NTSC, and one of a size to re-encode.
+        QVERIFY2(MediaMaker::makeMpeg2(path(u"pal.M2V"_s), 720, 576, u"25"_s, 2) &&
+                     MediaMaker::makeMpeg2(path(u"ntsc.m2v"_s), 720, 480, u"30000/1001"_s, 1) &&
+                     MediaMaker::makeMpeg2(path(u"small.m2v"_s), 704, 576, u"25"_s, 2),
                  qPrintable(MediaMaker::lastError()));
         // The PAL stream with zero stuffing before its second picture, whose
         // start code the analysis' 1 MiB blocks then cut after its two zeros.
-        QByteArray padded = readAll(m_pal);
+        QByteArray padded = readAll(path(u"pal.M2V"_s));
         const QByteArray pictureStart = QByteArray::fromHex("00000100");
         const qsizetype second = padded.indexOf(pictureStart, padded.indexOf(pictureStart) + 4);
         padded.insert(second, QByteArray(1024 * 1024 - 3 - second, '\0'));
-        QFile paddedFile(path(u"padded.m2v"_s));
-        QVERIFY(paddedFile.open(QIODevice::WriteOnly) && paddedFile.write(padded) == padded.size());
-        paddedFile.close();
+        QVERIFY(writeFile(path(u"padded.m2v"_s), padded));
         QVERIFY(MediaMaker::makeMpeg2(path(u"film.m2v"_s), 720, 576, u"24"_s, 1));
         QVERIFY(MediaMaker::makeMpeg2(path(u"multiplex.m2v"_s), 720, 576, u"25"_s, 1, u"vob"_s));
-        QVERIFY(MediaMaker::makeTone(path(u"tone.wav"_s), 48000, 2, 0.2));
-        QFile text(path(u"text.m2v"_s));
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("just some words, no video\n") > 0);
+        QVERIFY(MediaMaker::makeTone(path(u"short.wav"_s), 48000, 2, 0.3));
+        QVERIFY(MediaMaker::makeTone(path(u"short.pcm"_s), 48000, 2, 0.3, {u"-f"_s, u"s16le"_s}));
+        QVERIFY(MediaMaker::makeTone(path(u"mono.wav"_s), 48000, 1, 0.2));
+        QVERIFY(writeFile(path(u"text.m2v"_s), "just some words, no sound or video\n"));
     }
 
     void analysesRawStreamsByCountingPictures_data()
@@ -124,7 +156,7 @@ private slots:
     // Refused by the analysis, or when the pictures are cut (into a chunk file
     // beside the sources unless an output is given). A program stream looks
     // raw until its pack headers are read.
-    void refusals_data()
+    void videoRefusals_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("output");
@@ -132,7 +164,7 @@ private slots:
         QTest::newRow("missing") << u"missing.m2v"_s << QString() << ConvertResult_InputNotFound;
         QTest::newRow("24 fps") << u"film.m2v"_s << QString() << ConvertResult_InputNotMpeg2;
         QTest::newRow("not media") << u"text.m2v"_s << QString() << ConvertResult_InputNotFound;
-        QTest::newRow("audio only") << u"tone.wav"_s << QString() << ConvertResult_InputNotMpeg2;
+        QTest::newRow("audio only") << u"short.wav"_s << QString() << ConvertResult_InputNotMpeg2;
         QTest::newRow("program stream named m2v")
             << u"multiplex.m2v"_s << QString() << ConvertResult_NotRawM2v;
         QTest::newRow("no such folder")
@@ -142,7 +174,7 @@ private slots:
         QTest::newRow("cancelled while re-encoding")
             << u"small.m2v"_s << QString() << ConvertResult_Cancelled;
     }
-    void refusals()
+    void videoRefusals()
     {
         QFETCH(QString, name);
         QFETCH(QString, output);
@@ -162,8 +194,8 @@ private slots:
 
     void cutsARawStreamAsItIs()
     {
-        const QList<Chunk> chunks = convert(m_pal);
-        const QByteArray source = readAll(m_pal);
+        const QList<Chunk> chunks = convert(path(u"pal.M2V"_s));
+        const QByteArray source = readAll(path(u"pal.M2V"_s));
         const QList<quint32> types = pictureTypes(source);
         QCOMPARE(types.size(), 50);
         QCOMPARE(ChunkFile::types(chunks), types);
@@ -182,17 +214,14 @@ private slots:
         ProgressTracker progress;
         QList<double> seen;
         progress.setObserver([&seen](double fraction) { seen.append(fraction); });
-        const QList<Chunk> chunks = convert(m_small, &progress);
+        const QList<Chunk> chunks = convert(path(u"small.m2v"_s), &progress);
         QCOMPARE(chunks.size(), 50);
         QCOMPARE(chunks.first().type, I);
         QVERIFY(std::is_sorted(seen.begin(), seen.end()));
         QVERIFY(seen.contains(0.5));
         QCOMPARE(seen.last(), 1.0);
         const QString joined = path(u"small-joined.m2v"_s);
-        QFile file(joined);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(ChunkFile::joinPayloads(chunks));
-        file.close();
+        QVERIFY(writeFile(joined, ChunkFile::joinPayloads(chunks)));
         QCOMPARE(MediaMaker::probe(u"stream=width,height"_s, joined), u"720\n576"_s);
         QCOMPARE(MediaMaker::probe(u"stream=nb_read_frames"_s, joined, {u"-count_frames"_s}),
                  u"50"_s);
@@ -221,16 +250,13 @@ private slots:
         const QString source = path(u"damaged.mp4"_s);
         QVERIFY(MediaMaker::ffmpeg({u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=640x480:rate=30"_s,
                                     u"-t"_s, u"2"_s, u"-c:v"_s, u"libx264"_s, source}));
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QByteArray bytes = file.readAll();
+        QByteArray bytes = readAll(source);
         for (const double place : {0.62, 0.70, 0.78, 0.87}) {
             const qsizetype offset = qsizetype(bytes.size() * place);
             for (qsizetype i = offset; i < offset + 30; ++i)
                 bytes[i] = char(bytes[i] ^ 0x5A);
         }
-        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
-        file.close();
+        QVERIFY(writeFile(source, bytes));
 
         VideoInfo info(source);
         QCOMPARE(analyseVideo(info, nullptr), ConvertResult_Ok);
@@ -240,7 +266,120 @@ private slots:
             MediaMaker::probe(u"stream=nb_read_frames"_s, encoded, {u"-count_frames"_s}).toInt();
         QVERIFY2(pictures > 0 && pictures <= 60, qPrintable(QString::number(pictures)));
     }
+
+    void choosesThePcmPathByTheWholeSuffix_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("pcm");
+        QTest::newRow("pcm") << u"a.pcm"_s << true;
+        QTest::newRow("two suffixes") << u"a.pcm.bak"_s << false;
+        QTest::newRow("dotted name") << u"take.2.pcm"_s << false;
+    }
+    void choosesThePcmPathByTheWholeSuffix()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, pcm);
+        QCOMPARE(isRawPcmPath(u"/some/folder.x/"_s + name), pcm);
+    }
+
+    // Every source comes out as 48 kHz stereo Vorbis of the source's length
+    // and loudness: the header packets first, then the audio.
+    void convertsSourcesToVorbisChunks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QStringList>("format");
+        QTest::newRow("raw PCM, suffix in capitals")
+            << u"tone.PCM"_s << 48000 << QStringList{u"-f"_s, u"s16le"_s};
+        QTest::newRow("MP3 at 44.1 kHz (planar float)")
+            << u"tone.mp3"_s << 44100 << QStringList{u"-c:a"_s, u"libmp3lame"_s};
+        QTest::newRow("FLAC at 32 kHz (32-bit)")
+            << u"tone.flac"_s << 32000 << QStringList{u"-sample_fmt"_s, u"s32"_s};
+    }
+    void convertsSourcesToVorbisChunks()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, rate);
+        QFETCH(QStringList, format);
+        const QString source = path(name);
+        QVERIFY2(MediaMaker::makeTone(source, rate, 2, 1.0, format),
+                 qPrintable(MediaMaker::lastError()));
+
+        QCOMPARE(encode(source, source + u".chunks"_s), 0);
+        QString error;
+        const QList<Chunk> chunks = ChunkFile::read(source + u".chunks"_s, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(chunks.size() > 4);
+        for (const Chunk &chunk : chunks)
+            QCOMPARE(chunk.type, AudioChunk);
+        QVERIFY(chunks[0].packet().startsWith("\x01vorbis"));
+        QVERIFY(chunks[1].packet().startsWith("\x03vorbis"));
+        QVERIFY(chunks[2].packet().startsWith("\x05vorbis"));
+        QCOMPARE(channelsAndRate(chunks[0].packet()), (QPair<int, quint32>(2, 48000)));
+        // One second of sound, at the new rate (MP3 adds its own padding).
+        QVERIFY2(qAbs(qint64(chunks.last().granule()) - 48000) < 1200,
+                 qPrintable(QString::number(chunks.last().granule())));
+
+        const QString ogg = source + QLatin1String(".ogg");
+        QVERIFY(ChunkFile::writeOgg(chunks, ogg));
+        const QString oggFormat = MediaMaker::probe(u"stream=sample_rate,channels"_s, ogg);
+        QVERIFY2(oggFormat == QLatin1String("48000\n2"),
+                 qPrintable(oggFormat + QLatin1Char(' ') + MediaMaker::lastError()));
+        // As loud as the source: the samples were scaled rightly whatever their format.
+        QString measured = source;
+        if (isRawPcmPath(source)) {
+            measured = source + QLatin1String(".wav");
+            QVERIFY(MediaMaker::makeTone(measured, rate, 2, 1.0));
+        }
+        const double sourcePeak = peakDb(measured);
+        const double peak = peakDb(ogg);
+        QVERIFY2(sourcePeak < -10.0 && qAbs(peak - sourcePeak) < 1.0,
+                 qPrintable(u"%1 dB from %2 dB"_s.arg(peak).arg(sourcePeak)));
+    }
+
+    // Sources the encoders refuse, a missing folder for the output, and
+    // conversions cancelled at once.
+    void audioRefusals_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("result");
+        const int cannotOpen = AudioResult_CannotOpenInput;
+        QTest::newRow("missing") << u"missing.wav"_s << QString() << cannotOpen;
+        QTest::newRow("mono") << u"mono.wav"_s << QString() << cannotOpen;
+        QTest::newRow("not audio") << u"text.m2v"_s << QString() << cannotOpen;
+        QTest::newRow("no folder for the output")
+            << u"short.wav"_s << u"no-folder/out"_s << int(AudioResult_CannotWriteOutput);
+        QTest::newRow("cancelled PCM") << u"short.pcm"_s << QString() << int(AudioResult_Cancelled);
+    }
+    void audioRefusals()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, output);
+        QFETCH(int, result);
+        ProgressTracker progress;
+        if (result == AudioResult_Cancelled)
+            progress.cancel();
+        QCOMPARE(encode(path(name), path(output.isEmpty() ? u"out.chunks"_s : output), &progress),
+                 result);
+    }
+
+    // The rate is the file's word: at 20 Hz each decoded frame becomes a
+    // couple of thousand at 48 kHz, which must reach the encoder in pieces.
+    void aVeryLowRateConvertsInPieces()
+    {
+        const QString source = path(u"twenty-hertz.wav"_s);
+        QVERIFY(MediaMaker::makeTone(source, 20, 2, 102.4)); // 2048 frames
+        QCOMPARE(encode(source, path(u"twenty-hertz.chunks"_s), nullptr), 0);
+    }
+
+    void writesNothingWhenAskedNotTo()
+    {
+        const QString output = path(u"unwritten"_s);
+        QCOMPARE(encode(path(u"short.wav"_s), output, nullptr, false), 0);
+        QVERIFY(!QFileInfo::exists(output));
+    }
 };
 
-RW_TEST_MAIN(TestVideoConversion)
-#include "tst_video_conversion.moc"
+RW_TEST_MAIN(TestMediaConversion)
+#include "tst_media_conversion.moc"
