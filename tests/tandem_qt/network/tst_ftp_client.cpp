@@ -1,48 +1,18 @@
 #include "fake_ftp_server.h"
 #include "ftp_client.h"
+#include "real_ftp_server.h"
 #include "test_main.h"
 
 #include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Debian's pyftpdlib on a free port, serving a temporary folder to rigward.
-class RealFtpServer
-{
-public:
-    RealFtpServer()
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(u"/usr/bin/python3"_s,
-                        {TestEnvironment::sourceDir() + u"/tests/tandem_qt/network/ftp_server.py"_s,
-                         m_home.path()});
-        if (m_process.waitForReadyRead(10000))
-            m_port = quint16(m_process.readLine().trimmed().toUInt());
-    }
-    ~RealFtpServer()
-    {
-        m_process.closeWriteChannel(); // the server ends when its stdin closes
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    quint16 port() const { return m_port; }
-    QString home() const { return m_home.path(); }
-
-private:
-    QTemporaryDir m_home;
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 // Every signal of a client as one text: "state 1; finished 2 error; reply 331; done".
 class Recorder : public QObject
