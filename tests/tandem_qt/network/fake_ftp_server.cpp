@@ -104,19 +104,8 @@ void FakeFtpServer::startTransferIfReady()
 
 void FakeFtpServer::onDataReadyRead()
 {
-    if (m_transferVerb != "STOR" || m_stalled || !m_data || m_data->bytesAvailable() == 0)
-        return;
-    if (m_fault == Fault_StallStor) {
-        m_stalled = true;
-        m_data->setReadBufferSize(1);
-    } else if (m_fault == Fault_DropDuringStor) {
-        QTcpSocket *control = m_control;
-        m_control = nullptr;
-        m_data->abort();
-        control->abort();
-    } else {
+    if (m_transferVerb == "STOR" && m_data)
         m_data->readAll();
-    }
 }
 
 void FakeFtpServer::onDataDisconnected()
@@ -124,7 +113,7 @@ void FakeFtpServer::onDataDisconnected()
     QTcpSocket *data = m_data;
     m_data = nullptr;
     data->deleteLater();
-    if (!m_control || m_stalled)
+    if (!m_control)
         return;
     m_transferVerb.clear();
     m_control->write("226 transfer complete\r\n");

@@ -11,7 +11,8 @@ class QTcpSocket;
 // A scriptable FTP server on 127.0.0.1 for what real servers will not do on
 // demand. Each verb gets the answer of a well-behaved server unless a script
 // gives raw reply text instead (an empty text: no answer at all). Serves one
-// client at a time; LIST sends the listing set, STOR keeps nothing.
+// client at a time; LIST sends the listing set, STOR keeps nothing. Lost and
+// stalled uploads are the simulator's faults.
 class FakeFtpServer : public QObject
 {
     Q_OBJECT
@@ -20,9 +21,7 @@ public:
     enum Fault
     {
         Fault_None,
-        Fault_DropDuringStor, // closes both connections once STOR data arrives
-        Fault_StallStor,      // stops reading STOR data and never answers
-        Fault_EndlessList     // sends a listing line every 50 ms and never ends
+        Fault_EndlessList // sends a listing line every 50 ms and never ends
     };
 
     FakeFtpServer();
@@ -56,5 +55,4 @@ private:
     QList<QByteArray> m_commands;
     Fault m_fault = Fault_None;
     QByteArray m_transferVerb;
-    bool m_stalled = false;
 };

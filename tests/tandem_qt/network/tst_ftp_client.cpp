@@ -1,6 +1,8 @@
+#include "controller_simulator.h"
 #include "fake_ftp_server.h"
 #include "ftp_client.h"
 #include "real_ftp_server.h"
+#include "simulated_controller.h"
 #include "test_main.h"
 
 #include <QBuffer>
@@ -189,11 +191,11 @@ private slots:
     // reacts to it; nothing of the source is read beyond what was sent.
     void lostTransfersEndTheSession_data()
     {
-        QTest::addColumn<FakeFtpServer::Fault>("fault");
+        QTest::addColumn<QString>("fault"); // of the simulated controller
         QTest::addColumn<bool>("fromFile");
         QTest::addColumn<bool>("deleteInTheStateSlot");
-        const auto dropped = FakeFtpServer::Fault_DropDuringStor;
-        const auto stalled = FakeFtpServer::Fault_StallStor; // to the inactivity timeout
+        const QString dropped = u"drop-stor=1"_s;
+        const QString stalled = u"stall-stor=1"_s; // to the inactivity timeout
         QTest::newRow("dropped mid-STOR") << dropped << false << false;
         // How the controller gives up on a lost connection: abort, then delete later.
         QTest::newRow("dropped, given up in the state slot") << dropped << false << true;
@@ -203,11 +205,14 @@ private slots:
     }
     void lostTransfersEndTheSession()
     {
-        QFETCH(FakeFtpServer::Fault, fault);
+        QFETCH(QString, fault);
         QFETCH(bool, fromFile);
         QFETCH(bool, deleteInTheStateSlot);
-        FakeFtpServer server;
-        server.setFault(fault);
+        SimOptions options;
+        ControllerSimulator server;
+        QString error;
+        QVERIFY2(options.parse({u"--fault=0:"_s + fault}, &error) && server.start(options, &error),
+                 qPrintable(error));
         Source source(32 * 1024 * 1024, fromFile); // fills the socket buffers of both ends
         QObject owner;
         QPointer<FtpClient> client = new FtpClient(&owner);
@@ -221,7 +226,7 @@ private slots:
                 }
             });
         }
-        login(*client, server.port());
+        login(*client, server.controllers().first()->ftpPort());
         const int id = client->put(source.device, u"clip.bin"_s);
         if (deleteInTheStateSlot) {
             // A real event loop: the test library's waits delete objects
