@@ -53,14 +53,12 @@ private slots:
     }
 
     // What a controller holds is read only as far as it is sound (the fuzz
-    // target reads every other shape).
+    // target reads every other shape, lengths beyond the end among them).
     void readsOnlyWhatIsThere_data()
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("entries");
         QTest::newRow("another magic") << raw(6018, {{1, 0, 4, 0}}) << 0;
-        QTest::newRow("a length beyond the end")
-            << raw(6019, {{1, 0, 4, 2}}, "ab") + raw(6019, {{1, 1, 4, 16}}).mid(4) << 1;
         QTest::newRow("a repeated key")
             << raw(6019, {{1, 0, 4, 1}}, "a") + raw(6019, {{1, 0, 4, 1}}, "b").mid(4) << 1;
     }
