@@ -9,6 +9,7 @@
 #include "lum_document.h"
 #include "project_file_bytes.h"
 #include "project_json.h"
+#include "reader_inputs.h"
 #include "show_file_bytes.h"
 #include "validator_file.h"
 
@@ -84,16 +85,10 @@ bool projectJsonSeeds(const QString &dir)
 
 QByteArray validatorSeed()
 {
-    QList<FileToUpload> files{FileToUpload(-1, MediaType_Show), FileToUpload(3, MediaType_Slot),
-                              FileToUpload(-1, MediaType_Validator)};
-    files[0].md5 = QByteArray(16, '\x5a');
-    return ValidatorFile::write(7, files);
+    return ValidatorFile::write(7, ReaderInputs::validatorFiles());
 }
 
-QByteArray statusSeed(const QByteArray &inner)
-{
-    return "<?xml version=\"1.0\"?><response><system>" + inner + "</system></response>";
-}
+using ReaderInputs::statusAnswer;
 
 const char *const ReleaseFeed =
     "<?xml version=\"1.0\"?>\n<feed><releases>"
@@ -114,16 +109,11 @@ const QList<std::pair<const char *, QList<QByteArray>>> &textSeeds()
 {
     static const QList<std::pair<const char *, QList<QByteArray>>> seeds{
         {"controller_status",
-         {statusSeed("<hardwareType id=\"5\">NX1</hardwareType><serialNumber>A1</serialNumber>"
-                     "<firmwareVersion><major>300</major><minor>2</minor><point>129</point>"
-                     "</firmwareVersion><project><projectName>Show</projectName>"
-                     "<projectUuid>{6fa1c1e0-0c4a-4f8e-9d51-3c2b8f0e2a17}</projectUuid>"
-                     "<projectUploadDate>2013-11-05T14:03:59</projectUploadDate></project>"
-                     "<cfCardSizeKb>7812500</cfCardSizeKb>"),
-          statusSeed("<hardwareType>KMA</hardwareType><serialNumber>A</serialNumber>"
-                     "<serialNumber>B</serialNumber>"),
-          statusSeed("<projectUploadDate>2013-13-45T14:03:59</projectUploadDate>"
-                     "<cfCardSizeKb>big</cfCardSizeKb>")}},
+         {ReaderInputs::fullStatusAnswer(),
+          statusAnswer("<hardwareType>KMA</hardwareType><serialNumber>A</serialNumber>"
+                       "<serialNumber>B</serialNumber>"),
+          statusAnswer("<projectUploadDate>2013-13-45T14:03:59</projectUploadDate>"
+                       "<cfCardSizeKb>big</cfCardSizeKb>")}},
         {"validator_file", {validatorSeed(), validatorSeed().left(30)}},
         // The first byte: 0 for a LIST line, 1 for an MLSD line.
         {"ftp_list_line",
