@@ -300,7 +300,7 @@ private slots:
         setPreference(LumPreferences::Key_MaxAttempts, 1);
         FakeFtpServer ftp;
         if (endless)
-            ftp.setFault(FakeFtpServer::Fault_EndlessList);
+            ftp.setEndlessListing();
         else
             ftp.script(silentVerb, QByteArray());
         ftp.setListing(listing);
