@@ -27,10 +27,8 @@ public:
         connect(client, &FtpClient::commandFinished, this, [this](int id, bool error) {
             events << u"finished %1%2"_s.arg(id).arg(error ? u" error"_s : QString());
         });
-        connect(client, &FtpClient::rawCommandReply, this, [this](int code, const QString &text) {
-            events << u"reply %1"_s.arg(code);
-            replyTexts << text;
-        });
+        connect(client, &FtpClient::rawCommandReply, this,
+                [this](int code) { events << u"reply %1"_s.arg(code); });
         connect(client, &FtpClient::listInfo, this,
                 [this](const UrlInfo &info) { entries << info; });
         connect(client, &FtpClient::done, this,
@@ -40,7 +38,6 @@ public:
     QString trace() const { return events.join(u"; "_s); }
 
     QStringList events;
-    QStringList replyTexts;
     QList<UrlInfo> entries;
 };
 
