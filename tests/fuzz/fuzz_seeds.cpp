@@ -9,6 +9,7 @@
 #include "lum_document.h"
 #include "project_file_bytes.h"
 #include "project_json.h"
+#include "reader_inputs.h"
 #include "show_file_bytes.h"
 #include "validator_file.h"
 
@@ -23,19 +24,15 @@ namespace {
 
 using namespace ShowFileBytes;
 
-bool writeSeed(const QString &dir, const QString &name, char format, const QByteArray &bytes)
+// The first byte picks the format: 0 general, 1 KMA.
+QList<QByteArray> showFileSeeds()
 {
-    return writeFile(dir + QLatin1Char('/') + name, QByteArray(1, format) + bytes);
-}
-
-bool showFileSeeds(const QString &dir)
-{
-    bool ok = true;
+    QList<QByteArray> seeds;
     for (quint16 version : {quint16(299), quint16(300), quint16(305), quint16(306), quint16(315)}) {
         General general;
         general.version = version;
         general.names = {QByteArray("clip01.bin"), QByteArray("a-name-longer-than-sixteen.bin")};
-        ok &= writeSeed(dir, QStringLiteral("general_%1").arg(version), 0, general.bytes());
+        seeds << QByteArray(1, 0) + general.bytes();
     }
     for (quint32 version : {27u, 28u}) {
         Kma kma;
@@ -43,57 +40,47 @@ bool showFileSeeds(const QString &dir)
         kma.clips = {
             {1, "Intro", "/m/intro.mpg", "intro.vid", "/m/intro.wav", "intro.aud"},
             {7, "Long", "/m/l.mpg", "a-name-longer-than-sixteen", QByteArray(), QByteArray()}};
-        ok &= writeSeed(dir, QStringLiteral("kma_%1").arg(version), 1, kma.bytes());
+        seeds << QByteArray(1, 1) + kma.bytes();
     }
-    return ok;
+    return seeds;
 }
 
-bool projectFileSeeds(const QString &dir)
+QList<QByteArray> projectFileSeeds()
 {
-    bool ok = true;
-    for (int version = 0; version <= 7; ++version) {
-        const QByteArray bytes = ProjectFileBytes::sampleProject(version).bytes();
-        ok &= ProjectFileBytes::writeFile(dir + QStringLiteral("/sample_%1").arg(version), bytes);
-    }
+    QList<QByteArray> seeds;
+    for (int version = 0; version <= 7; ++version)
+        seeds << ProjectFileBytes::sampleProject(version).bytes();
     // An empty project and one whose schedule holds a single controller.
-    ProjectFileBytes::Project empty;
-    ok &= ProjectFileBytes::writeFile(dir + QStringLiteral("/empty"), empty.bytes());
     ProjectFileBytes::Project scheduled = ProjectFileBytes::sampleProject(7);
     scheduled.schedule = {{{ProjectFileBytes::dayFuture, 0, 2}, {9}}};
-    ok &= ProjectFileBytes::writeFile(dir + QStringLiteral("/scheduled"), scheduled.bytes());
-    return ok;
+    return seeds << ProjectFileBytes::Project().bytes() << scheduled.bytes();
 }
 
-bool projectJsonSeeds(const QString &dir)
+QList<QByteArray> projectJsonSeeds()
 {
     QTemporaryDir scratch;
-    bool ok = scratch.isValid();
+    const QString path = scratch.filePath(QStringLiteral("p.lmp"));
+    QList<QByteArray> seeds;
     for (int version = 0; version <= 7; ++version) {
-        const QString path = scratch.filePath(QStringLiteral("p.lmp"));
         LumDocument document;
-        ok &= ProjectFileBytes::writeFile(path, ProjectFileBytes::sampleProject(version).bytes()) &&
-              document.load(path);
+        if (!ProjectFileBytes::writeFile(path, ProjectFileBytes::sampleProject(version).bytes()) ||
+            !document.load(path))
+            qFatal("fuzz_seeds: the sample project of version %d does not load", version);
         // An export says only that a password is set; an import wants it given.
         QByteArray json = QJsonDocument(ProjectJson::toJson(document)).toJson();
         json.replace("\"password\": true", "\"password\": \"pw\"");
         json.replace("\"masterPassword\": true", "\"masterPassword\": \"mp\"");
-        ok &= writeFile(dir + QStringLiteral("/sample_%1").arg(version), json);
+        seeds << json;
     }
-    return ok;
+    return seeds;
 }
 
 QByteArray validatorSeed()
 {
-    QList<FileToUpload> files{FileToUpload(-1, MediaType_Show), FileToUpload(3, MediaType_Slot),
-                              FileToUpload(-1, MediaType_Validator)};
-    files[0].md5 = QByteArray(16, '\x5a');
-    return ValidatorFile::write(7, files);
+    return ValidatorFile::write(7, ReaderInputs::validatorFiles());
 }
 
-QByteArray statusSeed(const QByteArray &inner)
-{
-    return "<?xml version=\"1.0\"?><response><system>" + inner + "</system></response>";
-}
+using ReaderInputs::statusAnswer;
 
 const char *const ReleaseFeed =
     "<?xml version=\"1.0\"?>\n<feed><releases>"
@@ -114,16 +101,11 @@ const QList<std::pair<const char *, QList<QByteArray>>> &textSeeds()
 {
     static const QList<std::pair<const char *, QList<QByteArray>>> seeds{
         {"controller_status",
-         {statusSeed("<hardwareType id=\"5\">NX1</hardwareType><serialNumber>A1</serialNumber>"
-                     "<firmwareVersion><major>300</major><minor>2</minor><point>129</point>"
-                     "</firmwareVersion><project><projectName>Show</projectName>"
-                     "<projectUuid>{6fa1c1e0-0c4a-4f8e-9d51-3c2b8f0e2a17}</projectUuid>"
-                     "<projectUploadDate>2013-11-05T14:03:59</projectUploadDate></project>"
-                     "<cfCardSizeKb>7812500</cfCardSizeKb>"),
-          statusSeed("<hardwareType>KMA</hardwareType><serialNumber>A</serialNumber>"
-                     "<serialNumber>B</serialNumber>"),
-          statusSeed("<projectUploadDate>2013-13-45T14:03:59</projectUploadDate>"
-                     "<cfCardSizeKb>big</cfCardSizeKb>")}},
+         {ReaderInputs::fullStatusAnswer(),
+          statusAnswer("<hardwareType>KMA</hardwareType><serialNumber>A</serialNumber>"
+                       "<serialNumber>B</serialNumber>"),
+          statusAnswer("<projectUploadDate>2013-13-45T14:03:59</projectUploadDate>"
+                       "<cfCardSizeKb>big</cfCardSizeKb>")}},
         {"validator_file", {validatorSeed(), validatorSeed().left(30)}},
         // The first byte: 0 for a LIST line, 1 for an MLSD line.
         {"ftp_list_line",
@@ -153,18 +135,6 @@ const QList<std::pair<const char *, QList<QByteArray>>> &textSeeds()
     return seeds;
 }
 
-bool textSeedsInto(const QString &root)
-{
-    bool ok = true;
-    for (const auto &[target, seeds] : textSeeds()) {
-        const QString dir = root + QLatin1Char('/') + QLatin1String(target);
-        ok &= QDir().mkpath(dir);
-        for (int i = 0; i < seeds.size(); ++i)
-            ok &= writeFile(dir + QStringLiteral("/seed_%1").arg(i), seeds.at(i));
-    }
-    return ok;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -173,15 +143,20 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: fuzz_seeds CORPUS_DIR\n");
         return 2;
     }
-    const QString root = QString::fromLocal8Bit(argv[1]);
-    const QString showDir = root + QLatin1String("/show_file");
-    const QString projectDir = root + QLatin1String("/project_file");
-    const QString jsonDir = root + QLatin1String("/project_json");
-    if (!QDir().mkpath(showDir) || !showFileSeeds(showDir) || !QDir().mkpath(projectDir) ||
-        !projectFileSeeds(projectDir) || !QDir().mkpath(jsonDir) || !projectJsonSeeds(jsonDir) ||
-        !textSeedsInto(root)) {
-        std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
-        return 1;
+    QList<std::pair<const char *, QList<QByteArray>>> targets = textSeeds();
+    targets += {{"show_file", showFileSeeds()},
+                {"project_file", projectFileSeeds()},
+                {"project_json", projectJsonSeeds()}};
+    for (const auto &[target, seeds] : targets) {
+        const QString dir =
+            QString::fromLocal8Bit(argv[1]) + QLatin1Char('/') + QLatin1String(target);
+        bool ok = QDir().mkpath(dir);
+        for (int i = 0; i < seeds.size(); ++i)
+            ok &= writeFile(dir + QStringLiteral("/seed_%1").arg(i), seeds.at(i));
+        if (!ok) {
+            std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
+            return 1;
+        }
     }
     return 0;
 }

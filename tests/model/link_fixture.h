@@ -226,7 +226,7 @@ inline bool startSite(Site &site, const ControllerTemplatePtr &controllerTemplat
     if (!site.simulator)
         return false;
     site.id = addControllers(controllerTemplate).first();
-    return connectTo(site.id, site.simulated()->httpPort(), site.simulated()->ftpPort(), password);
+    return connectTo(site.id, site.simulated(), password);
 }
 
 inline IdSet idSet(const QList<uint> &list)

@@ -1,14 +1,8 @@
 #include "controller_status.h"
+#include "reader_inputs.h"
 #include "test_main.h"
 
-namespace {
-
-QByteArray response(const QByteArray &inner)
-{
-    return "<?xml version=\"1.0\"?><response><system>" + inner + "</system></response>";
-}
-
-} // namespace
+using ReaderInputs::statusAnswer;
 
 class TestControllerStatus : public QObject
 {
@@ -18,14 +12,7 @@ private slots:
     void readsAnAnswer()
     {
         ControllerStatus status;
-        QVERIFY(status.read(
-            response("<hardwareType id=\"5\">NX1</hardwareType><serialNumber>A1</serialNumber>"
-                     "<firmwareVersion><major>300</major><minor>2</minor><point>129</point></"
-                     "firmwareVersion>"
-                     "<project><projectName>Show</projectName>"
-                     "<projectUuid>{6fa1c1e0-0c4a-4f8e-9d51-3c2b8f0e2a17}</projectUuid>"
-                     "<projectUploadDate>2013-11-05T14:03:59</projectUploadDate></project>"
-                     "<cfCardSizeKb>7812500</cfCardSizeKb>")));
+        QVERIFY(status.read(ReaderInputs::fullStatusAnswer()));
         QCOMPARE(status.hardwareType, 5);
         QCOMPARE(status.serialNumber, QStringLiteral("A1"));
         QCOMPARE(status.firmwareVersion, (FirmwareVersion{44, 2, 129}));
@@ -45,10 +32,11 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("read");
         QTest::addColumn<int>("hardwareType");
-        QTest::newRow("type by name") << response("<hardwareType>KMA</hardwareType>") << true << 3;
+        QTest::newRow("type by name")
+            << statusAnswer("<hardwareType>KMA</hardwareType>") << true << 3;
         QTest::newRow("two types")
-            << response("<hardwareType>KMA</hardwareType><hardwareType>NX1</hardwareType>") << true
-            << 9;
+            << statusAnswer("<hardwareType>KMA</hardwareType><hardwareType>NX1</hardwareType>")
+            << true << 9;
         QTest::newRow("not XML") << QByteArray("hardwareType=1") << false << 9;
     }
     void takesOnlyWhatIsClear()

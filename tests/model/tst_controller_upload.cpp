@@ -3,12 +3,12 @@
 #include "fake_ftp_server.h"
 #include "link_fixture.h"
 #include "password_cipher.h"
+#include "real_ftp_server.h"
 #include "remove_installation_command.h"
 #include "test_main.h"
 #include "unattended_prompts.h"
 #include "validator_file.h"
 
-#include <QProcess>
 #include <QUndoStack>
 
 using namespace LinkFixture;
@@ -72,6 +72,11 @@ private slots:
     {
         QVERIFY(start());
         const uint id = m_site.id;
+        // A file missing when the list was built and put back since is sent.
+        const QString clip = m_show->clipPath(1);
+        QVERIFY(QFile::rename(clip, clip + u".away"_s));
+        controller(id)->rebuildFilesToUpload();
+        QVERIFY(QFile::rename(clip + u".away"_s, clip));
         QVERIFY(run({id}, true).success);
         QCOMPARE(sentFiles(),
                  (QStringList{sending(m_show->showPath()), sending(m_show->clipPath(1)),
@@ -92,6 +97,14 @@ private slots:
         QVERIFY(run({id}, true).success);
         QCOMPARE(sentFiles(), (QStringList{sending(m_show->clipPath(2)), validator}));
 
+        // A validator file beyond the size limit is not read: every file is sent.
+        app()->eventLog()->clear();
+        ShowFileBytes::writeFile(m_site.simulated()->folder() + u"/_val_id"_s,
+                                 QByteArray(ValidatorFile::MaximumSize + 1, '\0'));
+        QVERIFY(run({id}).success);
+        QCOMPARE(sentFiles().size(), 4);
+        QCOMPARE(logMessagesStarting("The validator file on 127.0.0.1 is larger than").size(), 1);
+
         app()->eventLog()->clear();
         setPreference(LumPreferences::Key_UploadUnchangedFiles, true);
         QVERIFY(run({id}).success);
@@ -104,25 +117,16 @@ private slots:
     // simulator: the second upload too finds every file in place.
     void uploadsToARealServer()
     {
-        QTemporaryDir home;
-        QProcess ftp;
-        ftp.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        ftp.start(u"/usr/bin/python3"_s,
-                  {TestEnvironment::sourceDir() + u"/tests/tandem_qt/network/ftp_server.py"_s,
-                   home.path()});
-        QVERIFY(ftp.waitForReadyRead(10000));
-        const quint16 port = quint16(ftp.readLine().trimmed().toUInt());
+        RealFtpServer ftp;
         const uint id = addControllers(m_show->controllerTemplate()).first();
-        QVERIFY(connectTo(id, m_http.port(), port, u"secret"_s));
+        QVERIFY(connectTo(id, m_http.port(), ftp.port(), u"secret"_s));
 
         QVERIFY(run({id}).success);
         QCOMPARE(sentFiles().size(), 4);
-        QCOMPARE(readFile(home.filePath(u"clip1.bin"_s)), readFile(m_show->clipPath(1)));
+        QCOMPARE(readFile(ftp.home() + u"/clip1.bin"_s), readFile(m_show->clipPath(1)));
         app()->eventLog()->clear();
         QVERIFY(run({id}).success);
         QCOMPARE(sentFiles(), QStringList{validator});
-        ftp.closeWriteChannel(); // the server ends when its stdin closes
-        QVERIFY(ftp.waitForFinished(3000));
     }
 
     // Controllers sharing files: each distinct file is read once per change.
@@ -148,12 +152,11 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("success");
-        QTest::newRow("USER answered 230: no PASS") << "user-230" << QString() << true;
-        QTest::newRow("right password") << "password=secret"
-                                        << "secret" << true;
-        QTest::newRow("wrong password") << "password=secret"
-                                        << "wrong" << false;
-        QTest::newRow("no password") << "password=secret" << QString() << false;
+        const QString secret = u"password=secret"_s;
+        QTest::newRow("USER answered 230: no PASS") << u"user-230"_s << QString() << true;
+        QTest::newRow("right password") << secret << u"secret"_s << true;
+        QTest::newRow("wrong password") << secret << u"wrong"_s << false;
+        QTest::newRow("no password") << secret << QString() << false;
     }
     void login()
     {
@@ -256,18 +259,6 @@ private slots:
         }
     }
 
-    // A file missing when the list was built and put back since is sent.
-    void filePutBackIsSent()
-    {
-        QVERIFY(start());
-        const QString clip = m_show->clipPath(1);
-        QVERIFY(QFile::rename(clip, clip + u".away"_s));
-        controller(m_site.id)->rebuildFilesToUpload();
-        QVERIFY(QFile::rename(clip + u".away"_s, clip));
-        QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
-        QVERIFY(sentFiles().contains(sending(clip)));
-    }
-
     // The second STOR loses its connection: the retry starts at that file.
     void droppedConnectionResumesAtThatFile()
     {
@@ -312,7 +303,7 @@ private slots:
         setPreference(LumPreferences::Key_MaxAttempts, 1);
         FakeFtpServer ftp;
         if (endless)
-            ftp.setFault(FakeFtpServer::Fault_EndlessList);
+            ftp.setEndlessListing();
         else
             ftp.script(silentVerb, QByteArray());
         ftp.setListing(listing);
@@ -451,17 +442,6 @@ private slots:
         }
         QCOMPARE(reports.result(firstRun, id), cancelled());
         QVERIFY(!controller(id)->isRetryPending());
-    }
-
-    // A validator file beyond the size limit is not read: every file is sent.
-    void oversizedValidatorIsIgnored()
-    {
-        QVERIFY(start());
-        ShowFileBytes::writeFile(m_site.simulated()->folder() + u"/_val_id"_s,
-                                 QByteArray(ValidatorFile::MaximumSize + 1, '\0'));
-        QCOMPARE(uploadResult(m_site.id).first, UploadReport::State_Success);
-        QCOMPARE(sentFiles().size(), 4);
-        QCOMPARE(logMessagesStarting("The validator file on 127.0.0.1 is larger than").size(), 1);
     }
 
     // The session, the controller or the whole project may go while the

@@ -99,9 +99,10 @@ private slots:
         QVERIFY(!oldInfo.projectUuid && oldInfo.clips.empty());
     }
 
-    // Foreign files are not recognised; counts and lengths beyond the data
-    // or beyond any real show mark the header damaged, before anything of
-    // that size is allocated.
+    // Foreign files are not recognised; counts beyond the data or beyond any
+    // real show mark the header damaged, before anything of that size is
+    // allocated (lengths beyond the data: every cut below; huge ones on any
+    // path: the fuzz target's memory limit).
     void refused_data()
     {
         QTest::addColumn<int>("format");
@@ -121,25 +122,12 @@ private slots:
         QTest::newRow("general as KMA") << asKma << General().bytes() << foreign;
         QTest::newRow("KMA big-endian") << asKma << bigEndianKma << foreign;
 
-        General manyGeneral;
-        manyGeneral.names = {"one.bin"};
-        manyGeneral.clipCount = 65535;
-        QByteArray longGeneralName = General().bytes().chopped(2); // without the clip count
-        put(longGeneralName, 0x0001FFFF, 4, true);                 // one clip, 65535 bytes
         Kma manyKma = twoKmaClips();
         manyKma.clipCount = 0xFFFFFFFF;
         Kma beyondAnyShow;
         beyondAnyShow.clipCount = ShowFileReader::MaxClipCount + 1;
-        QByteArray longKmaText = Kma().bytes().chopped(4);
-        put(longKmaText, 1, 4, false);     // one clip
-        put(longKmaText, 1, 4, false);     // number 1
-        put(longKmaText, 65535, 2, false); // a name of 65535 bytes
-        longKmaText.append("only a few");
-        QTest::newRow("general clips") << asGeneral << manyGeneral.bytes() << damaged;
-        QTest::newRow("general name") << asGeneral << longGeneralName << damaged;
         QTest::newRow("KMA clips") << asKma << manyKma.bytes() << damaged;
         QTest::newRow("KMA clips beyond any show") << asKma << beyondAnyShow.bytes() << damaged;
-        QTest::newRow("KMA text") << asKma << longKmaText << damaged;
     }
     void refused()
     {

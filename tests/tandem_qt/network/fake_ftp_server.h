@@ -5,57 +5,156 @@
 #include <QList>
 #include <QObject>
 #include <QTcpServer>
-
-class QTcpSocket;
+#include <QTcpSocket>
+#include <QTimer>
 
 // A scriptable FTP server on 127.0.0.1 for what real servers will not do on
 // demand. Each verb gets the answer of a well-behaved server unless a script
 // gives raw reply text instead (an empty text: no answer at all). Serves one
-// client at a time; LIST sends the listing set, STOR keeps nothing.
+// client at a time; LIST sends the listing set, STOR keeps nothing. Lost and
+// stalled uploads are the simulator's faults.
 class FakeFtpServer : public QObject
 {
-    Q_OBJECT
-
 public:
-    enum Fault
+    FakeFtpServer()
     {
-        Fault_None,
-        Fault_DropDuringStor, // closes both connections once STOR data arrives
-        Fault_StallStor,      // stops reading STOR data and never answers
-        Fault_EndlessList,    // sends a listing line every 50 ms and never ends
-        Fault_ResetStorData   // resets STOR's data connection, then answers 150 and 426
-    };
-
-    FakeFtpServer();
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, &FakeFtpServer::onConnection);
+        connect(&m_passive, &QTcpServer::newConnection, this, &FakeFtpServer::onDataConnection);
+    }
     quint16 port() const { return m_server.serverPort(); }
 
-    void setGreeting(const QByteArray &raw) { m_greeting = raw; }
     void script(const QByteArray &verb, const QByteArray &rawReply) { m_scripts[verb] = rawReply; }
     void setListing(const QByteArray &data) { m_listing = data; }
-    void setFault(Fault fault) { m_fault = fault; }
+    // LIST then sends a line every 50 ms and never ends.
+    void setEndlessListing() { m_endless = true; }
+    // STOR's data connection is reset, then answered 150 and 426: what a client
+    // sees when a stranger took the data connection first.
+    void setResetStorData() { m_resetStor = true; }
     // Every command line received, in order.
     QList<QByteArray> commands() const { return m_commands; }
 
 private:
-    void onConnection();
-    void onControlReadyRead();
-    void handle(const QByteArray &verb);
-    void openPassive(bool extended);
-    void onDataConnection();
-    void startTransferIfReady();
-    void onDataReadyRead();
-    void onDataDisconnected();
+    void onConnection()
+    {
+        m_control = m_server.nextPendingConnection();
+        connect(m_control, &QTcpSocket::readyRead, this, &FakeFtpServer::onControlReadyRead);
+        m_control->write("220 fake ready\r\n");
+    }
+    void onControlReadyRead()
+    {
+        m_buffer += m_control->readAll();
+        qsizetype newline;
+        while (m_control && (newline = m_buffer.indexOf("\r\n")) >= 0) {
+            const QByteArray line = m_buffer.left(newline);
+            m_buffer.remove(0, newline + 2);
+            m_commands.append(line);
+            const qsizetype blank = line.indexOf(' ');
+            handle(blank < 0 ? line : line.left(blank));
+        }
+    }
+    void handle(const QByteArray &verb)
+    {
+        if (m_scripts.contains(verb)) {
+            m_control->write(m_scripts.value(verb));
+        } else if (verb == "USER") {
+            m_control->write("331 password please\r\n");
+        } else if (verb == "PASS") {
+            m_control->write("230 welcome\r\n");
+        } else if (verb == "TYPE") {
+            m_control->write("200 type set\r\n");
+        } else if (verb == "EPSV" || verb == "PASV") {
+            openPassive(verb == "EPSV");
+        } else if (verb == "LIST" || verb == "STOR") {
+            m_transferVerb = verb;
+            startTransferIfReady();
+        } else if (verb == "ABOR") {
+            m_control->write("226 abort done\r\n");
+        } else if (verb == "QUIT") {
+            m_control->write("221 bye\r\n");
+            m_control->disconnectFromHost();
+            m_control = nullptr;
+        } else {
+            m_control->write("502 not implemented\r\n");
+        }
+    }
+    void openPassive(bool extended)
+    {
+        m_passive.close();
+        m_passive.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = m_passive.serverPort();
+        if (extended)
+            m_control->write("229 Entering Extended Passive Mode (|||" + QByteArray::number(port) +
+                             "|)\r\n");
+        else
+            m_control->write("227 Entering Passive Mode (127,0,0,1," +
+                             QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xFF) +
+                             ")\r\n");
+    }
+    void onDataConnection()
+    {
+        m_data = m_passive.nextPendingConnection();
+        m_passive.close();
+        connect(m_data, &QTcpSocket::readyRead, this, &FakeFtpServer::onDataReadyRead);
+        connect(m_data, &QTcpSocket::disconnected, this, &FakeFtpServer::onDataDisconnected);
+        startTransferIfReady();
+    }
+    void startTransferIfReady()
+    {
+        if (!m_data || m_transferVerb.isEmpty() || !m_control)
+            return;
+        if (m_transferVerb == "STOR" && m_resetStor) {
+            m_data->disconnect(this);
+            m_data->abort();
+            m_data->deleteLater();
+            m_data = nullptr;
+            m_transferVerb.clear();
+            m_control->write("150 here it comes\r\n426 transfer aborted\r\n");
+            return;
+        }
+        m_control->write("150 here it comes\r\n");
+        if (m_transferVerb == "STOR") {
+            onDataReadyRead();
+            return;
+        }
+        if (m_endless) {
+            auto *trickle = new QTimer(m_data);
+            QTcpSocket *data = m_data;
+            connect(trickle, &QTimer::timeout, data, [data, count = 0]() mutable {
+                data->write("-rw-r--r-- 1 rigward rigward 1 Jan 01 00:00 file" +
+                            QByteArray::number(++count) + "\r\n");
+            });
+            trickle->start(50);
+            return;
+        }
+        m_data->write(m_listing);
+        m_data->disconnectFromHost();
+    }
+    void onDataReadyRead()
+    {
+        if (m_transferVerb == "STOR" && m_data)
+            m_data->readAll();
+    }
+    void onDataDisconnected()
+    {
+        QTcpSocket *data = m_data;
+        m_data = nullptr;
+        data->deleteLater();
+        if (!m_control)
+            return;
+        m_transferVerb.clear();
+        m_control->write("226 transfer complete\r\n");
+    }
 
     QTcpServer m_server;
     QTcpServer m_passive;
     QTcpSocket *m_control = nullptr;
     QTcpSocket *m_data = nullptr;
     QByteArray m_buffer;
-    QByteArray m_greeting = "220 fake ready\r\n";
     QHash<QByteArray, QByteArray> m_scripts;
     QByteArray m_listing;
     QList<QByteArray> m_commands;
-    Fault m_fault = Fault_None;
+    bool m_endless = false;
+    bool m_resetStor = false;
     QByteArray m_transferVerb;
-    bool m_stalled = false;
 };

@@ -1,49 +1,20 @@
+#include "controller_simulator.h"
 #include "fake_ftp_server.h"
 #include "ftp_client.h"
+#include "real_ftp_server.h"
+#include "simulated_controller.h"
 #include "test_main.h"
 
 #include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Debian's pyftpdlib on a free port, serving a temporary folder to rigward.
-class RealFtpServer
-{
-public:
-    RealFtpServer()
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(u"/usr/bin/python3"_s,
-                        {TestEnvironment::sourceDir() + u"/tests/tandem_qt/network/ftp_server.py"_s,
-                         m_home.path()});
-        if (m_process.waitForReadyRead(10000))
-            m_port = quint16(m_process.readLine().trimmed().toUInt());
-    }
-    ~RealFtpServer()
-    {
-        m_process.closeWriteChannel(); // the server ends when its stdin closes
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    quint16 port() const { return m_port; }
-    QString home() const { return m_home.path(); }
-
-private:
-    QTemporaryDir m_home;
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 // Every signal of a client as one text: "state 1; finished 2 error; reply 331; done".
 class Recorder : public QObject
@@ -56,10 +27,8 @@ public:
         connect(client, &FtpClient::commandFinished, this, [this](int id, bool error) {
             events << u"finished %1%2"_s.arg(id).arg(error ? u" error"_s : QString());
         });
-        connect(client, &FtpClient::rawCommandReply, this, [this](int code, const QString &text) {
-            events << u"reply %1"_s.arg(code);
-            replyTexts << text;
-        });
+        connect(client, &FtpClient::rawCommandReply, this,
+                [this](int code) { events << u"reply %1"_s.arg(code); });
         connect(client, &FtpClient::listInfo, this,
                 [this](const UrlInfo &info) { entries << info; });
         connect(client, &FtpClient::done, this,
@@ -69,7 +38,6 @@ public:
     QString trace() const { return events.join(u"; "_s); }
 
     QStringList events;
-    QStringList replyTexts;
     QList<UrlInfo> entries;
 };
 
@@ -85,6 +53,25 @@ QByteArray randomBytes(qsizetype size)
     QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
     return data;
 }
+
+// Random bytes to upload, from memory or from a plain file (which the kernel sends).
+struct Source
+{
+    QByteArray bytes;
+    QBuffer buffer{&bytes};
+    QTemporaryFile file;
+    QIODevice *device = &buffer;
+
+    Source(qsizetype size, bool fromFile) : bytes(randomBytes(size))
+    {
+        buffer.open(QIODevice::ReadOnly);
+        if (!fromFile)
+            return;
+        if (!file.open() || file.write(bytes) != bytes.size() || !file.seek(0))
+            qFatal("cannot write a temporary file");
+        device = &file;
+    }
+};
 
 int login(FtpClient &client, quint16 port, const QString &password = u"secret"_s)
 {
@@ -108,26 +95,28 @@ class TestFtpClient : public QObject
     Q_OBJECT
 
 private slots:
+    // A plain file goes from the page cache to the socket in steps of a few
+    // MiB; its progress rises to its size and it arrives whole.
     void uploadListAndDownloadWithARealServer()
     {
         RealFtpServer server;
         QVERIFY(server.port() != 0);
-        QTemporaryDir local;
-        const QByteArray big = randomBytes(3 * 1024 * 1024 + 5);
-        QFile source(local.filePath(u"clip.bin"_s));
-        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(big) == big.size());
-        source.close();
-        QVERIFY(source.open(QIODevice::ReadOnly));
+        Source source(10 * 1024 * 1024 + 5, true);
+        const QByteArray &big = source.bytes;
         QBuffer downloaded;
         downloaded.open(QIODevice::WriteOnly);
 
         FtpClient client;
         Recorder recorder(&client);
-        QSignalSpy progress(&client, &FtpClient::dataTransferProgress);
+        QList<qint64> sent; // the upload's progress, up to its end
+        connect(&client, &FtpClient::dataTransferProgress, this, [&](qint64 bytes, qint64 total) {
+            if (total == big.size() && (sent.isEmpty() || sent.last() < total))
+                sent << bytes;
+        });
         const QList<int> ids{client.connectToHost(u"127.0.0.1"_s, server.port()),
                              client.rawCommand(u"USER rigward\r\n"_s),
                              client.rawCommand(u"PASS secret"_s),
-                             client.put(&source, u"clip.bin"_s),
+                             client.put(source.device, u"clip.bin"_s),
                              client.put("validator"_ba, u"_val_id"_s),
                              client.list(),
                              client.get(u"_val_id"_s),
@@ -143,8 +132,7 @@ private slots:
             expected = expected.arg(id);
         QCOMPARE(recorder.trace(), expected);
         QFile stored(server.home() + u"/clip.bin"_s);
-        QVERIFY(stored.open(QIODevice::ReadOnly));
-        QVERIFY(stored.readAll() == big);
+        QVERIFY(stored.open(QIODevice::ReadOnly) && stored.readAll() == big);
         QCOMPARE(client.readAll(), "validator"_ba);
         QVERIFY(downloaded.data() == big);
         QCOMPARE(recorder.entries.size(), 2);
@@ -152,24 +140,29 @@ private slots:
             QVERIFY(entry.isFile() && entry.lastModified().isValid());
             QCOMPARE(entry.size(), entry.name() == u"clip.bin"_s ? big.size() : 9);
         }
-        // Progress of the streamed upload reaches the file's size.
-        QVERIFY(std::any_of(progress.begin(), progress.end(), [&](const QVariantList &report) {
-            return report.at(0).toLongLong() == big.size() &&
-                   report.at(1).toLongLong() == big.size();
-        }));
+        QVERIFY(sent.size() > 1 && std::is_sorted(sent.begin(), sent.end()) && sent.first() > 0);
+        QCOMPARE(sent.last(), big.size());
+        QCOMPARE(source.file.pos(), big.size());
     }
 
-    void abortDuringAnUploadKeepsTheSessionUsable()
+    // Aborted from its first progress report (surely in the middle), a
+    // transfer from memory or from a plain file ends at the next turn of the
+    // loop, and the replies owed to it do not confuse what follows.
+    void abortMidwayKeepsTheSessionUsable_data()
     {
+        QTest::addColumn<bool>("fromFile");
+        QTest::newRow("buffer") << false;
+        QTest::newRow("plain file") << true;
+    }
+    void abortMidwayKeepsTheSessionUsable()
+    {
+        QFETCH(bool, fromFile);
         RealFtpServer server;
         FtpClient client;
         Recorder recorder(&client);
         login(client, server.port());
-        QByteArray large = randomBytes(64 * 1024 * 1024);
-        QBuffer device(&large);
-        device.open(QIODevice::ReadOnly);
-        const int putId = client.put(&device, u"large.bin"_s);
-        // Abort from inside the first progress report: surely in the middle.
+        Source source(64 * 1024 * 1024, fromFile);
+        const int putId = client.put(source.device, u"large.bin"_s);
         qsizetype eventsBefore = -1;
         QMetaObject::Connection connection;
         connection = connect(&client, &FtpClient::dataTransferProgress, this, [&] {
@@ -181,37 +174,47 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(eventsBefore >= 0 && recorder.isDone(), 10000);
         QCOMPARE(recorder.events.mid(eventsBefore).join(u"; "_s),
                  u"finished %1 error; done error"_s.arg(putId));
-        QVERIFY(device.pos() < large.size());
+        QVERIFY(source.device->pos() < source.bytes.size());
 
-        // The replies owed to the aborted transfer do not confuse what follows.
         recorder.events.clear();
         const int listId = client.list();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
         QCOMPARE(recorder.trace(), u"finished %1; done"_s.arg(listId));
     }
 
-    // The state comes first, once, however the caller reacts to it; nothing
-    // of the source is read beyond what was sent.
+    // A peer that drops or stalls ends the command, whether the source is in
+    // memory or a plain file that the kernel sends, and the broken pipe does
+    // not end the process. The state comes first, once, however the caller
+    // reacts to it; nothing of the source is read beyond what was sent.
     void lostTransfersEndTheSession_data()
     {
-        QTest::addColumn<FakeFtpServer::Fault>("fault");
+        QTest::addColumn<QString>("fault"); // of the simulated controller
+        QTest::addColumn<bool>("fromFile");
         QTest::addColumn<bool>("deleteInTheStateSlot");
-        QTest::newRow("dropped mid-STOR") << FakeFtpServer::Fault_DropDuringStor << false;
+        QTest::addColumn<QString>("happened");
+        const QString dropped = u"drop-stor=1"_s;
+        const QString stalled = u"stall-stor=1"_s; // to the inactivity timeout
+        const QString closed = u"The server closed the connection"_s;
+        const QString silent = u"The server did not answer in time"_s;
+        QTest::newRow("dropped mid-STOR") << dropped << false << false << closed;
         // How the controller gives up on a lost connection: abort, then delete later.
-        QTest::newRow("dropped, given up in the state slot")
-            << FakeFtpServer::Fault_DropDuringStor << true;
-        QTest::newRow("stalled: inactivity timeout") << FakeFtpServer::Fault_StallStor << false;
+        QTest::newRow("dropped, given up in the state slot") << dropped << false << true << closed;
+        QTest::newRow("stalled") << stalled << false << false << silent;
+        QTest::newRow("file dropped mid-STOR") << dropped << true << false << closed;
+        QTest::newRow("file stalled") << stalled << true << false << silent;
     }
     void lostTransfersEndTheSession()
     {
-        QFETCH(FakeFtpServer::Fault, fault);
+        QFETCH(QString, fault);
+        QFETCH(bool, fromFile);
         QFETCH(bool, deleteInTheStateSlot);
-        FakeFtpServer server;
-        server.setFault(fault);
-        // Large enough to fill the socket buffers of both ends.
-        QByteArray large = randomBytes(32 * 1024 * 1024);
-        QBuffer device(&large);
-        device.open(QIODevice::ReadOnly);
+        QFETCH(QString, happened);
+        SimOptions options;
+        ControllerSimulator server;
+        QString error;
+        QVERIFY2(options.parse({u"--fault=0:"_s + fault}, &error) && server.start(options, &error),
+                 qPrintable(error));
+        Source source(32 * 1024 * 1024, fromFile); // fills the socket buffers of both ends
         QObject owner;
         QPointer<FtpClient> client = new FtpClient(&owner);
         client->setInactivityTimeout(300);
@@ -224,8 +227,8 @@ private slots:
                 }
             });
         }
-        login(*client, server.port());
-        const int id = client->put(&device, u"clip.bin"_s);
+        login(*client, server.controllers().first()->ftpPort());
+        const int id = client->put(source.device, u"clip.bin"_s);
         if (deleteInTheStateSlot) {
             // A real event loop: the test library's waits delete objects
             // ahead of the calls queued before their deletion.
@@ -238,12 +241,32 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
         QVERIFY2(recorder.trace().endsWith(lostWith(id)), qPrintable(recorder.trace()));
         QCOMPARE(recorder.events.count(u"state 0"_s), 1);
-        QVERIFY(device.pos() < large.size());
+        QVERIFY(source.device->pos() < source.bytes.size());
+        if (client) // the error says what happened
+            QCOMPARE(client->errorString(), u"Uploading file failed:\n"_s + happened);
     }
 
+    // A data connection reset before the transfer starts fails the command
+    // with the server's reply, not as a failure to read the file.
+    void resetDataConnectionFailsOnlyTheCommand()
+    {
+        FakeSession session;
+        session.server.setResetStorData();
+        Source source(1024 * 1024, true);
+        login(session.client, session.server.port());
+        const int id = session.client.put(source.device, u"clip.bin"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
+        QVERIFY2(session.recorder.trace().endsWith(u"finished %1 error; done error"_s.arg(id)),
+                 qPrintable(session.recorder.trace()));
+        QCOMPARE(session.client.errorString(), u"Uploading file failed:\ntransfer aborted"_s);
+    }
+
+    // Lines that are no entries are skipped; a refused EPSV is asked once,
+    // then PASV serves the session.
     void listingKeepsWellFormedLinesOnly()
     {
         FakeSession session;
+        session.server.script("EPSV", "500 unknown command\r\n");
         session.server.setListing("total 3\r\n"
                                   "-rw-r--r--   1 ftp ftp  1234 Nov  5 14:03 upload.wr_\r\n" +
                                   QByteArray(100 * 1024, 'x') +
@@ -253,48 +276,32 @@ private slots:
                                   "-rw-r--r-- 1 ftp ftp 99 Nov 5 14:03 _val_id");
         login(session.client, session.server.port());
         session.client.list();
+        session.client.list();
         QTRY_VERIFY(session.recorder.isDone());
         QCOMPARE(session.recorder.events.last(), u"done"_s);
         QStringList names;
         for (const UrlInfo &entry : session.recorder.entries)
             names << entry.name();
-        QCOMPARE(names, (QStringList{u"upload.wr_"_s, u"media"_s, u"old folder"_s, u"_val_id"_s}));
-    }
-
-    void extendedPassiveRefusedFallsBackToPassive()
-    {
-        FakeSession session;
-        session.server.script("EPSV", "500 unknown command\r\n");
-        session.server.setListing("-rw-r--r-- 1 ftp ftp 99 Nov 5 14:03 _val_id");
-        login(session.client, session.server.port());
-        session.client.list();
-        session.client.list();
-        QTRY_VERIFY(session.recorder.isDone());
-        QCOMPARE(session.recorder.events.last(), u"done"_s);
-        QCOMPARE(session.recorder.entries.size(), 2);
-        QCOMPARE(session.server.commands().count("EPSV"), 1); // then PASV for the rest
+        const QStringList listed{u"upload.wr_"_s, u"media"_s, u"old folder"_s, u"_val_id"_s};
+        QCOMPARE(names, listed + listed);
+        QCOMPARE(session.server.commands().count("EPSV"), 1);
         QCOMPARE(session.server.commands().count("PASV"), 2);
     }
 
-    void lineBreaksInCommandsAreRefused()
+    // A password's blanks are sent as they are; a line break inside a
+    // command or a file name refuses the command.
+    void blanksAreSentButLineBreaksRefused()
     {
         FakeSession session;
-        login(session.client, session.server.port());
+        login(session.client, session.server.port(), u" two  words \r\n"_s);
         session.client.rawCommand(u"PASS x\r\nDELE _val_id"_s);
         session.client.put("x"_ba, u"name\r\nDELE _val_id"_s);
         QTRY_VERIFY(session.recorder.isDone());
         QCOMPARE(session.client.error(), FtpClient::Error_UnknownError);
-        for (const QByteArray &command : session.server.commands())
+        const QList<QByteArray> commands = session.server.commands();
+        QVERIFY2(commands.contains("PASS  two  words "), commands.join('|').constData());
+        for (const QByteArray &command : commands)
             QVERIFY(!command.startsWith("DELE"));
-    }
-
-    void blanksAroundAPasswordAreSent()
-    {
-        FakeSession session;
-        login(session.client, session.server.port(), u" two  words \r\n"_s);
-        QTRY_VERIFY(session.recorder.isDone());
-        QVERIFY2(session.server.commands().contains("PASS  two  words "),
-                 session.server.commands().join('|').constData());
     }
 
     void downloadIntoMemoryIsBounded()
@@ -311,77 +318,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
         QVERIFY(recorder.events.contains(u"finished %1 error"_s.arg(id)));
         QVERIFY(client.bytesAvailable() <= 1000);
-    }
-
-    // A plain file goes from the page cache to the socket in steps of a few MiB.
-    void plainFileUploadsWholeOrAbortsMidway()
-    {
-        RealFtpServer server;
-        const QByteArray data = randomBytes(10 * 1024 * 1024 + 5);
-        QTemporaryFile source;
-        QVERIFY(source.open() && source.write(data) == data.size() && source.seek(0));
-        FtpClient client;
-        Recorder recorder(&client);
-        QList<qint64> done;
-        connect(&client, &FtpClient::dataTransferProgress, this,
-                [&](qint64 bytes, qint64 total) { done << (total == data.size() ? bytes : -1); });
-        login(client, server.port());
-        client.put(&source, u"whole.bin"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 20000);
-        QCOMPARE(recorder.events.last(), u"done"_s);
-        QVERIFY(done.size() > 1 && std::is_sorted(done.begin(), done.end()) && done.first() > 0);
-        QCOMPARE(done.last(), data.size());
-        QCOMPARE(source.pos(), data.size());
-        QFile stored(server.home() + u"/whole.bin"_s);
-        QVERIFY(stored.open(QIODevice::ReadOnly) && stored.readAll() == data);
-
-        // Aborted from its first progress report, the next command still works.
-        QVERIFY(source.seek(0));
-        recorder.events.clear();
-        const QMetaObject::Connection abortAtOnce =
-            connect(&client, &FtpClient::dataTransferProgress, &client, &FtpClient::abort);
-        const int putId = client.put(&source, u"aborted.bin"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY(source.pos() < data.size());
-        disconnect(abortAtOnce);
-        const int listId = client.list();
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.events.size() == 4, 10000);
-        QCOMPARE(recorder.trace(),
-                 u"finished %1 error; done error; finished %2; done"_s.arg(putId).arg(listId));
-    }
-
-    // The kernel sends a plain file: a peer that drops, stalls or resets the
-    // data connection ends the command as for any other source, the broken
-    // pipe does not end the process, and the error says what happened.
-    void lostFileTransfersEndTheSession_data()
-    {
-        QTest::addColumn<FakeFtpServer::Fault>("fault");
-        QTest::addColumn<bool>("connectionLost");
-        QTest::addColumn<QString>("happened");
-        QTest::newRow("dropped mid-STOR")
-            << FakeFtpServer::Fault_DropDuringStor << true << u"The server closed the connection"_s;
-        QTest::newRow("stalled: inactivity timeout")
-            << FakeFtpServer::Fault_StallStor << true << u"The server did not answer in time"_s;
-        QTest::newRow("data connection reset")
-            << FakeFtpServer::Fault_ResetStorData << false << u"transfer aborted"_s;
-    }
-    void lostFileTransfersEndTheSession()
-    {
-        QFETCH(FakeFtpServer::Fault, fault);
-        QFETCH(bool, connectionLost);
-        QFETCH(QString, happened);
-        FakeSession session;
-        session.server.setFault(fault);
-        session.client.setInactivityTimeout(300);
-        QTemporaryFile source;
-        QVERIFY(source.open() && source.write(randomBytes(32 * 1024 * 1024)) > 0 && source.seek(0));
-        login(session.client, session.server.port());
-        const int id = session.client.put(&source, u"clip.bin"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
-        const QString ending =
-            connectionLost ? lostWith(id) : u"finished %1 error; done error"_s.arg(id);
-        QVERIFY2(session.recorder.trace().endsWith(ending), qPrintable(session.recorder.trace()));
-        QCOMPARE(session.client.errorString(), u"Uploading file failed:\n"_s + happened);
     }
 };
 
