@@ -1,6 +1,7 @@
 #include "event_log.h"
 #include "local_interfaces.h"
 #include "lum_application.h"
+#include "mail_settings.h"
 #include "smtp.h"
 #include "smtp_test_server.h"
 #include "test_main.h"
@@ -118,10 +119,10 @@ void answerWith(Smtp &smtp, const QString &username, const QString &password)
 }
 
 // Sends and waits for the outcome; nothing when sent(bool) did not come, or came twice.
-std::optional<bool> run(Smtp &smtp, quint16 port)
+std::optional<bool> run(Smtp &smtp, quint16 port, const QString &host = u"127.0.0.1"_s)
 {
     QSignalSpy sent(&smtp, &Smtp::sent);
-    smtp.send(u"127.0.0.1"_s, port);
+    smtp.send(host, port);
     if (sent.isEmpty() && !sent.wait(15000))
         return std::nullopt;
     QTest::qWait(50);
@@ -156,6 +157,28 @@ class TestSmtp : public QObject
 private slots:
     void initTestCase() { LumApplication::create(this); }
     void init() { LumApplication::instance()->eventLog()->clear(); }
+
+    void recipientsMustLookLikeAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("plain") << u"ops@example.com"_s << true;
+        QTest::newRow("dots, plus, percent") << u"a.b+c%d@mail.example.org"_s << true;
+        QTest::newRow("long domain") << u"ops@example.travel"_s << true;
+        QTest::newRow("63 letters") << u"x@example."_s + QString(63, u'a') << true;
+        QTest::newRow("64 letters") << u"x@example."_s + QString(64, u'a') << false;
+        QTest::newRow("no domain dot") << u"x@localhost"_s << false;
+        QTest::newRow("blank") << u"x y@example.com"_s << false;
+        QTest::newRow("trailing text") << u"x@example.com,"_s << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void recipientsMustLookLikeAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, valid);
+        QCOMPARE(MailSettings::isValidRecipient(address), valid);
+    }
 
     void deliversTheMessageIntactToARealServer()
     {
@@ -211,6 +234,59 @@ private slots:
         QCOMPARE(logged(u"535 5.7.8 Authentication credentials invalid"_s, 0), !right);
         // The password never reaches the log, not even in base64.
         QVERIFY(!logged(u"Sent: %1\\r\\n"_s.arg(QLatin1String(password.toUtf8().toBase64())), 2));
+    }
+
+    // Against aiosmtpd over STARTTLS and over TLS from the first byte,
+    // trusting the test server's own authority only. `log`: the whole
+    // level-0 log, %1 standing for the server's port. A server that offers
+    // STARTTLS refuses AUTH and MAIL before it.
+    void sendsOnlyOverTrustedTls_data()
+    {
+        QTest::addColumn<QStringList>("server");
+        QTest::addColumn<bool>("delivered");
+        QTest::addColumn<QString>("log");
+        const QString sent = u"Sent mail to a@example.org"_s;
+        const QString unsecured =
+            u"Failed to send alert mail: the connection to localhost:%1 could not be secured: "_s;
+        QTest::newRow("STARTTLS") << QStringList{u"starttls"_s, u"trusted"_s} << true << sent;
+        QTest::newRow("TLS from the first byte")
+            << QStringList{u"implicit"_s, u"trusted"_s} << true << sent;
+        QTest::newRow("untrusted authority") << QStringList{u"starttls"_s, u"self-signed"_s}
+                                             << false << unsecured + u".*self-signed.*"_s;
+        QTest::newRow("another host's certificate")
+            << QStringList{u"implicit"_s, u"other-host"_s} << false
+            << unsecured + u".*host name did not match.*"_s;
+        QTest::newRow("no STARTTLS offered")
+            << QStringList{u"none"_s, u"trusted"_s} << true
+            << u"Logging in to localhost:%1 without encryption: the server does not offer "
+               "STARTTLS\n"_s +
+                   sent;
+    }
+    void sendsOnlyOverTrustedTls()
+    {
+        QFETCH(QStringList, server);
+        QFETCH(bool, delivered);
+        QFETCH(QString, log);
+        SmtpTestServer mail({u"--tls"_s, server[0], u"--certificate"_s, server[1], u"--auth"_s,
+                             u"login"_s, u"--user"_s, u"ops"_s, u"--password"_s, u"pw"_s});
+        QVERIFY(mail.port() != 0);
+        auto smtp = makeClient({u"a@example.org"_s});
+        smtp->setCaCertificates(QSslCertificate::fromPath(mail.folder() + u"/ca.pem"_s));
+        if (server[0] == u"implicit"_s)
+            smtp->setImplicitTlsPort(mail.port());
+        answerWith(*smtp, u"ops"_s, u"pw"_s);
+        QCOMPARE(run(*smtp, mail.port(), u"localhost"_s), std::optional<bool>(delivered));
+        QCOMPARE(mail.messageCount(), delivered ? 1 : 0);
+        if (delivered)
+            QCOMPARE(mail.envelope(1).value(u"tls"_s).toBool(), server[0] != u"none"_s);
+
+        QStringList errors;
+        for (const LogEntry &entry : LumApplication::instance()->eventLog()->entries())
+            if (entry.level == 0)
+                errors << entry.message;
+        const QRegularExpression expected(QRegularExpression::anchoredPattern(
+            log.replace(u"%1"_s, QString::number(mail.port()))));
+        QVERIFY2(expected.match(errors.join(u'\n')).hasMatch(), qPrintable(errors.join(u'\n')));
     }
 
     void ehloRefusedFallsBackToHelo()
@@ -349,19 +425,13 @@ private slots:
             QVERIFY(server.commands.isEmpty()); // nothing reaches the server
     }
 
-    void deliveredMailCountsEvenWhenQuitGoesUnanswered()
+    // A mail delivered counts even when QUIT goes unanswered.
+    void headersCarryNoForgery()
     {
         FakeSmtpServer server;
         server.script("QUIT", "<silent>");
         auto smtp = makeClient();
         smtp->setReplyTimeout(200);
-        QCOMPARE(run(*smtp, server.port()), Delivered);
-    }
-
-    void headersCarryNoForgery()
-    {
-        FakeSmtpServer server;
-        auto smtp = makeClient();
         smtp->setFrom(u"Ops <ops@example.org>"_s);
         smtp->setSubject(u"Report\r\nBcc: someone@example.org"_s);
         QCOMPARE(run(*smtp, server.port()), Delivered);
