@@ -1,18 +1,18 @@
+#include "application_dialogs.h"
 #include "desktop_controller.h"
-#include "desktop_dialogs.h"
 #include "desktop_selection.h"
 #include "gui_shell.h"
 #include "link_fixture.h"
+#include "lum_launch_dialog.h"
 #include "main_window.h"
 #include "modal_answerer.h"
 #include "recent_files.h"
 #include "set_installation_group_name_command.h"
 #include "test_main.h"
 
-#include <QActionGroup>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMenu>
+#include <QListView>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSignalSpy>
@@ -23,7 +23,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class ScriptedDialogs : public DesktopDialogs
+// The application's dialogs, but for the template builder, the schedule, the
+// launch dialog and the software update, which answer from a script.
+class ScriptedDialogs : public ApplicationDialogs
 {
 public:
     InstallationTemplatePtr nextTemplate;
@@ -34,7 +36,6 @@ public:
     {
         return std::exchange(nextTemplate, nullptr);
     }
-    std::optional<InstallationChoice> chooseInstallations(QWidget *) override { return {}; }
     std::optional<QDateTime> chooseScheduleTime(const QDateTime &, QWidget *) override
     {
         return nextTime;
@@ -44,9 +45,6 @@ public:
         ++launchDialogs;
     }
     void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
-    void editMailSettings(LumDocument *, QWidget *) override {}
-    void editPreferences(QWidget *) override {}
-    QWidget *createControllerBrowser(const QUrl &, QWidget *) override { return nullptr; }
 };
 
 struct FixedSelection : DesktopSelection
@@ -69,13 +67,6 @@ std::function<void(QWidget *)> chooseFile(const QString &path)
         name->setText(QFileInfo(path).fileName());
         QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
     };
-}
-
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
 }
 
 } // namespace
@@ -109,17 +100,6 @@ private:
     bool uploadUnderWay(uint controllerId)
     {
         return waitUntil([&] { return !document()->allIdle({controllerId}); });
-    }
-
-    // A project with an unsaved edit whose one controller is slowly uploading.
-    bool startSlowUploadOfAnEditedProject(Site &site, uint &reportId)
-    {
-        if (!startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}))
-            return false;
-        m_app->beginProject(false);
-        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
-        reportId = m_controller->upload({site.id}, true);
-        return uploadUnderWay(site.id);
     }
 
 private slots:
@@ -232,31 +212,6 @@ private slots:
         QVERIFY(document()->load(path));
         QCOMPARE(document()->group(0)->name(), QStringLiteral("y"));
         QFile::remove(path);
-    }
-
-    void closeStopsUploadsBeforeTheSaveQuestion()
-    {
-        Site site;
-        Reports reports;
-        uint reportId = 0;
-        QVERIFY(startSlowUploadOfAnEditedProject(site, reportId));
-
-        ModalAnswerer answerer;
-        answerer.answer(u"Active uploads"_s, u"Cancel"_s);
-        QVERIFY(!m_controller->closeDocument());
-        QVERIFY(m_app->isDocumentOpen());
-        QVERIFY(!document()->allIdle({}));
-
-        bool cancelledBeforeSave = false;
-        answerer.answer(u"Active uploads"_s, u"Close"_s).act(u"Save"_s, [&](QWidget *box) {
-            cancelledBeforeSave = logMessages(1).contains(u"Cancelling upload..."_s);
-            ModalAnswerer::clickButton(box, u"Discard"_s);
-        });
-        QVERIFY(m_controller->closeDocument());
-        QVERIFY(cancelledBeforeSave);
-        QVERIFY(!m_app->isDocumentOpen());
-        QVERIFY(reports.wait(reportId));
-        QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Cancelled);
     }
 
     void manualUploadCompletesItsReportOnce()
@@ -404,7 +359,7 @@ private slots:
         Reports reports;
         const uint reportId = m_controller->upload({site.id}, true);
         QVERIFY(uploadUnderWay(site.id));
-        touch(m_show.showPath());
+        QVERIFY(ShowFileBytes::touch(m_show.showPath(), 60));
 
         m_controller->focusInOut(nullptr, MainWindow::instance());
         QCOMPARE(rebuilt.count(), 0);
@@ -415,39 +370,47 @@ private slots:
         QCOMPARE(rebuilt.count(), 1);
     }
 
-    void recentFilesKeepFiveExistingFiles()
+    // Through the launch dialog: "Open..." with the file dialog cancelled
+    // shows it again, and a recent file then opens its project.
+    void launchDialogOpensARecentProject()
     {
-        RecentFiles recent(QStringLiteral("Test/Recent"), 5);
-        QStringList paths;
-        for (int i = 0; i < 6; ++i) {
-            QFile file(m_dir.filePath(QStringLiteral("r%1.lmp").arg(i)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            paths << QFileInfo(file.fileName()).canonicalFilePath();
-            recent.add(file.fileName());
-        }
-        recent.add(paths.at(2));
-        QCOMPARE(recent.files(), (QStringList{paths[2], paths[5], paths[4], paths[3], paths[1]}));
-        QSignalSpy triggered(&recent, &RecentFiles::recentFileTriggered);
-        recent.actionGroup()->actions().at(1)->trigger();
-        QCOMPARE(triggered.value(0).value(0).toString(), paths[5]);
-
-        QFile::remove(paths.at(5));
-        RecentFiles loaded(QStringLiteral("Test/Recent"), 5);
-        loaded.load();
-        QCOMPARE(loaded.files(), (QStringList{paths[2], paths[4], paths[3], paths[1]}));
-        QCOMPARE(loaded.menu()->actions().size(), 4);
+        openModifiedProject(u"recent.lmp"_s);
+        const QString path = document()->path();
+        m_app->endProject();
+        m_controller->recentFiles()->add(path);
+        ModalAnswerer answerer;
+        const QString title = LumLaunchDialog(m_controller->recentFiles()).windowTitle();
+        answerer.answer(title, u"Open..."_s)
+            .answer(u"Open File"_s, u"Cancel"_s)
+            .act(title, [](QWidget *window) {
+                QListView *list = static_cast<LaunchDialog *>(window)->recentFileList();
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualRect(list->model()->index(0, 0)).center());
+            });
+        ApplicationDialogs().runLaunchDialog(m_controller.get(), m_controller->recentFiles(),
+                                             MainWindow::instance());
+        QCOMPARE(document()->path(), QFileInfo(path).canonicalFilePath());
+        QVERIFY(m_app->isDocumentOpen() && answerer.done());
+        QCOMPARE(answerer.unexpected(), QStringList());
     }
 
     // Closing the window while a question of the lifecycle is open waits for
-    // the answer, asks what the quit needs, and ends the event loop only
-    // once the runs are over. Last: the controller is then quitting.
+    // the answer (Cancel keeps the project and its uploads), asks what the
+    // quit needs, cancels the uploads before the save question, and ends the
+    // event loop only once the runs are over. Last: the controller is then
+    // quitting.
     void quitDuringAQuestionStopsTheRunsFirst()
     {
+        // A project with an unsaved edit whose one controller is slowly uploading.
         Site site;
         Reports reports;
-        uint reportId = 0;
-        QVERIFY(startSlowUploadOfAnEditedProject(site, reportId));
+        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
+        m_app->beginProject(false);
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        const uint reportId = m_controller->upload({site.id}, true);
+        QVERIFY(uploadUnderWay(site.id));
 
+        bool cancelledBeforeSave = false;
         ModalAnswerer answerer;
         answerer
             .act(u"Active uploads"_s,
@@ -456,7 +419,10 @@ private slots:
                      ModalAnswerer::clickButton(box, u"Cancel"_s);
                  })
             .answer(u"Active uploads"_s, u"Close"_s)
-            .answer(u"Save"_s, u"Discard"_s);
+            .act(u"Save"_s, [&](QWidget *box) {
+                cancelledBeforeSave = logMessages(1).contains(u"Cancelling upload..."_s);
+                ModalAnswerer::clickButton(box, u"Discard"_s);
+            });
         bool settledAtQuit = false;
         connect(m_controller.get(), &DesktopController::quitting, this,
                 [&] { settledAtQuit = runs()->isSettled() && reports.isCompleted(reportId); });
@@ -466,6 +432,7 @@ private slots:
         guard.start(20000);
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(answerer.done());
+        QVERIFY(cancelledBeforeSave);
         QVERIFY(settledAtQuit);
         QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Cancelled);
     }

@@ -1,18 +1,14 @@
 #include "accessible_names.h"
-#include "application_dialogs.h"
-#include "desktop_controller.h"
-#include "gui_shell.h"
 #include "launch_dialog_handler.h"
-#include "lum_application.h"
-#include "lum_document.h"
 #include "lum_launch_dialog.h"
-#include "main_window.h"
 #include "modal_answerer.h"
 #include "recent_files.h"
 #include "test_main.h"
 
+#include <QActionGroup>
 #include <QListView>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
@@ -154,10 +150,18 @@ private slots:
     }
 
     // The sixth file dropped the oldest, the reopened one is first, the
-    // deleted one is left out, browsing comes last and has no menu; a recent
-    // file's menu removes it.
+    // deleted one is left out of the loaded list and the dialog, browsing
+    // comes last and has no menu; a recent file's menu removes it.
     void listShowsTheRecentFilesThatExist()
     {
+        QSignalSpy triggered(m_recent.get(), &RecentFiles::recentFileTriggered);
+        m_recent->actionGroup()->actions().at(1)->trigger();
+        QCOMPARE(triggered.value(0).value(0).toString(), m_paths[5]);
+        RecentFiles loaded(u"Test/Recent"_s, 5);
+        loaded.load();
+        QCOMPARE(loaded.files(), (QStringList{m_paths[1], m_paths[5], m_paths[4], m_paths[2]}));
+        QCOMPARE(loaded.menu()->actions().size(), 4);
+
         LumLaunchDialog dialog(m_recent.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -178,35 +182,6 @@ private slots:
         QCOMPARE(contextMenu(&dialog, 0), QStringList{u"Remove from list"_s});
         QCOMPARE(shown(), (QStringList{m_paths[5], m_paths[4], m_paths[2], QString()}));
         QVERIFY(!m_recent->files().contains(m_paths[1]));
-    }
-
-    // Through the desktop: "Open..." with the file dialog cancelled shows the
-    // launch dialog again, and a recent file then opens its project.
-    void desktopOpensARecentProject()
-    {
-        std::unique_ptr<LumApplication> app(LumApplication::create());
-        GuiShell shell(app.get());
-        MainWindow::instance()->show();
-        DesktopController controller(app.get(), &shell);
-        const QString path = m_dir.filePath(u"show.lmp"_s);
-        app->beginProject(false);
-        QVERIFY(app->document()->saveAs(path));
-        app->endProject();
-        controller.recentFiles()->add(path);
-
-        ModalAnswerer answerer;
-        const QString title = LumLaunchDialog(m_recent.get()).windowTitle();
-        answerer.answer(title, u"Open..."_s)
-            .answer(u"Open File"_s, u"Cancel"_s)
-            .act(title, [](QWidget *w) { perform(static_cast<LaunchDialog *>(w), u"recent"_s); });
-        ApplicationDialogs().runLaunchDialog(&controller, controller.recentFiles(),
-                                             MainWindow::instance());
-
-        QCOMPARE(app->document()->path(), QFileInfo(path).canonicalFilePath());
-        QVERIFY(app->isDocumentOpen() && answerer.done());
-        QCOMPARE(answerer.unexpected(), QStringList());
-        app->endProject();
-        MainWindow::destroyInstance();
     }
 };
 

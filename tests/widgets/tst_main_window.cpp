@@ -1,24 +1,52 @@
+// The main window with its actions, tabs and tray, the dialogs it opens, and
+// the start-up pieces of the desktop.
+
+#include "accessible_names.h"
 #include "action_manager.h"
+#include "add_installation_dialog.h"
+#include "application_dialogs.h"
 #include "desktop_controller.h"
-#include "desktop_dialogs.h"
+#include "email_settings_dialog.h"
+#include "file_path_editor.h"
 #include "gui_shell.h"
+#include "gui_startup.h"
 #include "installation_model.h"
 #include "installation_selection_model.h"
+#include "installation_template_builder_dialog.h"
+#include "installation_template_model.h"
+#include "installation_template_table.h"
 #include "installation_view.h"
 #include "link_fixture.h"
 #include "main_window.h"
+#include "media_template_model.h"
+#include "media_template_table.h"
 #include "modal_answerer.h"
+#include "preferences_dialog.h"
 #include "set_installation_group_name_command.h"
+#include "set_schedule_dialog.h"
 #include "test_main.h"
 #include "upload_runs.h"
+#include "version_checker.h"
 
 #include <QAccessible>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDesktopServices>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTimeEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUndoStack>
@@ -29,22 +57,13 @@ using A = ActionManager;
 
 namespace {
 
-class BrowserDialogs : public DesktopDialogs
+// The application's dialogs, but for the launch dialog and the software
+// update, and a label in place of a controller's web pages.
+class BrowserDialogs : public ApplicationDialogs
 {
 public:
-    InstallationTemplatePtr buildTemplate(const InstallationTemplate *, QWidget *) override
-    {
-        return nullptr;
-    }
-    std::optional<InstallationChoice> chooseInstallations(QWidget *) override { return {}; }
-    std::optional<QDateTime> chooseScheduleTime(const QDateTime &, QWidget *) override
-    {
-        return {};
-    }
     void runLaunchDialog(DesktopController *, RecentFiles *, QWidget *) override {}
     void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
-    void editMailSettings(LumDocument *, QWidget *) override {}
-    void editPreferences(QWidget *) override {}
     QWidget *createControllerBrowser(const QUrl &address, QWidget *parent) override
     {
         return new QLabel(address.toString(), parent);
@@ -69,13 +88,58 @@ QAction *action(int number)
     return window()->actions()->action(number);
 }
 
+template <typename Widget>
+Widget *child(QWidget *window, const QString &text)
+{
+    for (Widget *widget : window->findChildren<Widget *>()) {
+        if (widget->accessibleName() == text || widget->text().remove(u'&') == text)
+            return widget;
+    }
+    return nullptr;
+}
+
+// Fills in the template builder: `controllers` new controllers, then OK.
+std::function<void(QWidget *)> buildTemplate(int controllers)
+{
+    return [controllers](QWidget *window) {
+        for (int i = 0; i < controllers; ++i)
+            child<QPushButton>(window, u"Add controller"_s)->click();
+        ModalAnswerer::clickButton(window, u"OK"_s);
+    };
+}
+
+// Picks the group in the given row and the number of installations, then OK.
+std::function<void(QWidget *)> addInstallations(int row, int count)
+{
+    return [row, count](QWidget *window) {
+        window->findChild<QListWidget *>()->setCurrentRow(row);
+        window->findChild<QSpinBox *>()->setValue(count);
+        ModalAnswerer::clickButton(window, u"OK"_s);
+    };
+}
+// Opens the file dialog of the current row's file cell; `answer` handles it.
+void browse(QWidget *table, const std::function<void(QFileDialog *)> &answer)
+{
+    auto *editor = table->findChild<FilePathEditor *>();
+    QVERIFY(editor);
+    ModalAnswerer answerer;
+    answerer.act(u"Select an file"_s,
+                 [&](QWidget *window) { answer(qobject_cast<QFileDialog *>(window)); });
+    editor->findChild<QPushButton *>()->click();
+    QVERIFY(answerer.done());
+}
 } // namespace
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+public slots:
+    void open(const QUrl &url) { m_opened << url; } // by the desktop's browser
+
 private:
+    QList<QUrl> m_opened;
+    QTemporaryDir m_builderDir;
     std::unique_ptr<LumApplication> m_app;
     std::unique_ptr<GuiShell> m_shell;
     std::unique_ptr<DesktopController> m_controller;
@@ -101,6 +165,16 @@ private:
         document()->insertController(std::move(found), id);
     }
 
+    // A general show with two clips, whose media are looked for in a folder.
+    QString writeShow()
+    {
+        ShowFileBytes::General show;
+        show.names = {"clip1.bin", "clip2.bin"};
+        const QString path = m_builderDir.filePath(u"show.wrn"_s);
+        ShowFileBytes::writeFile(path, show.bytes());
+        return path;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -110,14 +184,6 @@ private slots:
         m_controller->setDialogs(std::make_unique<BrowserDialogs>());
         window()->attach(m_controller.get(), m_shell.get());
         window()->show();
-    }
-
-    void firstStartGeometry()
-    {
-        QCOMPARE(window()->pos(), QPoint(0, 0));
-        QCOMPARE(window()->size(), QSize(1024, 768));
-        QVERIFY(!window()->isMaximized());
-        QCOMPARE(window()->dockWidgetArea(window()->logDock()), Qt::BottomDockWidgetArea);
     }
 
     void init()
@@ -324,6 +390,391 @@ private slots:
                 unnamed << QString::number(i);
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    void okFollowsTheControllers()
+    {
+        InstallationTemplateBuilderDialog dialog(nullptr);
+        auto *table = dialog.findChild<InstallationTemplateTable *>();
+        QPushButton *ok = child<QPushButton>(&dialog, u"OK"_s);
+        QVERIFY(!ok->isEnabled());
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        QVERIFY(ok->isEnabled());
+        QCOMPARE(table->selectedRowNumbers(), QList<int>{1});
+        QCOMPARE(table->model()->index(1, 0).data().toInt(), 2);
+        QVERIFY(child<QPushButton>(&dialog, u"Move controller up"_s)->isEnabled());
+        QVERIFY(!child<QPushButton>(&dialog, u"Move controller down"_s)->isEnabled());
+
+        child<QPushButton>(&dialog, u"Move controller up"_s)->click();
+        QCOMPARE(table->model()->index(0, 0).data().toInt(), 2);
+        QCOMPARE(table->selectedRowNumbers(), QList<int>{0});
+        table->selectAll();
+        child<QPushButton>(&dialog, u"Delete controllers"_s)->click();
+        QCOMPARE(table->model()->rowCount(), 0);
+        QVERIFY(!ok->isEnabled());
+        QVERIFY(!child<QPushButton>(&dialog, u"Delete controllers"_s)->isEnabled());
+    }
+
+    void geometryIsKept()
+    {
+        QSettings().setValue(u"TemplateDialog/Geometry/Size"_s, QSize(640, 400));
+        QSettings().setValue(u"TemplateDialog/Geometry/Splitter"_s, u"120,240"_s);
+        {
+            InstallationTemplateBuilderDialog dialog(nullptr);
+            QCOMPARE(dialog.size(), QSize(640, 400));
+            dialog.show();
+            dialog.resize(700, 500);
+        }
+        QCOMPARE(QSettings().value(u"TemplateDialog/Geometry/Size"_s).toSize(), QSize(700, 500));
+        const QStringList sizes =
+            QSettings().value(u"TemplateDialog/Geometry/Splitter"_s).toString().split(u',');
+        QCOMPARE(sizes.size(), 2);
+        QVERIFY(sizes.first().toInt() < sizes.last().toInt());
+    }
+
+    void editingKeepsTheListOfControllers()
+    {
+        InstallationTemplate original(u"Foyer"_s);
+        for (int i = 0; i < 2; ++i)
+            original.appendControllerTemplate(std::make_shared<ControllerTemplate>());
+        InstallationTemplateBuilderDialog dialog(&original);
+        auto *table = dialog.findChild<InstallationTemplateTable *>();
+        QAbstractItemModel *model = table->model();
+        table->selectRow(0);
+        for (const QString &name : {u"Add controller"_s, u"Move controller up"_s,
+                                    u"Move controller down"_s, u"Delete controllers"_s})
+            QVERIFY2(!child<QPushButton>(&dialog, name)->isEnabled(), qPrintable(name));
+        QVERIFY(!model->setData(model->index(0, InstallationTemplateModel::Column_Number), 5));
+        QVERIFY(!model->setData(model->index(0, InstallationTemplateModel::Column_Type), 3));
+        QVERIFY(model->setData(model->index(0, InstallationTemplateModel::Column_Name), u"A"_s));
+        QVERIFY(model->setData(model->index(1, InstallationTemplateModel::Column_File), u"/x"_s));
+        dialog.findChild<QLineEdit *>()->setText(u"Hall"_s);
+        dialog.accept();
+
+        const InstallationTemplatePtr result = dialog.result();
+        QCOMPARE(result->name(), u"Hall"_s);
+        QCOMPARE(result->controllerTemplates().at(0)->name(), u"A"_s);
+        QCOMPARE(result->controllerTemplates().at(1)->showFile(), u"/x"_s);
+        QCOMPARE(original.name(), u"Foyer"_s);
+        QVERIFY(original.controllerTemplates().at(0)->name().isEmpty());
+        QVERIFY(original.controllerTemplates().at(1)->showFile().isEmpty());
+    }
+
+    void showFileDialogFollowsTheType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("firstFilter");
+        QTest::addColumn<bool>("choose");
+        QTest::newRow("KMA, cancelled") << 3 << u"Lumora (*.kma)"_s << false;
+        QTest::newRow("second family") << 12 << u"Pavona (*.wrn)"_s << false;
+        QTest::newRow("NX, chosen") << 9 << u"Lumora (*.wrn)"_s << true;
+    }
+
+    void showFileDialogFollowsTheType()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, firstFilter);
+        QFETCH(bool, choose);
+        const QString show = writeShow();
+        const QString missing = m_builderDir.filePath(u"gone/show.wrn"_s);
+        QSettings().remove(u"File/LastShowFile"_s);
+        InstallationTemplateBuilderDialog dialog(nullptr);
+        auto *table = dialog.findChild<InstallationTemplateTable *>();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        QAbstractItemModel *model = table->model();
+        const QModelIndex file = model->index(0, InstallationTemplateModel::Column_File);
+        model->setData(model->index(0, InstallationTemplateModel::Column_Type), type);
+        model->setData(file, missing);
+        QVERIFY(!file.data(Qt::DecorationRole).isNull());
+        QVERIFY(!file.data(Qt::ToolTipRole).toString().isEmpty());
+
+        browse(table, [&](QFileDialog *fileDialog) {
+            QVERIFY(fileDialog);
+            QCOMPARE(fileDialog->nameFilters().first(), firstFilter);
+            if (!choose) {
+                fileDialog->reject();
+                return;
+            }
+            fileDialog->setDirectory(m_builderDir.path());
+            fileDialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"show.wrn"_s);
+            QMetaObject::invokeMethod(fileDialog, &QDialog::accept, Qt::QueuedConnection);
+        });
+        QCOMPARE(file.data().toString(), choose ? show : missing);
+        QCOMPARE(QSettings().value(u"File/LastShowFile"_s).toString(),
+                 choose ? m_builderDir.path() : QString());
+        QCOMPARE(file.data(Qt::DecorationRole).isNull(), choose);
+    }
+
+    void mediaFollowTheSelectedControllers()
+    {
+        InstallationTemplateBuilderDialog dialog(nullptr);
+        auto *table = dialog.findChild<InstallationTemplateTable *>();
+        QAbstractItemModel *media = dialog.findChild<MediaTemplateTable *>()->model();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        table->model()->setData(table->model()->index(0, InstallationTemplateModel::Column_File),
+                                writeShow());
+        QCOMPARE(media->rowCount(), 0); // the second controller is selected
+        table->selectRow(0);
+        QCOMPARE(media->rowCount(), 1); // the media folder
+
+        media->setData(media->index(0, MediaTemplateModel::Column_File), m_builderDir.path());
+        QCOMPARE(media->rowCount(), 3);
+        const QModelIndex slot = media->index(2, MediaTemplateModel::Column_File);
+        QCOMPARE(slot.data().toString(), m_builderDir.filePath(u"clip2.bin"_s));
+        QVERIFY(!slot.data(Qt::DecorationRole).isNull()); // no such file
+
+        table->model()->setData(table->model()->index(0, InstallationTemplateModel::Column_File),
+                                QString());
+        QCOMPARE(media->rowCount(), 0);
+    }
+    void projectBuiltFromNothing()
+    {
+        m_app->endProject();
+        resetApplication();
+        m_app->beginProject(false);
+        ModalAnswerer answerer;
+        answerer.act(u"New Project Template"_s, buildTemplate(1))
+            .act(u"Add Installation"_s, addInstallations(0, 255))
+            .act(u"Add Installation"_s,
+                 [](QWidget *window) {
+                     ModalAnswerer::clickButton(window, u"Create New Project Template"_s);
+                 })
+            .act(u"New Project Template"_s, buildTemplate(5))
+            .act(u"Add Installation"_s, addInstallations(1, 255))
+            .answer(u"Add Installation"_s, u"OK"_s); // no room for 1275 controllers
+        for (int i = 0; i < 4; ++i)
+            m_controller->addInstallation();
+        QVERIFY(answerer.done());
+        QVERIFY(answerer.unexpected().isEmpty());
+        QCOMPARE(document()->undoStack()->count(), 3);
+        QCOMPARE(document()->undoStack()->command(1)->text(), u"Add Installation"_s);
+        QCOMPARE(document()->installations().count(), 255);
+        QCOMPARE(document()->groups().count(), 2);
+    }
+
+    void refusedRecipientsAreNamedThenDropped()
+    {
+        MailSettings settings;
+        settings.recipients = {u"ops@example.travel"_s, u"ops@example"_s};
+        settings.password = PasswordCipher::encode(u"secret"_s);
+        document()->setMailSettings(settings);
+        EmailSettingsDialog dialog(document());
+        auto *list = dialog.findChild<QListWidget *>();
+        QVERIFY(list->item(0)->data(Qt::ForegroundRole).isNull());
+        QCOMPARE(list->item(1)->foreground().color(), EmailSettingsDialog::warningColour());
+        dialog.addRecipient(); // left empty: not an address, dropped silently
+
+        ModalAnswerer answerer;
+        answerer.answer(u"Invalid Recipients"_s, u"Cancel"_s);
+        dialog.accept();
+        QVERIFY(answerer.done());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(document()->undoStack()->count(), 0);
+
+        answerer.answer(u"Invalid Recipients"_s, u"Save"_s);
+        dialog.accept();
+        QVERIFY(answerer.done());
+        QCOMPARE(document()->undoStack()->count(), 1);
+        QCOMPARE(document()->mailSettings().recipients, QStringList{u"ops@example.travel"_s});
+        QCOMPARE(document()->mailSettings().password, settings.password);
+
+        EmailSettingsDialog unchanged(document());
+        unchanged.accept();
+        QCOMPARE(document()->undoStack()->count(), 1);
+        document()->undoStack()->undo();
+        QCOMPARE(document()->mailSettings(), settings);
+    }
+
+    void preferencesChangeOnlyWhenAccepted_data()
+    {
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("cancelled") << false;
+        QTest::newRow("accepted") << true;
+    }
+
+    void preferencesChangeOnlyWhenAccepted()
+    {
+        QFETCH(bool, accepted);
+        LumPreferences *preferences = m_app->preferences();
+        QList<QVariant> before;
+        for (uint key = 0; key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+            before << preferences->value(key);
+        PreferencesDialog dialog(preferences);
+        dialog.findChild<QSpinBox *>()->setValue(0);
+        dialog.findChild<QTimeEdit *>()->setTime(QTime(0, 10, 5));
+        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            box->toggle();
+        accepted ? dialog.accept() : dialog.reject();
+
+        if (!accepted) {
+            for (uint key = 0; key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+                QCOMPARE(preferences->value(key), before.at(key));
+            return;
+        }
+        QCOMPARE(preferences->value(LumPreferences::Key_MaxAttempts).toInt(), 0);
+        QCOMPARE(preferences->value(LumPreferences::Key_RetryInterval).toInt(), 605);
+        for (uint key = LumPreferences::Key_StopOnFirstFail;
+             key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+            QCOMPARE(preferences->value(key).toBool(), !before.at(key).toBool());
+    }
+
+    void newScheduleTimes()
+    {
+        SetScheduleDialog dialog({}, QDateTime());
+        auto *passed = child<QLabel>(&dialog, u"The time has already passed"_s);
+        QPushButton *ok = child<QPushButton>(&dialog, u"OK"_s);
+        const QDateTime now = QDateTime::currentDateTime();
+        QVERIFY(child<QRadioButton>(&dialog, u"New time"_s)->isChecked());
+        QVERIFY(child<QRadioButton>(&dialog, u"Next occurence"_s)->isChecked());
+        QVERIFY(qAbs(now.secsTo(dialog.result()) - 3600) <= 60);
+        QVERIFY(ok->isEnabled());
+
+        // Not later than now: tomorrow.
+        const QTime thisMinute(now.time().hour(), now.time().minute());
+        dialog.findChild<QTimeEdit *>()->setTime(thisMinute);
+        QCOMPARE(dialog.result(), QDateTime(now.date().addDays(1), thisMinute));
+        QVERIFY(passed->isHidden());
+
+        child<QRadioButton>(&dialog, u"On date"_s)->click();
+        dialog.findChild<QDateEdit *>()->setDate(now.date());
+        QCOMPARE(dialog.result(), QDateTime(now.date(), thisMinute));
+        QVERIFY(!passed->isHidden());
+        QVERIFY(ok->isEnabled());
+    }
+
+    void existingScheduleTimes()
+    {
+        const QDateTime first = QDateTime::currentDateTime().addDays(1);
+        const QDateTime second = first.addSecs(3600);
+        SetScheduleDialog preset({first, second}, second);
+        QVERIFY(child<QRadioButton>(&preset, u"Already scheduled"_s)->isChecked());
+        QCOMPARE(preset.result(), second);
+
+        SetScheduleDialog unset({first, second}, QDateTime());
+        QPushButton *ok = child<QPushButton>(&unset, u"OK"_s);
+        QVERIFY(!unset.result().isValid());
+        QVERIFY(!ok->isEnabled());
+        unset.findChild<QListWidget *>()->setCurrentRow(0);
+        QCOMPARE(unset.result(), first);
+        QVERIFY(ok->isEnabled());
+        QCOMPARE(unset.findChild<QTimeEdit *>()->time().hour(), first.time().hour());
+    }
+
+    void everyFieldIsNamed_data()
+    {
+        using Make = std::function<QDialog *()>;
+        QTest::addColumn<Make>("make");
+        QTest::newRow("template builder") << Make([] {
+            auto *builder = new InstallationTemplateBuilderDialog(nullptr);
+            child<QPushButton>(builder, u"Add controller"_s)->click();
+            return builder;
+        });
+        QTest::newRow("add installation")
+            << Make([] { return new AddInstallationDialog(document()); });
+        QTest::newRow("mail") << Make([] { return new EmailSettingsDialog(document()); });
+        QTest::newRow("preferences")
+            << Make([this] { return new PreferencesDialog(m_app->preferences()); });
+        QTest::newRow("schedule") << Make([] { return new SetScheduleDialog({}, QDateTime()); });
+    }
+
+    void everyFieldIsNamed()
+    {
+        QFETCH(std::function<QDialog *()>, make);
+        addControllers(std::make_shared<ControllerTemplate>());
+        const std::unique_ptr<QDialog> window(make());
+        window->show();
+        QCOMPARE(unnamedFields(window.get()).join(u", "), QString());
+    }
+
+    // The feed comes over plain HTTP: only a web address is opened.
+    void goToWebsiteOpensOnlyWebAddresses_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("http") << u"http://releases.example/rw/2.0"_s << true;
+        QTest::newRow("https") << u"https://releases.example/rw/2.0"_s << true;
+        QTest::newRow("file") << u"file:///usr/bin/xterm"_s << false;
+        QTest::newRow("ftp") << u"ftp://releases.example/rw.deb"_s << false;
+        QTest::newRow("script") << u"javascript:alert(1)"_s << false;
+    }
+
+    void goToWebsiteOpensOnlyWebAddresses()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, opens);
+        for (const QString &scheme : {u"http"_s, u"https"_s, u"file"_s, u"ftp"_s, u"javascript"_s})
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+        const QByteArray feed = u"<releases><release version=\"9.1 BETA2\"><platform os=\"linux\">"
+                                "<downloadpage>%1</downloadpage></platform></release></releases>"_s
+                                    .arg(page.toHtmlEscaped())
+                                    .toUtf8();
+        VersionChecker checker(
+            QUrl(u"data:text/xml;base64,"_s + QString::fromLatin1(feed.toBase64())));
+        QVERIFY(QSignalSpy(&checker, &VersionChecker::releaseDataAvailable).wait());
+
+        m_opened.clear();
+        bool offered = false;
+        QString unnamed;
+        ModalAnswerer answerer;
+        answerer.act(u"Software Update"_s, [&](QWidget *window) {
+            unnamed = unnamedFields(window).join(u',');
+            offered = window->findChildren<QPushButton *>().value(0)->isEnabled();
+            ModalAnswerer::clickButton(window, offered ? u"Go To Website"_s : u"Not Now"_s);
+        });
+        ApplicationDialogs().runSoftwareUpdate(&checker, true, nullptr);
+
+        QVERIFY(answerer.done());
+        QCOMPARE(unnamed, QString());
+        QCOMPARE(offered, opens);
+        QCOMPARE(m_opened, opens ? QList<QUrl>{QUrl(page)} : QList<QUrl>{});
+    }
+
+    void installerMessage()
+    {
+        ModalAnswerer answerer;
+        answerer.answer(u"Installer already running"_s, u"OK"_s);
+        GuiStartup::showInstallerRunningMessage();
+        QVERIFY(answerer.done());
+    }
+
+    // Every icon of the map is baked at the size its folder names, and our
+    // own artwork is there.
+    void everyResourceTheApplicationNamesExists()
+    {
+        QFile map(TestEnvironment::sourceDir() + u"/src/resources/icons.map"_s);
+        QVERIFY(map.open(QIODevice::ReadOnly | QIODevice::Text));
+        int icons = 0;
+        while (!map.atEnd()) {
+            const QString name = QString::fromUtf8(map.readLine()).section(QLatin1Char(' '), 0, 0);
+            if (!name.startsWith(QLatin1String("icons/")))
+                continue;
+            const int side =
+                name.section(QLatin1Char('/'), 1, 1).section(QLatin1Char('x'), 0, 0).toInt();
+            QCOMPARE(QImage(QLatin1String(":/") + name).size(), QSize(side, side));
+            ++icons;
+        }
+        QVERIFY(icons > 30);
+        QCOMPARE(QImage(u":/icons/22x22/tray_icon.png"_s).size(), QSize(22, 22));
+        QVERIFY(!QImage(u":/splash.png"_s).isNull());
+        QVERIFY(!QImage(u":/launch_header.png"_s).isNull());
+    }
+
+    void splashStaysUntilHiddenOrTimesOut()
+    {
+        GuiShell &shell = *m_shell;
+        shell.showSplashScreen();
+        QVERIFY(shell.splashScreen()->isVisible());
+        QTest::qWait(100);
+        QVERIFY(shell.splashScreen()->isVisible());
+        shell.hideSplashScreen();
+        QVERIFY(!shell.splashScreen()->isVisible());
+
+        QSplashScreen *first = shell.splashScreen();
+        shell.showSplashScreen(50);
+        QCOMPARE(shell.splashScreen(), first); // built once, reused
+        QTRY_VERIFY(!shell.splashScreen()->isVisible());
     }
 
     void cleanupTestCase()
