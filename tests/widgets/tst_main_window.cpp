@@ -9,7 +9,6 @@
 #include "email_settings_dialog.h"
 #include "file_path_editor.h"
 #include "gui_shell.h"
-#include "gui_startup.h"
 #include "installation_model.h"
 #include "installation_selection_model.h"
 #include "installation_template_builder_dialog.h"
@@ -729,14 +728,6 @@ private slots:
         QCOMPARE(unnamed, QString());
         QCOMPARE(offered, opens);
         QCOMPARE(m_opened, opens ? QList<QUrl>{QUrl(page)} : QList<QUrl>{});
-    }
-
-    void installerMessage()
-    {
-        ModalAnswerer answerer;
-        answerer.answer(u"Installer already running"_s, u"OK"_s);
-        GuiStartup::showInstallerRunningMessage();
-        QVERIFY(answerer.done());
     }
 
     // Every icon of the map is baked at the size its folder names, and our
