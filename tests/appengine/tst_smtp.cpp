@@ -55,17 +55,6 @@ private:
             return;
         const QByteArray line = m_buffer.left(at + end.size());
         m_buffer.remove(0, line.size());
-        QByteArray key = ".";
-        if (std::exchange(m_inData, false)) {
-            data = line;
-        } else {
-            commands.append(line.chopped(2));
-            static const QList<QByteArray> words{"EHLO", "HELO", "AUTH", "MAIL",
-                                                 "RCPT", "DATA", "QUIT"};
-            key = line.split(' ').first().trimmed().toUpper();
-            if (!words.contains(key))
-                key = "answer";
-        }
         static const QHash<QByteArray, QByteArray> defaults{{"EHLO", "250-fake.test\r\n250 HELP"},
                                                             {"HELO", "250 fake.test"},
                                                             {"AUTH", "504 no"},
@@ -75,6 +64,15 @@ private:
                                                             {"DATA", "354 go ahead"},
                                                             {".", "250 queued"},
                                                             {"QUIT", "221 bye"}};
+        QByteArray key = ".";
+        if (std::exchange(m_inData, false)) {
+            data = line;
+        } else {
+            commands.append(line.chopped(2));
+            key = line.split(' ').first().trimmed().toUpper();
+            if (!defaults.contains(key))
+                key = "answer";
+        }
         QList<QByteArray> &queue = m_replies[key];
         const QByteArray reply = queue.isEmpty() ? defaults.value(key) : queue.takeFirst();
         m_inData = key == "DATA" && reply.startsWith("354");
