@@ -1,0 +1,171 @@
+// The password prompts and the desktop's answers to the project's questions.
+
+#include "password_scene.h"
+
+class TestPasswordPrompts : public PasswordScene
+{
+    Q_OBJECT
+
+private slots:
+    // Every password field is named and keeps its text off the clipboard.
+    void fieldsAreNamedAndRefuseToCopy()
+    {
+        QAuthenticator authenticator;
+        PasswordEntryDialog entry(u"label"_s, PasswordCipher::encode(u"x"_s));
+        AuthenticationDialog authentication(&authenticator);
+        PasswordManager manager(document());
+        QGuiApplication::clipboard()->setText(u"before"_s);
+        QStringList names;
+        for (QDialog *dialog :
+             std::initializer_list<QDialog *>{&entry, &authentication, &manager}) {
+            for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
+                names << QAccessible::queryAccessibleInterface(edit)->text(QAccessible::Name);
+                edit->setText(u"plain"_s);
+                edit->selectAll();
+                QTest::keySequence(edit, QKeySequence::Copy);
+                QTest::keySequence(edit, QKeySequence::Cut);
+            }
+        }
+        QCOMPARE(names, (QStringList{u"Password"_s, u"Password"_s, u"Master Password"_s,
+                                     u"Confirm Master Password"_s}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
+    }
+
+    // The master password prompt after opening: each prompt after a wrong
+    // attempt shows that attempt, selected; the typed text counts even when
+    // OK is taken without leaving the line edit. Giving up offers to reset.
+    void checkOnOpen_data()
+    {
+        QTest::addColumn<bool>("master");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("reset");
+        const QString prompt = u"Password Required|"_s;
+        const QString again = u"Password Required - Password is incorrect|"_s;
+        const QString question = u"Reset Passwords|"_s;
+        using L = QStringList;
+        const L empty{QString()};
+        QTest::newRow("no master password") << false << L{} << L{} << true << false;
+        QTest::newRow("right") << true << L{prompt + u"type:master"_s} << empty << true << false;
+        QTest::newRow("wrong, empty, right")
+            << true << L{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:master"_s}
+            << L{QString(), u"bad*"_s, QString()} << true << false;
+        QTest::newRow("cancel, reset")
+            << true << L{prompt + u"Cancel"_s, question + u"Reset"_s} << empty << true << true;
+        QTest::newRow("cancel, cancel")
+            << true << L{prompt + u"Cancel"_s, question + u"Cancel"_s} << empty << false << false;
+        QTest::newRow("wrong, escape, escape")
+            << true << L{prompt + u"type:bad"_s, again + u"<Esc>"_s, question + u"<Esc>"_s}
+            << L{QString(), u"bad*"_s} << false << false;
+        QTest::newRow("cancel, return")
+            << true << L{prompt + u"Cancel"_s, question + u"<Return>"_s} << empty << false << false;
+    }
+    void checkOnOpen()
+    {
+        QFETCH(bool, master);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, opens);
+        QFETCH(bool, reset);
+        buildProject(master);
+        ModalAnswerer answerer;
+        QStringList seen;
+        queue(answerer, steps, &seen);
+        QCOMPARE(PasswordHandling::checkMasterPasswordOnOpen(document(), m_window), opens);
+        QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
+        QCOMPARE(seen, shown);
+        QCOMPARE(document()->hasEntityPasswords(), !reset);
+        QCOMPARE(document()->masterPassword().isEmpty(), reset || !master);
+    }
+
+    // What reaches the file, read back.
+    void checkBeforeSave_data()
+    {
+        QTest::addColumn<bool>("master");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("saves");
+        QTest::addColumn<bool>("passwordsSaved");
+        const QString question = u"Passwords are cached|"_s;
+        QTest::newRow("master password") << true << QString() << true << true;
+        QTest::newRow("with") << false << question + u"Save with passwords"_s << true << true;
+        QTest::newRow("return") << false << question + u"<Return>"_s << true << true;
+        QTest::newRow("without") << false << question + u"Save without passwords"_s << true
+                                 << false;
+        QTest::newRow("cancel") << false << question + u"Cancel"_s << false << true;
+        QTest::newRow("escape") << false << question + u"<Esc>"_s << false << true;
+    }
+    void checkBeforeSave()
+    {
+        QFETCH(bool, master);
+        QFETCH(QString, step);
+        QFETCH(bool, saves);
+        QFETCH(bool, passwordsSaved);
+        buildProject(master);
+        ModalAnswerer answerer;
+        queue(answerer, step.isNull() ? QStringList() : QStringList{step});
+        QCOMPARE(PasswordHandling::confirmSaveWithPasswords(document(), m_window), saves);
+        QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"project.lmp"_s);
+        QVERIFY(document()->saveAs(path) && document()->load(path));
+        QCOMPARE(document()->hasEntityPasswords(), passwordsSaved);
+        QCOMPARE(document()->masterPassword().isEmpty(), !master);
+    }
+
+    // A box whose window closes while it is open counts as No.
+    void questionOverAClosingWindow()
+    {
+        ModalAnswerer answerer;
+        answerer.act(u"Question"_s, [this](QWidget *) { delete m_window; });
+        QVERIFY(!m_prompts->askYesNo(u"Question"_s, u"Text?"_s));
+        QVERIFY(answerer.done());
+    }
+
+    // The FTP login asks for the password the simulated controller demands;
+    // the session, the project or the window may end while the dialog is
+    // open.
+    void ftpLoginAsksForThePassword_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("kept"); // the answer became the controller's password
+        const int stopped = UploadReport::State_Cancelled;
+        QTest::newRow("answered") << QString() << int(UploadReport::State_Success) << true;
+        QTest::newRow("upload cancelled") << u"cancel"_s << stopped << true;
+        QTest::newRow("project closed") << u"close"_s << stopped << false;
+        // Later prompts find no answer and give up.
+        QTest::newRow("window closed") << u"window"_s << int(UploadReport::State_Failed) << false;
+    }
+    void ftpLoginAsksForThePassword()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, result);
+        QFETCH(bool, kept);
+        ShowFolder show;
+        Site site;
+        QVERIFY(startSite(site, show.controllerTemplate(), {u"--fault=0:password=secret"_s},
+                          QString()));
+        ModalAnswerer answerer;
+        QString label;
+        answerer.act(u"Password Required"_s, [&](QWidget *dialog) {
+            label = dialog->findChild<QLabel *>()->text();
+            if (meanwhile == u"cancel"_s)
+                controller(site.id)->cancelUpload();
+            else if (meanwhile == u"close"_s)
+                document()->reset();
+            else if (meanwhile == u"window"_s)
+                delete m_window;
+            if (meanwhile != u"window"_s)
+                respond(dialog, u"type:secret"_s);
+        });
+        QCOMPARE(int(uploadResult(site.id, true, 5000).first), result);
+        QCOMPARE(label, u"The controller 127.0.0.1 requires a password before allowing uploads"_s);
+        QCOMPARE(document()->undoStack()->count(), kept ? 1 : 0);
+        if (kept)
+            QCOMPARE(controller(site.id)->password(), PasswordCipher::encode(u"secret"_s));
+    }
+};
+
+RW_TEST_GUI_MAIN(TestPasswordPrompts)
+#include "tst_password_prompts.moc"
