@@ -1,4 +1,5 @@
 #include "digest_cache.h"
+#include "show_file_bytes.h"
 #include "test_main.h"
 
 #include <QCryptographicHash>
@@ -60,11 +61,7 @@ private slots:
         QCOMPARE(digestOf(cache, path), md5("first"));
         const QByteArray second = sameSize ? "other" : "second";
         QVERIFY(write(path, second));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(10),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(ShowFileBytes::touch(path, 10));
         QCOMPARE(digestOf(cache, path), md5(second));
         QCOMPARE(cache.readCount(), 2);
     }

@@ -1,6 +1,7 @@
 #include "event_log.h"
 #include "local_interfaces.h"
 #include "lum_application.h"
+#include "mail_settings.h"
 #include "smtp.h"
 #include "smtp_test_server.h"
 #include "test_main.h"
@@ -54,17 +55,6 @@ private:
             return;
         const QByteArray line = m_buffer.left(at + end.size());
         m_buffer.remove(0, line.size());
-        QByteArray key = ".";
-        if (std::exchange(m_inData, false)) {
-            data = line;
-        } else {
-            commands.append(line.chopped(2));
-            static const QList<QByteArray> words{"EHLO", "HELO", "AUTH", "MAIL",
-                                                 "RCPT", "DATA", "QUIT"};
-            key = line.split(' ').first().trimmed().toUpper();
-            if (!words.contains(key))
-                key = "answer";
-        }
         static const QHash<QByteArray, QByteArray> defaults{{"EHLO", "250-fake.test\r\n250 HELP"},
                                                             {"HELO", "250 fake.test"},
                                                             {"AUTH", "504 no"},
@@ -74,6 +64,15 @@ private:
                                                             {"DATA", "354 go ahead"},
                                                             {".", "250 queued"},
                                                             {"QUIT", "221 bye"}};
+        QByteArray key = ".";
+        if (std::exchange(m_inData, false)) {
+            data = line;
+        } else {
+            commands.append(line.chopped(2));
+            key = line.split(' ').first().trimmed().toUpper();
+            if (!defaults.contains(key))
+                key = "answer";
+        }
         QList<QByteArray> &queue = m_replies[key];
         const QByteArray reply = queue.isEmpty() ? defaults.value(key) : queue.takeFirst();
         m_inData = key == "DATA" && reply.startsWith("354");
@@ -118,10 +117,10 @@ void answerWith(Smtp &smtp, const QString &username, const QString &password)
 }
 
 // Sends and waits for the outcome; nothing when sent(bool) did not come, or came twice.
-std::optional<bool> run(Smtp &smtp, quint16 port)
+std::optional<bool> run(Smtp &smtp, quint16 port, const QString &host = u"127.0.0.1"_s)
 {
     QSignalSpy sent(&smtp, &Smtp::sent);
-    smtp.send(u"127.0.0.1"_s, port);
+    smtp.send(host, port);
     if (sent.isEmpty() && !sent.wait(15000))
         return std::nullopt;
     QTest::qWait(50);
@@ -157,6 +156,28 @@ private slots:
     void initTestCase() { LumApplication::create(this); }
     void init() { LumApplication::instance()->eventLog()->clear(); }
 
+    void recipientsMustLookLikeAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("plain") << u"ops@example.com"_s << true;
+        QTest::newRow("dots, plus, percent") << u"a.b+c%d@mail.example.org"_s << true;
+        QTest::newRow("long domain") << u"ops@example.travel"_s << true;
+        QTest::newRow("63 letters") << u"x@example."_s + QString(63, u'a') << true;
+        QTest::newRow("64 letters") << u"x@example."_s + QString(64, u'a') << false;
+        QTest::newRow("no domain dot") << u"x@localhost"_s << false;
+        QTest::newRow("blank") << u"x y@example.com"_s << false;
+        QTest::newRow("trailing text") << u"x@example.com,"_s << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void recipientsMustLookLikeAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, valid);
+        QCOMPARE(MailSettings::isValidRecipient(address), valid);
+    }
+
     void deliversTheMessageIntactToARealServer()
     {
         SmtpTestServer server;
@@ -190,27 +211,64 @@ private slots:
         QVERIFY(logged(u"Sent mail to a@example.org, b@example.org"_s, 0));
     }
 
-    void logsInToARealServer_data()
+    // Against aiosmtpd over STARTTLS and over TLS from the first byte,
+    // trusting the test server's own authority only; `server`: TLS,
+    // certificate and the password given for "ops" (the server's is "pw").
+    // `log`: the whole level-0 log, %1 standing for the server's port. A
+    // server that offers STARTTLS refuses AUTH and MAIL before it. The
+    // password never reaches the log, not even in base64.
+    void sendsOnlyOverTrustedTls_data()
     {
-        QTest::addColumn<QString>("password");
-        QTest::newRow("right password") << u"s3cret!"_s;
-        QTest::newRow("wrong password") << u"wrong"_s;
+        QTest::addColumn<QStringList>("server");
+        QTest::addColumn<bool>("delivered");
+        QTest::addColumn<QString>("log");
+        const QString sent = u"Sent mail to a@example.org"_s;
+        const QString unsecured =
+            u"Failed to send alert mail: the connection to localhost:%1 could not be secured: "_s;
+        const QString plain = u"Logging in to localhost:%1 without encryption: the server does "
+                              "not offer STARTTLS\n"_s;
+        QTest::newRow("STARTTLS") << QStringList{u"starttls"_s, u"trusted"_s, u"pw"_s} << true
+                                  << sent;
+        QTest::newRow("TLS from the first byte")
+            << QStringList{u"implicit"_s, u"trusted"_s, u"pw"_s} << true << sent;
+        QTest::newRow("untrusted authority")
+            << QStringList{u"starttls"_s, u"self-signed"_s, u"pw"_s} << false
+            << unsecured + u".*self-signed.*"_s;
+        QTest::newRow("another host's certificate")
+            << QStringList{u"implicit"_s, u"other-host"_s, u"pw"_s} << false
+            << unsecured + u".*host name did not match.*"_s;
+        QTest::newRow("no STARTTLS offered")
+            << QStringList{u"none"_s, u"trusted"_s, u"pw"_s} << true << plain + sent;
+        QTest::newRow("wrong password")
+            << QStringList{u"none"_s, u"trusted"_s, u"wrong"_s} << false
+            << plain + u"535 5.7.8 Authentication credentials invalid(\n.*)*"_s;
     }
-    void logsInToARealServer()
+    void sendsOnlyOverTrustedTls()
     {
-        QFETCH(QString, password);
-        SmtpTestServer server(
-            {u"--auth"_s, u"login"_s, u"--user"_s, u"tim"_s, u"--password"_s, u"s3cret!"_s});
-        QVERIFY(server.port() != 0);
-        auto smtp = makeClient();
-        answerWith(*smtp, u"tim"_s, password);
-        const bool right = password == u"s3cret!"_s;
-        QCOMPARE(run(*smtp, server.port()), std::optional<bool>(right));
-        QCOMPARE(server.messageCount(), right ? 1 : 0);
-        QVERIFY(logged(u"Sent: AUTH LOGIN\\r\\n"_s, 2));
-        QCOMPARE(logged(u"535 5.7.8 Authentication credentials invalid"_s, 0), !right);
-        // The password never reaches the log, not even in base64.
-        QVERIFY(!logged(u"Sent: %1\\r\\n"_s.arg(QLatin1String(password.toUtf8().toBase64())), 2));
+        QFETCH(QStringList, server);
+        QFETCH(bool, delivered);
+        QFETCH(QString, log);
+        SmtpTestServer mail({u"--tls"_s, server[0], u"--certificate"_s, server[1], u"--auth"_s,
+                             u"login"_s, u"--user"_s, u"ops"_s, u"--password"_s, u"pw"_s});
+        QVERIFY(mail.port() != 0);
+        auto smtp = makeClient({u"a@example.org"_s});
+        smtp->setCaCertificates(QSslCertificate::fromPath(mail.folder() + u"/ca.pem"_s));
+        if (server[0] == u"implicit"_s)
+            smtp->setImplicitTlsPort(mail.port());
+        answerWith(*smtp, u"ops"_s, server[2]);
+        QCOMPARE(run(*smtp, mail.port(), u"localhost"_s), std::optional<bool>(delivered));
+        QCOMPARE(mail.messageCount(), delivered ? 1 : 0);
+        if (delivered)
+            QCOMPARE(mail.envelope(1).value(u"tls"_s).toBool(), server[0] != u"none"_s);
+        QVERIFY(!logged(u"Sent: %1\\r\\n"_s.arg(QLatin1String(server[2].toUtf8().toBase64())), 2));
+
+        QStringList errors;
+        for (const LogEntry &entry : LumApplication::instance()->eventLog()->entries())
+            if (entry.level == 0)
+                errors << entry.message;
+        const QRegularExpression expected(QRegularExpression::anchoredPattern(
+            log.replace(u"%1"_s, QString::number(mail.port()))));
+        QVERIFY2(expected.match(errors.join(u'\n')).hasMatch(), qPrintable(errors.join(u'\n')));
     }
 
     void ehloRefusedFallsBackToHelo()
@@ -349,19 +407,13 @@ private slots:
             QVERIFY(server.commands.isEmpty()); // nothing reaches the server
     }
 
-    void deliveredMailCountsEvenWhenQuitGoesUnanswered()
+    // A mail delivered counts even when QUIT goes unanswered.
+    void headersCarryNoForgery()
     {
         FakeSmtpServer server;
         server.script("QUIT", "<silent>");
         auto smtp = makeClient();
         smtp->setReplyTimeout(200);
-        QCOMPARE(run(*smtp, server.port()), Delivered);
-    }
-
-    void headersCarryNoForgery()
-    {
-        FakeSmtpServer server;
-        auto smtp = makeClient();
         smtp->setFrom(u"Ops <ops@example.org>"_s);
         smtp->setSubject(u"Report\r\nBcc: someone@example.org"_s);
         QCOMPARE(run(*smtp, server.port()), Delivered);

@@ -1,7 +1,6 @@
 #include "test_main.h"
 #include "upload_feedback.h"
 
-#include <QStringList>
 
 using namespace Qt::StringLiterals;
 

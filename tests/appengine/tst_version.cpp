@@ -1,9 +1,6 @@
 #include "test_main.h"
 #include "version.h"
 
-#include <algorithm>
-#include <vector>
-
 using namespace Qt::StringLiterals;
 
 // Shown by QCOMPARE when versions differ.

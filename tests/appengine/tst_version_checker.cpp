@@ -5,6 +5,9 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 
+#include <algorithm>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -1,154 +1,10 @@
-#include "desktop_controller.h"
-#include "desktop_dialogs.h"
-#include "desktop_selection.h"
-#include "gui_shell.h"
-#include "link_fixture.h"
-#include "main_window.h"
-#include "modal_answerer.h"
-#include "recent_files.h"
-#include "set_installation_group_name_command.h"
-#include "test_main.h"
+#include "desktop_controller_scene.h"
 
-#include <QActionGroup>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-class ScriptedDialogs : public DesktopDialogs
-{
-public:
-    InstallationTemplatePtr nextTemplate;
-    std::optional<QDateTime> nextTime;
-    int launchDialogs = 0;
-
-    InstallationTemplatePtr buildTemplate(const InstallationTemplate *, QWidget *) override
-    {
-        return std::exchange(nextTemplate, nullptr);
-    }
-    std::optional<InstallationChoice> chooseInstallations(QWidget *) override { return {}; }
-    std::optional<QDateTime> chooseScheduleTime(const QDateTime &, QWidget *) override
-    {
-        return nextTime;
-    }
-    void runLaunchDialog(DesktopController *, RecentFiles *, QWidget *) override
-    {
-        ++launchDialogs;
-    }
-    void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
-    void editMailSettings(LumDocument *, QWidget *) override {}
-    void editPreferences(QWidget *) override {}
-    QWidget *createControllerBrowser(const QUrl &, QWidget *) override { return nullptr; }
-};
-
-struct FixedSelection : DesktopSelection
-{
-    IdSet groups;
-    IdSet selectedGroups() const override { return groups; }
-    IdSet selectedInstallations() const override { return {}; }
-    IdSet selectedControllers() const override { return {}; }
-};
-
-// Types the path into the file dialog and accepts it. selectFile() leaves
-// the name alone once the name field has the focus.
-std::function<void(QWidget *)> chooseFile(const QString &path)
-{
-    return [path](QWidget *window) {
-        auto *dialog = qobject_cast<QFileDialog *>(window);
-        auto *name = window->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        QVERIFY(dialog && name);
-        dialog->setDirectory(QFileInfo(path).path());
-        name->setText(QFileInfo(path).fileName());
-        QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
-    };
-}
-
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
-}
-
-} // namespace
-
-class TestDesktopController : public QObject
+class TestDesktopController : public DesktopControllerScene
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<LumApplication> m_app;
-    std::unique_ptr<GuiShell> m_shell;
-    std::unique_ptr<DesktopController> m_controller;
-    ScriptedDialogs *m_dialogs = nullptr;
-    FixedSelection m_selection;
-    QTemporaryDir m_dir;
-    ShowFolder m_show;
-
-    // A new project of one group with `count` installations, saved to a file
-    // and then modified, unless no path is given.
-    QList<uint> openModifiedProject(const QString &name = QStringLiteral("p.lmp"), int count = 1)
-    {
-        m_app->endProject();
-        m_controller->newDocument();
-        const QList<uint> ids = addControllers(m_show.controllerTemplate(), count);
-        if (!name.isEmpty())
-            document()->saveAs(m_dir.filePath(name));
-        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, QStringLiteral("x")));
-        return ids;
-    }
-
-    bool uploadUnderWay(uint controllerId)
-    {
-        return waitUntil([&] { return !document()->allIdle({controllerId}); });
-    }
-
-    // A project with an unsaved edit whose one controller is slowly uploading.
-    bool startSlowUploadOfAnEditedProject(Site &site, uint &reportId)
-    {
-        if (!startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}))
-            return false;
-        m_app->beginProject(false);
-        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
-        reportId = m_controller->upload({site.id}, true);
-        return uploadUnderWay(site.id);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        m_app.reset(LumApplication::create());
-        m_shell = std::make_unique<GuiShell>(m_app.get());
-        MainWindow::instance()->show();
-    }
-
-    void init()
-    {
-        m_app->endProject();
-        resetApplication();
-        m_controller = std::make_unique<DesktopController>(m_app.get(), m_shell.get());
-        auto dialogs = std::make_unique<ScriptedDialogs>();
-        m_dialogs = dialogs.get();
-        m_controller->setDialogs(std::move(dialogs));
-        m_controller->setSelection(&m_selection);
-        connect(MainWindow::instance(), &MainWindow::quitRequested, m_controller.get(),
-                &DesktopController::quit);
-    }
-
-    void cleanup()
-    {
-        m_controller.reset();
-        QCoreApplication::sendPostedEvents(); // a launch dialog asked for goes with it
-    }
-
     void cancelKeepsTheProject_data()
     {
         QTest::addColumn<int>("operation");
@@ -232,31 +88,6 @@ private slots:
         QVERIFY(document()->load(path));
         QCOMPARE(document()->group(0)->name(), QStringLiteral("y"));
         QFile::remove(path);
-    }
-
-    void closeStopsUploadsBeforeTheSaveQuestion()
-    {
-        Site site;
-        Reports reports;
-        uint reportId = 0;
-        QVERIFY(startSlowUploadOfAnEditedProject(site, reportId));
-
-        ModalAnswerer answerer;
-        answerer.answer(u"Active uploads"_s, u"Cancel"_s);
-        QVERIFY(!m_controller->closeDocument());
-        QVERIFY(m_app->isDocumentOpen());
-        QVERIFY(!document()->allIdle({}));
-
-        bool cancelledBeforeSave = false;
-        answerer.answer(u"Active uploads"_s, u"Close"_s).act(u"Save"_s, [&](QWidget *box) {
-            cancelledBeforeSave = logMessages(1).contains(u"Cancelling upload..."_s);
-            ModalAnswerer::clickButton(box, u"Discard"_s);
-        });
-        QVERIFY(m_controller->closeDocument());
-        QVERIFY(cancelledBeforeSave);
-        QVERIFY(!m_app->isDocumentOpen());
-        QVERIFY(reports.wait(reportId));
-        QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Cancelled);
     }
 
     void manualUploadCompletesItsReportOnce()
@@ -404,7 +235,7 @@ private slots:
         Reports reports;
         const uint reportId = m_controller->upload({site.id}, true);
         QVERIFY(uploadUnderWay(site.id));
-        touch(m_show.showPath());
+        QVERIFY(ShowFileBytes::touch(m_show.showPath(), 60));
 
         m_controller->focusInOut(nullptr, MainWindow::instance());
         QCOMPARE(rebuilt.count(), 0);
@@ -415,39 +246,23 @@ private slots:
         QCOMPARE(rebuilt.count(), 1);
     }
 
-    void recentFilesKeepFiveExistingFiles()
-    {
-        RecentFiles recent(QStringLiteral("Test/Recent"), 5);
-        QStringList paths;
-        for (int i = 0; i < 6; ++i) {
-            QFile file(m_dir.filePath(QStringLiteral("r%1.lmp").arg(i)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            paths << QFileInfo(file.fileName()).canonicalFilePath();
-            recent.add(file.fileName());
-        }
-        recent.add(paths.at(2));
-        QCOMPARE(recent.files(), (QStringList{paths[2], paths[5], paths[4], paths[3], paths[1]}));
-        QSignalSpy triggered(&recent, &RecentFiles::recentFileTriggered);
-        recent.actionGroup()->actions().at(1)->trigger();
-        QCOMPARE(triggered.value(0).value(0).toString(), paths[5]);
-
-        QFile::remove(paths.at(5));
-        RecentFiles loaded(QStringLiteral("Test/Recent"), 5);
-        loaded.load();
-        QCOMPARE(loaded.files(), (QStringList{paths[2], paths[4], paths[3], paths[1]}));
-        QCOMPARE(loaded.menu()->actions().size(), 4);
-    }
-
     // Closing the window while a question of the lifecycle is open waits for
-    // the answer, asks what the quit needs, and ends the event loop only
-    // once the runs are over. Last: the controller is then quitting.
+    // the answer (Cancel keeps the project and its uploads), asks what the
+    // quit needs, cancels the uploads before the save question, and ends the
+    // event loop only once the runs are over. Last: the controller is then
+    // quitting.
     void quitDuringAQuestionStopsTheRunsFirst()
     {
+        // A project with an unsaved edit whose one controller is slowly uploading.
         Site site;
         Reports reports;
-        uint reportId = 0;
-        QVERIFY(startSlowUploadOfAnEditedProject(site, reportId));
+        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
+        m_app->beginProject(false);
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        const uint reportId = m_controller->upload({site.id}, true);
+        QVERIFY(uploadUnderWay(site.id));
 
+        bool cancelledBeforeSave = false;
         ModalAnswerer answerer;
         answerer
             .act(u"Active uploads"_s,
@@ -456,7 +271,10 @@ private slots:
                      ModalAnswerer::clickButton(box, u"Cancel"_s);
                  })
             .answer(u"Active uploads"_s, u"Close"_s)
-            .answer(u"Save"_s, u"Discard"_s);
+            .act(u"Save"_s, [&](QWidget *box) {
+                cancelledBeforeSave = logMessages(1).contains(u"Cancelling upload..."_s);
+                ModalAnswerer::clickButton(box, u"Discard"_s);
+            });
         bool settledAtQuit = false;
         connect(m_controller.get(), &DesktopController::quitting, this,
                 [&] { settledAtQuit = runs()->isSettled() && reports.isCompleted(reportId); });
@@ -466,16 +284,9 @@ private slots:
         guard.start(20000);
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(answerer.done());
+        QVERIFY(cancelledBeforeSave);
         QVERIFY(settledAtQuit);
         QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Cancelled);
-    }
-
-    void cleanupTestCase()
-    {
-        m_controller.reset();
-        MainWindow::destroyInstance();
-        m_shell.reset();
-        m_app.reset();
     }
 };
 

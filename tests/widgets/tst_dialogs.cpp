@@ -1,88 +1,15 @@
-#include "accessible_names.h"
-#include "add_installation_dialog.h"
-#include "desktop_controller.h"
-#include "email_settings_dialog.h"
-#include "gui_shell.h"
-#include "installation_template_builder_dialog.h"
-#include "link_fixture.h"
-#include "main_window.h"
-#include "modal_answerer.h"
-#include "preferences_dialog.h"
-#include "set_schedule_dialog.h"
-#include "test_main.h"
+#include "desktop_scene.h"
 
-#include <QCheckBox>
-#include <QDateEdit>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTimeEdit>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::Literals::StringLiterals;
-
-namespace {
-template <typename Widget>
-Widget *child(QWidget *window, const QString &text)
-{
-    for (Widget *widget : window->findChildren<Widget *>()) {
-        if (widget->accessibleName() == text || widget->text().remove(u'&') == text)
-            return widget;
-    }
-    return nullptr;
-}
-
-// Fills in the template builder: `controllers` new controllers, then OK.
-std::function<void(QWidget *)> buildTemplate(int controllers)
-{
-    return [controllers](QWidget *window) {
-        for (int i = 0; i < controllers; ++i)
-            child<QPushButton>(window, u"Add controller"_s)->click();
-        ModalAnswerer::clickButton(window, u"OK"_s);
-    };
-}
-
-// Picks the group in the given row and the number of installations, then OK.
-std::function<void(QWidget *)> addInstallations(int row, int count)
-{
-    return [row, count](QWidget *window) {
-        window->findChild<QListWidget *>()->setCurrentRow(row);
-        window->findChild<QSpinBox *>()->setValue(count);
-        ModalAnswerer::clickButton(window, u"OK"_s);
-    };
-}
-} // namespace
-
-class TestDialogs : public QObject
+class TestDialogs : public DesktopScene
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<LumApplication> m_app;
-    std::unique_ptr<GuiShell> m_shell;
-    std::unique_ptr<DesktopController> m_controller;
-
 private slots:
-    void initTestCase()
-    {
-        m_app.reset(LumApplication::create());
-        m_shell = std::make_unique<GuiShell>(m_app.get());
-        MainWindow::instance()->show();
-        m_controller = std::make_unique<DesktopController>(m_app.get(), m_shell.get());
-    }
-
-    void init()
+    void projectBuiltFromNothing()
     {
         m_app->endProject();
         resetApplication();
         m_app->beginProject(false);
-    }
-
-    void projectBuiltFromNothing()
-    {
         ModalAnswerer answerer;
         answerer.act(u"New Project Template"_s, buildTemplate(1))
             .act(u"Add Installation"_s, addInstallations(0, 255))

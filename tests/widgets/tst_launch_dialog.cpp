@@ -1,21 +1,4 @@
-#include "accessible_names.h"
-#include "application_dialogs.h"
-#include "desktop_controller.h"
-#include "gui_shell.h"
-#include "launch_dialog_handler.h"
-#include "lum_application.h"
-#include "lum_document.h"
-#include "lum_launch_dialog.h"
-#include "main_window.h"
-#include "modal_answerer.h"
-#include "recent_files.h"
-#include "test_main.h"
-
-#include <QListView>
-#include <QMenu>
-#include <QTemporaryDir>
-
-using namespace Qt::Literals::StringLiterals;
+#include "desktop_controller_scene.h"
 
 namespace {
 
@@ -86,18 +69,15 @@ QStringList contextMenu(LaunchDialog *dialog, int row)
 
 } // namespace
 
-class TestLaunchDialog : public QObject
+class TestLaunchDialog : public DesktopControllerScene
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
     QStringList m_paths;
     std::unique_ptr<RecentFiles> m_recent;
 
-private slots:
     // Files r0..r5 added oldest first; r1 reopened, r3 deleted since.
-    void init()
+    void makeRecentFiles()
     {
         m_recent = std::make_unique<RecentFiles>(u"Test/Recent"_s, 5);
         m_paths.clear();
@@ -111,6 +91,7 @@ private slots:
         QFile::remove(m_paths[3]);
     }
 
+private slots:
     void runActsUntilAProjectIsOpen_data()
     {
         QTest::addColumn<QStringList>("showings");
@@ -139,6 +120,7 @@ private slots:
         QFETCH(QList<bool>, answers);
         QFETCH(int, result);
         QFETCH(QStringList, calls);
+        makeRecentFiles();
         LumLaunchDialog dialog(m_recent.get());
         ScriptedHandler handler;
         handler.answers = answers;
@@ -154,10 +136,19 @@ private slots:
     }
 
     // The sixth file dropped the oldest, the reopened one is first, the
-    // deleted one is left out, browsing comes last and has no menu; a recent
-    // file's menu removes it.
+    // deleted one is left out of the loaded list and the dialog, browsing
+    // comes last and has no menu; a recent file's menu removes it.
     void listShowsTheRecentFilesThatExist()
     {
+        makeRecentFiles();
+        QSignalSpy triggered(m_recent.get(), &RecentFiles::recentFileTriggered);
+        m_recent->actionGroup()->actions().at(1)->trigger();
+        QCOMPARE(triggered.value(0).value(0).toString(), m_paths[5]);
+        RecentFiles loaded(u"Test/Recent"_s, 5);
+        loaded.load();
+        QCOMPARE(loaded.files(), (QStringList{m_paths[1], m_paths[5], m_paths[4], m_paths[2]}));
+        QCOMPARE(loaded.menu()->actions().size(), 4);
+
         LumLaunchDialog dialog(m_recent.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -180,33 +171,24 @@ private slots:
         QVERIFY(!m_recent->files().contains(m_paths[1]));
     }
 
-    // Through the desktop: "Open..." with the file dialog cancelled shows the
-    // launch dialog again, and a recent file then opens its project.
-    void desktopOpensARecentProject()
+    // Through the launch dialog: "Open..." with the file dialog cancelled
+    // shows it again, and a recent file then opens its project.
+    void launchDialogOpensARecentProject()
     {
-        std::unique_ptr<LumApplication> app(LumApplication::create());
-        GuiShell shell(app.get());
-        MainWindow::instance()->show();
-        DesktopController controller(app.get(), &shell);
-        const QString path = m_dir.filePath(u"show.lmp"_s);
-        app->beginProject(false);
-        QVERIFY(app->document()->saveAs(path));
-        app->endProject();
-        controller.recentFiles()->add(path);
-
+        openModifiedProject(u"recent.lmp"_s);
+        const QString path = document()->path();
+        m_app->endProject();
+        m_controller->recentFiles()->add(path);
         ModalAnswerer answerer;
-        const QString title = LumLaunchDialog(m_recent.get()).windowTitle();
+        const QString title = LumLaunchDialog(m_controller->recentFiles()).windowTitle();
         answerer.answer(title, u"Open..."_s)
             .answer(u"Open File"_s, u"Cancel"_s)
             .act(title, [](QWidget *w) { perform(static_cast<LaunchDialog *>(w), u"recent"_s); });
-        ApplicationDialogs().runLaunchDialog(&controller, controller.recentFiles(),
+        ApplicationDialogs().runLaunchDialog(m_controller.get(), m_controller->recentFiles(),
                                              MainWindow::instance());
-
-        QCOMPARE(app->document()->path(), QFileInfo(path).canonicalFilePath());
-        QVERIFY(app->isDocumentOpen() && answerer.done());
+        QCOMPARE(document()->path(), QFileInfo(path).canonicalFilePath());
+        QVERIFY(m_app->isDocumentOpen() && answerer.done());
         QCOMPARE(answerer.unexpected(), QStringList());
-        app->endProject();
-        MainWindow::destroyInstance();
     }
 };
 

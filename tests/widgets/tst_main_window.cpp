@@ -1,133 +1,10 @@
-#include "action_manager.h"
-#include "desktop_controller.h"
-#include "desktop_dialogs.h"
-#include "gui_shell.h"
-#include "installation_model.h"
-#include "installation_selection_model.h"
-#include "installation_view.h"
-#include "link_fixture.h"
-#include "main_window.h"
-#include "modal_answerer.h"
-#include "set_installation_group_name_command.h"
-#include "test_main.h"
-#include "upload_runs.h"
+#include "desktop_scene.h"
 
-#include <QAccessible>
-#include <QDockWidget>
-#include <QLabel>
-#include <QMenu>
-#include <QSignalSpy>
-#include <QSortFilterProxyModel>
-#include <QTabWidget>
-#include <QToolBar>
-#include <QToolButton>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::Literals::StringLiterals;
-using A = ActionManager;
-
-namespace {
-
-class BrowserDialogs : public DesktopDialogs
-{
-public:
-    InstallationTemplatePtr buildTemplate(const InstallationTemplate *, QWidget *) override
-    {
-        return nullptr;
-    }
-    std::optional<InstallationChoice> chooseInstallations(QWidget *) override { return {}; }
-    std::optional<QDateTime> chooseScheduleTime(const QDateTime &, QWidget *) override
-    {
-        return {};
-    }
-    void runLaunchDialog(DesktopController *, RecentFiles *, QWidget *) override {}
-    void runSoftwareUpdate(VersionChecker *, bool, QWidget *) override {}
-    void editMailSettings(LumDocument *, QWidget *) override {}
-    void editPreferences(QWidget *) override {}
-    QWidget *createControllerBrowser(const QUrl &address, QWidget *parent) override
-    {
-        return new QLabel(address.toString(), parent);
-    }
-};
-
-// A controller that counts as found on the network without asking it.
-class FoundController : public Controller
-{
-public:
-    using Controller::Controller;
-    void discover() override { setDiscoveryState(Discovery_Found); }
-};
-
-MainWindow *window()
-{
-    return MainWindow::instance();
-}
-
-QAction *action(int number)
-{
-    return window()->actions()->action(number);
-}
-
-} // namespace
-
-class TestMainWindow : public QObject
+class TestMainWindow : public DesktopScene
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<LumApplication> m_app;
-    std::unique_ptr<GuiShell> m_shell;
-    std::unique_ptr<DesktopController> m_controller;
-    ShowFolder m_show;
-    QList<uint> m_ids;
-
-    InstallationModel *model() const { return window()->installationModel(); }
-    void select(const QModelIndex &source)
-    {
-        InstallationView *view = window()->installationView();
-        view->installationSelection()->select(view->proxy()->mapFromSource(source),
-                                              QItemSelectionModel::ClearAndSelect |
-                                                  QItemSelectionModel::Rows);
-    }
-    // The controller as found on the network at the HTTP port.
-    void makeFound(uint id, uint httpPort)
-    {
-        std::unique_ptr<Controller> old = document()->removeController(id);
-        auto found = std::make_unique<FoundController>(
-            std::make_shared<ControllerTemplate>(*old->controllerTemplate()));
-        found->setInstallationId(old->installationId());
-        found->restoreAddress(u"rig.local"_s, httpPort, 21);
-        document()->insertController(std::move(found), id);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        m_app.reset(LumApplication::create());
-        m_shell = std::make_unique<GuiShell>(m_app.get());
-        m_controller = std::make_unique<DesktopController>(m_app.get(), m_shell.get());
-        m_controller->setDialogs(std::make_unique<BrowserDialogs>());
-        window()->attach(m_controller.get(), m_shell.get());
-        window()->show();
-    }
-
-    void firstStartGeometry()
-    {
-        QCOMPARE(window()->pos(), QPoint(0, 0));
-        QCOMPARE(window()->size(), QSize(1024, 768));
-        QVERIFY(!window()->isMaximized());
-        QCOMPARE(window()->dockWidgetArea(window()->logDock()), Qt::BottomDockWidgetArea);
-    }
-
-    void init()
-    {
-        m_app->endProject();
-        resetApplication();
-        m_ids = addControllers(m_show.controllerTemplate(), 2);
-        m_app->beginProject(false);
-    }
-
     void enabling_data()
     {
         QTest::addColumn<int>("selected"); // 0 none, then the kind of row
@@ -324,15 +201,6 @@ private slots:
                 unnamed << QString::number(i);
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
-    }
-
-    void cleanupTestCase()
-    {
-        m_app->endProject();
-        MainWindow::destroyInstance();
-        m_controller.reset();
-        m_shell.reset();
-        m_app.reset();
     }
 };
 

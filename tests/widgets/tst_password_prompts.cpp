@@ -1,71 +1,17 @@
-#include "authentication_dialog.h"
-#include "desktop_prompts.h"
-#include "link_fixture.h"
-#include "password_answers.h"
-#include "password_entry_dialog.h"
-#include "password_handling.h"
-#include "password_manager.h"
-#include "test_main.h"
+// The password prompts and the desktop's answers to the project's questions.
 
-#include <QAccessible>
-#include <QAuthenticator>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QUndoStack>
+#include "password_scene.h"
 
-using namespace LinkFixture;
-using namespace Qt::StringLiterals;
-
-// The password prompts, the questions that guard a project's passwords when
-// it is opened and saved, and the desktop's answers to the project's
-// questions, the FTP login's password among them.
-class TestPasswordPrompts : public QObject
+class TestPasswordPrompts : public PasswordScene
 {
     Q_OBJECT
 
-    const QString m_secret = PasswordCipher::encode(u"secret"_s);
-    QPointer<QWidget> m_window;
-    std::unique_ptr<DesktopPrompts> m_prompts;
-
-    // A group with a password over two controllers, one with its own.
-    void buildProject(bool withMaster)
-    {
-        const uint id = addControllers(std::make_shared<ControllerTemplate>(), 2).first();
-        controller(id)->setPassword(PasswordCipher::encode(u"own"_s));
-        const uint groupId = document()->installation(controller(id)->installationId())->groupId();
-        document()->group(groupId)->setPassword(m_secret);
-        if (withMaster)
-            document()->setMasterPassword(m_secret);
-    }
-    static bool passwordsKept() { return document()->hasEntityPasswords(); }
-
 private slots:
-    void initTestCase()
-    {
-        LumApplication::create(this);
-        ControllerSimulator::raiseFileLimit();
-    }
-    void init()
-    {
-        resetApplication();
-        m_window = new QWidget;
-        m_window->show();
-        m_prompts = std::make_unique<DesktopPrompts>([this] { return m_window.data(); });
-        document()->setPrompts(m_prompts.get());
-    }
-    void cleanup()
-    {
-        document()->setPrompts(nullptr);
-        delete m_window;
-    }
-
     // Every password field is named and keeps its text off the clipboard.
     void fieldsAreNamedAndRefuseToCopy()
     {
         QAuthenticator authenticator;
-        PasswordEntryDialog entry(u"label"_s, m_secret);
+        PasswordEntryDialog entry(u"label"_s, PasswordCipher::encode(u"x"_s));
         AuthenticationDialog authentication(&authenticator);
         PasswordManager manager(document());
         QGuiApplication::clipboard()->setText(u"before"_s);
@@ -101,9 +47,9 @@ private slots:
         using L = QStringList;
         const L empty{QString()};
         QTest::newRow("no master password") << false << L{} << L{} << true << false;
-        QTest::newRow("right") << true << L{prompt + u"type:secret"_s} << empty << true << false;
+        QTest::newRow("right") << true << L{prompt + u"type:master"_s} << empty << true << false;
         QTest::newRow("wrong, empty, right")
-            << true << L{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:secret"_s}
+            << true << L{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:master"_s}
             << L{QString(), u"bad*"_s, QString()} << true << false;
         QTest::newRow("cancel, reset")
             << true << L{prompt + u"Cancel"_s, question + u"Reset"_s} << empty << true << true;
@@ -125,11 +71,11 @@ private slots:
         buildProject(master);
         ModalAnswerer answerer;
         QStringList seen;
-        PasswordAnswers::queue(answerer, steps, &seen);
+        queue(answerer, steps, &seen);
         QCOMPARE(PasswordHandling::checkMasterPasswordOnOpen(document(), m_window), opens);
         QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
         QCOMPARE(seen, shown);
-        QCOMPARE(passwordsKept(), !reset);
+        QCOMPARE(document()->hasEntityPasswords(), !reset);
         QCOMPARE(document()->masterPassword().isEmpty(), reset || !master);
     }
 
@@ -157,34 +103,14 @@ private slots:
         QFETCH(bool, passwordsSaved);
         buildProject(master);
         ModalAnswerer answerer;
-        PasswordAnswers::queue(answerer, step.isNull() ? QStringList() : QStringList{step});
+        queue(answerer, step.isNull() ? QStringList() : QStringList{step});
         QCOMPARE(PasswordHandling::confirmSaveWithPasswords(document(), m_window), saves);
         QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
         QTemporaryDir folder;
         const QString path = folder.filePath(u"project.lmp"_s);
         QVERIFY(document()->saveAs(path) && document()->load(path));
-        QCOMPARE(passwordsKept(), passwordsSaved);
+        QCOMPARE(document()->hasEntityPasswords(), passwordsSaved);
         QCOMPARE(document()->masterPassword().isEmpty(), !master);
-    }
-
-    void authenticationAsksForTheAdministrator_data()
-    {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<QString>("password");
-        QTest::newRow("OK") << u"Authenication Required|type:page secret"_s << u"page secret"_s;
-        QTest::newRow("Cancel") << u"Authenication Required|Cancel"_s << QString();
-    }
-    void authenticationAsksForTheAdministrator()
-    {
-        QFETCH(QString, step);
-        QFETCH(QString, password);
-        QAuthenticator authenticator;
-        ModalAnswerer answerer;
-        PasswordAnswers::queue(answerer, {step});
-        QCOMPARE(AuthenticationDialog::askAdministrator(&authenticator, m_window),
-                 !password.isNull());
-        QCOMPARE(authenticator.user(), u"admin"_s);
-        QCOMPARE(authenticator.password(), password);
     }
 
     // A box whose window closes while it is open counts as No.
@@ -231,13 +157,13 @@ private slots:
             else if (meanwhile == u"window"_s)
                 delete m_window;
             if (meanwhile != u"window"_s)
-                PasswordAnswers::respond(dialog, u"type:secret"_s);
+                respond(dialog, u"type:secret"_s);
         });
         QCOMPARE(int(uploadResult(site.id, true, 5000).first), result);
         QCOMPARE(label, u"The controller 127.0.0.1 requires a password before allowing uploads"_s);
         QCOMPARE(document()->undoStack()->count(), kept ? 1 : 0);
         if (kept)
-            QCOMPARE(controller(site.id)->password(), m_secret);
+            QCOMPARE(controller(site.id)->password(), PasswordCipher::encode(u"secret"_s));
     }
 };
 

@@ -1,32 +1,16 @@
-#include "accessible_names.h"
-#include "modal_answerer.h"
-#include "application_dialogs.h"
-#include "test_main.h"
-#include "version_checker.h"
+#include "desktop_scene.h"
 
-#include <QDesktopServices>
-#include <QPushButton>
-#include <QSignalSpy>
-
-using namespace Qt::Literals::StringLiterals;
-
-class TestSoftwareUpdateDialog : public QObject
+class TestSoftwareUpdateDialog : public DesktopScene
 {
     Q_OBJECT
 
-private:
-    QList<QUrl> m_opened; // by the desktop's browser
-
 public slots:
-    void open(const QUrl &url) { m_opened << url; }
+    void open(const QUrl &url) { m_opened << url; } // by the desktop's browser
+
+private:
+    QList<QUrl> m_opened;
 
 private slots:
-    void initTestCase()
-    {
-        for (const QString &scheme : {u"http"_s, u"https"_s, u"file"_s, u"ftp"_s, u"javascript"_s})
-            QDesktopServices::setUrlHandler(scheme, this, "open");
-    }
-
     // The feed comes over plain HTTP: only a web address is opened.
     void goToWebsiteOpensOnlyWebAddresses_data()
     {
@@ -43,6 +27,8 @@ private slots:
     {
         QFETCH(QString, page);
         QFETCH(bool, opens);
+        for (const QString &scheme : {u"http"_s, u"https"_s, u"file"_s, u"ftp"_s, u"javascript"_s})
+            QDesktopServices::setUrlHandler(scheme, this, "open");
         const QByteArray feed = u"<releases><release version=\"9.1 BETA2\"><platform os=\"linux\">"
                                 "<downloadpage>%1</downloadpage></platform></release></releases>"_s
                                     .arg(page.toHtmlEscaped())

@@ -1,91 +1,32 @@
-#include "file_path_editor.h"
-#include "installation_template_builder_dialog.h"
-#include "installation_template_model.h"
-#include "installation_template_table.h"
-#include "media_template_model.h"
-#include "media_template_table.h"
-#include "modal_answerer.h"
-#include "show_file_bytes.h"
-#include "test_main.h"
+#include "desktop_scene.h"
 
-#include <QFileDialog>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
-
-using namespace Qt::Literals::StringLiterals;
-
-namespace {
-QPushButton *button(QWidget *dialog, const QString &name)
-{
-    for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
-        if (button->accessibleName() == name || button->text() == name)
-            return button;
-    }
-    return nullptr;
-}
-
-// Opens the file dialog of the current row's file cell; `answer` handles it.
-void browse(QWidget *table, const std::function<void(QFileDialog *)> &answer)
-{
-    auto *editor = table->findChild<FilePathEditor *>();
-    QVERIFY(editor);
-    ModalAnswerer answerer;
-    answerer.act(u"Select an file"_s,
-                 [&](QWidget *window) { answer(qobject_cast<QFileDialog *>(window)); });
-    editor->findChild<QPushButton *>()->click();
-    QVERIFY(answerer.done());
-}
-} // namespace
-
-class TestTemplateBuilder : public QObject
+class TestTemplateBuilder : public DesktopScene
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-
-    // A general show with two clips, whose media are looked for in a folder.
-    QString writeShow()
-    {
-        ShowFileBytes::General show;
-        show.names = {"clip1.bin", "clip2.bin"};
-        const QString path = m_dir.filePath(u"show.wrn"_s);
-        ShowFileBytes::writeFile(path, show.bytes());
-        return path;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QCoreApplication::setOrganizationName(u"Lumora"_s);
-        QCoreApplication::setApplicationName(u"Rigwarden"_s);
-    }
-
     void okFollowsTheControllers()
     {
         InstallationTemplateBuilderDialog dialog(nullptr);
         auto *table = dialog.findChild<InstallationTemplateTable *>();
-        QPushButton *ok = button(&dialog, u"OK"_s);
+        QPushButton *ok = child<QPushButton>(&dialog, u"OK"_s);
         QVERIFY(!ok->isEnabled());
-        button(&dialog, u"Add controller"_s)->click();
-        button(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
         QVERIFY(ok->isEnabled());
         QCOMPARE(table->selectedRowNumbers(), QList<int>{1});
         QCOMPARE(table->model()->index(1, 0).data().toInt(), 2);
-        QVERIFY(button(&dialog, u"Move controller up"_s)->isEnabled());
-        QVERIFY(!button(&dialog, u"Move controller down"_s)->isEnabled());
+        QVERIFY(child<QPushButton>(&dialog, u"Move controller up"_s)->isEnabled());
+        QVERIFY(!child<QPushButton>(&dialog, u"Move controller down"_s)->isEnabled());
 
-        button(&dialog, u"Move controller up"_s)->click();
+        child<QPushButton>(&dialog, u"Move controller up"_s)->click();
         QCOMPARE(table->model()->index(0, 0).data().toInt(), 2);
         QCOMPARE(table->selectedRowNumbers(), QList<int>{0});
         table->selectAll();
-        button(&dialog, u"Delete controllers"_s)->click();
+        child<QPushButton>(&dialog, u"Delete controllers"_s)->click();
         QCOMPARE(table->model()->rowCount(), 0);
         QVERIFY(!ok->isEnabled());
-        QVERIFY(!button(&dialog, u"Delete controllers"_s)->isEnabled());
+        QVERIFY(!child<QPushButton>(&dialog, u"Delete controllers"_s)->isEnabled());
     }
 
     void geometryIsKept()
@@ -116,7 +57,7 @@ private slots:
         table->selectRow(0);
         for (const QString &name : {u"Add controller"_s, u"Move controller up"_s,
                                     u"Move controller down"_s, u"Delete controllers"_s})
-            QVERIFY2(!button(&dialog, name)->isEnabled(), qPrintable(name));
+            QVERIFY2(!child<QPushButton>(&dialog, name)->isEnabled(), qPrintable(name));
         QVERIFY(!model->setData(model->index(0, InstallationTemplateModel::Column_Number), 5));
         QVERIFY(!model->setData(model->index(0, InstallationTemplateModel::Column_Type), 3));
         QVERIFY(model->setData(model->index(0, InstallationTemplateModel::Column_Name), u"A"_s));
@@ -149,11 +90,11 @@ private slots:
         QFETCH(QString, firstFilter);
         QFETCH(bool, choose);
         const QString show = writeShow();
-        const QString missing = m_dir.filePath(u"gone/show.wrn"_s);
+        const QString missing = m_builderDir.filePath(u"gone/show.wrn"_s);
         QSettings().remove(u"File/LastShowFile"_s);
         InstallationTemplateBuilderDialog dialog(nullptr);
         auto *table = dialog.findChild<InstallationTemplateTable *>();
-        button(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
         QAbstractItemModel *model = table->model();
         const QModelIndex file = model->index(0, InstallationTemplateModel::Column_File);
         model->setData(model->index(0, InstallationTemplateModel::Column_Type), type);
@@ -168,13 +109,13 @@ private slots:
                 fileDialog->reject();
                 return;
             }
-            fileDialog->setDirectory(m_dir.path());
+            fileDialog->setDirectory(m_builderDir.path());
             fileDialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"show.wrn"_s);
             QMetaObject::invokeMethod(fileDialog, &QDialog::accept, Qt::QueuedConnection);
         });
         QCOMPARE(file.data().toString(), choose ? show : missing);
         QCOMPARE(QSettings().value(u"File/LastShowFile"_s).toString(),
-                 choose ? m_dir.path() : QString());
+                 choose ? m_builderDir.path() : QString());
         QCOMPARE(file.data(Qt::DecorationRole).isNull(), choose);
     }
 
@@ -183,18 +124,18 @@ private slots:
         InstallationTemplateBuilderDialog dialog(nullptr);
         auto *table = dialog.findChild<InstallationTemplateTable *>();
         QAbstractItemModel *media = dialog.findChild<MediaTemplateTable *>()->model();
-        button(&dialog, u"Add controller"_s)->click();
-        button(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
+        child<QPushButton>(&dialog, u"Add controller"_s)->click();
         table->model()->setData(table->model()->index(0, InstallationTemplateModel::Column_File),
                                 writeShow());
         QCOMPARE(media->rowCount(), 0); // the second controller is selected
         table->selectRow(0);
         QCOMPARE(media->rowCount(), 1); // the media folder
 
-        media->setData(media->index(0, MediaTemplateModel::Column_File), m_dir.path());
+        media->setData(media->index(0, MediaTemplateModel::Column_File), m_builderDir.path());
         QCOMPARE(media->rowCount(), 3);
         const QModelIndex slot = media->index(2, MediaTemplateModel::Column_File);
-        QCOMPARE(slot.data().toString(), m_dir.filePath(u"clip2.bin"_s));
+        QCOMPARE(slot.data().toString(), m_builderDir.filePath(u"clip2.bin"_s));
         QVERIFY(!slot.data(Qt::DecorationRole).isNull()); // no such file
 
         table->model()->setData(table->model()->index(0, InstallationTemplateModel::Column_File),

@@ -1,88 +1,33 @@
-#include "installation_item.h"
-#include "installation_model.h"
-#include "installation_selection_model.h"
-#include "installation_view.h"
-#include "link_fixture.h"
-#include "set_installation_group_name_command.h"
-#include "test_main.h"
+#include "desktop_scene.h"
 
-#include <QAccessible>
-#include <QMenu>
-#include <QSignalSpy>
-#include <QSortFilterProxyModel>
-#include <QSpinBox>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::Literals::StringLiterals;
-using M = InstallationModel;
-
-class TestInstallationView : public QObject
+class TestInstallationView : public DesktopScene
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<LumApplication> m_app;
-    std::unique_ptr<InstallationView> m_view;
-    InstallationModel *m_model = nullptr;
-    ShowFolder m_show;
-    QList<uint> m_ids; // the controllers, one per installation
-
-    QModelIndex shown(const QModelIndex &source) const
-    {
-        return m_view->proxy()->mapFromSource(source);
-    }
-    void select(const QModelIndex &source, QItemSelectionModel::SelectionFlags flags)
-    {
-        m_view->installationSelection()->select(shown(source), flags | QItemSelectionModel::Rows);
-    }
-    uint installationOf(uint controllerId) const
-    {
-        return controller(controllerId)->installationId();
-    }
-
 private slots:
-    void initTestCase()
-    {
-        m_app.reset(LumApplication::create());
-        m_model = new InstallationModel(m_app.get(), m_app.get());
-        m_view = std::make_unique<InstallationView>(m_model, document());
-    }
-
-    void init()
-    {
-        m_app->endProject();
-        resetApplication();
-        m_ids = addControllers(m_show.controllerTemplate(), 2);
-        for (int i = 0; i < m_ids.size(); ++i)
-            controller(m_ids[i])->restoreAddress(QStringLiteral("10.0.0.%1").arg(i + 1), 80, 21);
-        m_app->beginProject(false);
-    }
-
     void rowsFollowTheProject()
     {
-        const QModelIndex group = m_model->groupIndex(0);
-        QCOMPARE(m_model->rowCount(group), 2);
-        const QModelIndex controllerRow = m_model->controllerIndex(m_ids[1]);
-        QCOMPARE(controllerRow.parent(), m_model->installationIndex(installationOf(m_ids[1])));
+        const QModelIndex group = model()->groupIndex(0);
+        QCOMPARE(model()->rowCount(group), 2);
+        const QModelIndex controllerRow = model()->controllerIndex(m_ids[1]);
+        QCOMPARE(controllerRow.parent(), model()->installationIndex(installationOf(m_ids[1])));
         // The show file, then the two slot files of the show's clips.
-        QCOMPARE(m_model->rowCount(controllerRow), 3);
-        QCOMPARE(m_model->fileIndex(m_ids[1], 1, MediaType_Slot).row(), 2);
+        QCOMPARE(model()->rowCount(controllerRow), 3);
+        QCOMPARE(model()->fileIndex(m_ids[1], 1, MediaType_Slot).row(), 2);
 
-        document()->undoStack()->push(
-            new SetInstallationGroupNameCommand(0, QStringLiteral("Stage")));
+        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"Stage"_s));
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(group.data().toString(), QStringLiteral("Stage"));
+        QCOMPARE(group.data().toString(), u"Stage"_s);
     }
 
     void feedbackRefreshesOnlyItsCells()
     {
         const uint id = m_ids[0];
-        QSignalSpy changes(m_model, &QAbstractItemModel::dataChanged);
+        QSignalSpy changes(model(), &QAbstractItemModel::dataChanged);
         feedback()->reset(id);
         feedback()->setState(id, UploadState_Uploading, QString());
         QCOMPARE(changes.size(), 1);
-        QCOMPARE(changes[0][0].toModelIndex(), m_model->controllerIndex(id).siblingAtColumn(7));
+        QCOMPARE(changes[0][0].toModelIndex(), model()->controllerIndex(id).siblingAtColumn(7));
         QCOMPARE(changes[0][1], changes[0][0]);
 
         feedback()->addFile(id, uint(-1), MediaType_Show, 200);
@@ -90,12 +35,12 @@ private slots:
         for (const quint64 sent : {10, 50, 100})
             feedback()->setFileProgress(id, uint(-1), MediaType_Show, sent);
         QCOMPARE(changes.size(), 0); // gathered until the frame is drawn
-        m_model->flushProgress();
+        model()->flushProgress();
         QCOMPARE(changes.size(), 2); // the file's cell and the controller's
         const QModelIndex fileCell =
-            m_model->fileIndex(id, uint(-1), MediaType_Show).siblingAtColumn(8);
+            model()->fileIndex(id, uint(-1), MediaType_Show).siblingAtColumn(8);
         QCOMPARE(fileCell.data(), QVariant(50u));
-        QCOMPARE(m_model->controllerIndex(id).siblingAtColumn(8).data(), QVariant(50u));
+        QCOMPARE(model()->controllerIndex(id).siblingAtColumn(8).data(), QVariant(50u));
 
         // Neighbouring file rows of a frame come as one range.
         for (const uint slot : {1, 0, 1}) {
@@ -111,18 +56,16 @@ private slots:
                  m_model->fileIndex(id, 1, MediaType_Slot).siblingAtColumn(8));
 
         // Read out through the tree's accessible cells, as a percentage.
-        m_view->expandAll();
-        m_view->show();
-        QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(m_view.get());
+        view()->expandAll();
+        QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(view());
         QVERIFY(tree && tree->tableInterface());
-        const QRect rect = m_view->visualRect(shown(fileCell));
+        const QRect rect = view()->visualRect(shown(fileCell));
         QVERIFY(rect.isValid());
         QAccessibleInterface *cell =
-            tree->childAt(m_view->viewport()->mapToGlobal(rect.center()).x(),
-                          m_view->viewport()->mapToGlobal(rect.center()).y());
+            tree->childAt(view()->viewport()->mapToGlobal(rect.center()).x(),
+                          view()->viewport()->mapToGlobal(rect.center()).y());
         QVERIFY(cell);
-        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("50%"));
-        m_view->hide();
+        QCOMPARE(cell->text(QAccessible::Name), u"50%"_s);
     }
 
     void edits_data()
@@ -130,8 +73,8 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("pushed");
-        QTest::newRow("new hostname") << 2 << QVariant(QStringLiteral("10.0.0.9")) << true;
-        QTest::newRow("duplicate host") << 2 << QVariant(QStringLiteral("10.0.0.2")) << false;
+        QTest::newRow("new hostname") << 2 << QVariant(u"10.0.0.9"_s) << true;
+        QTest::newRow("duplicate host") << 2 << QVariant(u"10.0.0.2"_s) << false;
         QTest::newRow("same HTTP port") << 3 << QVariant(80) << false;
         QTest::newRow("new HTTP port") << 3 << QVariant(8080) << true;
         QTest::newRow("same FTP port") << 4 << QVariant(21) << false;
@@ -142,10 +85,21 @@ private slots:
         QFETCH(int, column);
         QFETCH(QVariant, value);
         QFETCH(bool, pushed);
-        const QModelIndex cell = m_model->controllerIndex(m_ids[0]).siblingAtColumn(column);
+        controller(m_ids[1])->restoreAddress(u"10.0.0.2"_s, 80, 21);
+        const QModelIndex cell = model()->controllerIndex(m_ids[0]).siblingAtColumn(column);
+        // The hostname is edited in a line, the ports in a spin box.
+        std::unique_ptr<QWidget> editor(
+            view()->itemDelegate()->createEditor(view()->viewport(), {}, shown(cell)));
+        auto *spin = qobject_cast<QSpinBox *>(editor.get());
+        QVERIFY(column == 2 ? qobject_cast<QLineEdit *>(editor.get()) != nullptr
+                            : spin && spin->maximum() == 65535);
         const QVariant before = cell.data();
         const int steps = document()->undoStack()->count();
-        QCOMPARE(m_model->setData(cell, value), pushed);
+        ModalAnswerer answerer; // a host already in use is refused with a warning
+        if (value == QVariant(u"10.0.0.2"_s))
+            answerer.answer(u"Duplicate Host"_s, u"OK"_s);
+        QCOMPARE(model()->setData(cell, value), pushed);
+        QVERIFY(answerer.done());
         QCOMPARE(document()->undoStack()->count(), steps + (pushed ? 1 : 0));
         QCoreApplication::sendPostedEvents();
         QCOMPARE(cell.data() == before, !pushed);
@@ -153,13 +107,13 @@ private slots:
 
     void ctrlClickOfAControllerLeavesOnlyIt()
     {
-        InstallationSelectionModel *selection = m_view->installationSelection();
-        select(m_model->installationIndex(installationOf(m_ids[0])),
+        InstallationSelectionModel *selection = view()->installationSelection();
+        select(model()->installationIndex(installationOf(m_ids[0])),
                QItemSelectionModel::ClearAndSelect);
-        select(m_model->installationIndex(installationOf(m_ids[1])), QItemSelectionModel::Toggle);
+        select(model()->installationIndex(installationOf(m_ids[1])), QItemSelectionModel::Toggle);
         QCOMPARE(selection->selectedControllers(), idSet(m_ids));
 
-        select(m_model->controllerIndex(m_ids[1]), QItemSelectionModel::Toggle);
+        select(model()->controllerIndex(m_ids[1]), QItemSelectionModel::Toggle);
         QCOMPARE(selection->kind(), InstallationSelectionModel::Kind_CONTROLLERS);
         QVERIFY(selection->selectedInstallations().empty());
         QCOMPARE(selection->selectedControllers(), IdSet{m_ids[1]});
@@ -173,8 +127,8 @@ private slots:
     void missingFileIsRedWithItsReason()
     {
         QFile::remove(m_show.clipPath(2)); // the show's slot 1
-        const QModelIndex missing = m_model->fileIndex(m_ids[0], 1, MediaType_Slot);
-        const QModelIndex present = m_model->fileIndex(m_ids[0], 0, MediaType_Slot);
+        const QModelIndex missing = model()->fileIndex(m_ids[0], 1, MediaType_Slot);
+        const QModelIndex present = model()->fileIndex(m_ids[0], 0, MediaType_Slot);
         QCOMPARE(missing.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
         QVERIFY(!missing.data(Qt::ToolTipRole).toString().isEmpty());
         QVERIFY(!present.data(Qt::ForegroundRole).isValid());
@@ -185,43 +139,22 @@ private slots:
     void expansionAndWidthsSurviveSaveAndReopen()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tree.lmp"));
+        const QString path = dir.filePath(u"tree.lmp"_s);
         const uint collapsed = installationOf(m_ids[0]);
         const uint expanded = installationOf(m_ids[1]);
-        m_view->expand(shown(m_model->groupIndex(0)));
-        m_view->collapse(shown(m_model->installationIndex(collapsed)));
-        m_view->expand(shown(m_model->installationIndex(expanded)));
-        m_view->setColumnWidth(2, 123);
+        view()->expand(shown(model()->groupIndex(0)));
+        view()->collapse(shown(model()->installationIndex(collapsed)));
+        view()->expand(shown(model()->installationIndex(expanded)));
+        view()->setColumnWidth(2, 123);
         QVERIFY(document()->saveAs(path));
 
         m_app->endProject();
         QVERIFY(document()->load(path));
         m_app->beginProject(true);
-        QVERIFY(m_view->isExpanded(shown(m_model->groupIndex(0))));
-        QVERIFY(!m_view->isExpanded(shown(m_model->installationIndex(collapsed))));
-        QVERIFY(m_view->isExpanded(shown(m_model->installationIndex(expanded))));
-        QCOMPARE(m_view->columnWidth(2), 123);
-    }
-
-    void editors_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QByteArray>("editor");
-        QTest::newRow("hostname") << 2 << QByteArray("QLineEdit");
-        QTest::newRow("HTTP port") << 3 << QByteArray("QSpinBox");
-        QTest::newRow("FTP port") << 4 << QByteArray("QSpinBox");
-    }
-
-    void editors()
-    {
-        QFETCH(int, column);
-        QFETCH(QByteArray, editor);
-        const QModelIndex cell = shown(m_model->controllerIndex(m_ids[0]).siblingAtColumn(column));
-        QWidget *widget = m_view->itemDelegate()->createEditor(m_view->viewport(), {}, cell);
-        QCOMPARE(QByteArray(widget->metaObject()->className()), editor);
-        if (auto *spin = qobject_cast<QSpinBox *>(widget))
-            QCOMPARE(spin->maximum(), 65535);
-        delete widget;
+        QVERIFY(view()->isExpanded(shown(model()->groupIndex(0))));
+        QVERIFY(!view()->isExpanded(shown(model()->installationIndex(collapsed))));
+        QVERIFY(view()->isExpanded(shown(model()->installationIndex(expanded))));
+        QCOMPARE(view()->columnWidth(2), 123);
     }
 
     void contextMenus_data()
@@ -230,10 +163,12 @@ private slots:
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("group") << 1
                                << QStringList{u"Add Installation"_s, u"Edit Project Template"_s,
-                                              u"Delete"_s,           u"Expand"_s,
-                                              u"Expand All"_s,       u"Collapse All"_s};
-        QTest::newRow("installation")
-            << 2 << QStringList{u"Delete"_s, u"Expand"_s, u"Expand All"_s, u"Collapse All"_s};
+                                              u"Delete"_s,           u"Schedule Upload"_s,
+                                              u"Expand"_s,           u"Expand All"_s,
+                                              u"Collapse All"_s};
+        QTest::newRow("installation") << 2
+                                      << QStringList{u"Schedule Upload"_s, u"Delete"_s, u"Expand"_s,
+                                                     u"Expand All"_s, u"Collapse All"_s};
         QTest::newRow("file") << 4 << QStringList{u"Expand All"_s, u"Collapse All"_s};
     }
 
@@ -242,25 +177,19 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QStringList, entries);
         const QModelIndex rows[] = {{},
-                                    m_model->groupIndex(0),
-                                    m_model->installationIndex(installationOf(m_ids[0])),
+                                    model()->groupIndex(0),
+                                    model()->installationIndex(installationOf(m_ids[0])),
                                     {},
-                                    m_model->fileIndex(m_ids[0], uint(-1), MediaType_Show)};
-        m_view->collapseAll();
+                                    model()->fileIndex(m_ids[0], uint(-1), MediaType_Show)};
+        view()->collapseAll();
         select(rows[kind], QItemSelectionModel::ClearAndSelect);
-        std::unique_ptr<QMenu> menu(m_view->createContextMenu(shown(rows[kind])));
+        std::unique_ptr<QMenu> menu(view()->createContextMenu(shown(rows[kind])));
         QStringList texts;
         for (const QAction *action : menu->actions()) {
             if (!action->isSeparator())
                 texts << action->text();
         }
         QCOMPARE(texts, entries);
-    }
-
-    void cleanupTestCase()
-    {
-        m_view.reset();
-        m_app.reset();
     }
 };
 

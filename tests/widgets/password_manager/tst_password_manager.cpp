@@ -1,89 +1,10 @@
-#include "link_fixture.h"
-#include "password_answers.h"
-#include "password_manager.h"
-#include "password_manager_model.h"
-#include "password_manager_view.h"
-#include "test_main.h"
+#include "password_scene.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QSettings>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::StringLiterals;
-
-// The password manager: its tree of passwords, the master password that
-// guards it, and the one undoable step its OK makes.
-class TestPasswordManager : public QObject
+class TestPasswordManager : public PasswordScene
 {
     Q_OBJECT
 
-    uint m_group = 0;
-    uint m_installation = 0;
-    QList<uint> m_controllers;
-    std::unique_ptr<PasswordManager> m_manager;
-    const QStringList m_initial{u"g"_s, QString(), u"abc"_s, QString()};
-
-    // A group with the password "g", an installation without one, and its
-    // two controllers, the first with "abc"; the manager open over them.
-    void open(bool withMaster)
-    {
-        InstallationTemplate installationTemplate;
-        installationTemplate.appendControllerTemplate(std::make_shared<ControllerTemplate>());
-        installationTemplate.appendControllerTemplate(std::make_shared<ControllerTemplate>());
-        m_group = document()->addGroup(installationTemplate);
-        m_installation = document()->addInstallation(m_group);
-        m_controllers = document()->installation(m_installation)->controllerIds();
-        document()->group(m_group)->setPassword(PasswordCipher::encode(u"g"_s));
-        controller(m_controllers.first())->setPassword(PasswordCipher::encode(u"abc"_s));
-        if (withMaster)
-            document()->setMasterPassword(PasswordCipher::encode(u"master"_s));
-        m_manager = std::make_unique<PasswordManager>(document());
-        m_manager->show();
-    }
-    // The password cells of the group, the installation and the controllers.
-    QModelIndexList cells() const
-    {
-        const PasswordManagerModel *model = m_manager->model();
-        const QModelIndex group = model->index(0, 0);
-        const QModelIndex installation = model->index(0, 0, group);
-        return {group.siblingAtColumn(1), installation.siblingAtColumn(1),
-                model->index(0, 1, installation), model->index(1, 1, installation)};
-    }
-    QStringList shown() const
-    {
-        QStringList texts;
-        for (const QModelIndex &cell : cells())
-            texts << cell.data().toString();
-        return texts;
-    }
-    QStringList stored() const
-    {
-        QStringList plain;
-        for (const QString &each : {document()->group(m_group)->password(),
-                                    document()->installation(m_installation)->password(),
-                                    controller(m_controllers.at(0))->password(),
-                                    controller(m_controllers.at(1))->password()})
-            plain << PasswordCipher::decode(each);
-        return plain;
-    }
-    QPushButton *button(const QString &text) const
-    {
-        for (QPushButton *each : m_manager->findChildren<QPushButton *>()) {
-            if (each->text() == text)
-                return each;
-        }
-        return nullptr;
-    }
-
 private slots:
-    void initTestCase() { LumApplication::create(this); }
-    void init() { resetApplication(); }
-    void cleanup() { m_manager.reset(); }
-
     // Empty passwords read "Inherit" in gray, others one bullet per
     // character until shown; a protected project asks first. No cell's text
     // reaches the clipboard.
@@ -113,7 +34,7 @@ private slots:
         QCOMPARE(shown(), hidden);
         QCOMPARE(cells().at(1).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
         ModalAnswerer answerer;
-        PasswordAnswers::queue(answerer, steps);
+        queue(answerer, steps);
         button(u"Show All"_s)->click();
         QVERIFY(answerer.done());
         const QStringList plain{u"g"_s, u"Inherit"_s, u"abc"_s, u"Inherit"_s};

@@ -1,10 +1,13 @@
+// Conversions kept between runs, with real processes sharing the user's
+// cache folder.
+
 #include "chunk_file.h"
 #include "conversion_store.h"
 #include "media_maker.h"
+#include "show_file_bytes.h"
 #include "test_environment.h"
 #include "test_main.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -43,9 +46,7 @@ QStringList partFiles()
 
 } // namespace
 
-// Conversions kept between runs, with real processes sharing the user's
-// cache folder.
-class TestKeptConversions : public QObject
+class TestConversionStore : public QObject
 {
     Q_OBJECT
 
@@ -64,11 +65,7 @@ private slots:
         QCOMPARE(first.value(0), u"converted"_s);
         QCOMPARE(convert(tone, u"audio"_s), (QStringList{u"reused"_s, first.value(1)}));
 
-        QFile source(tone);
-        QVERIFY(source.open(QIODevice::ReadWrite));
-        QVERIFY(source.setFileTime(QDateTime::currentDateTime().addSecs(5),
-                                   QFileDevice::FileModificationTime));
-        source.close();
+        QVERIFY(ShowFileBytes::touch(tone, 5));
         const QStringList touched = convert(tone, u"audio"_s);
         QCOMPARE(touched.value(0), u"converted"_s);
         QVERIFY(touched.value(1) != first.value(1));
@@ -117,5 +114,5 @@ private slots:
     }
 };
 
-RW_TEST_MAIN(TestKeptConversions)
-#include "tst_kept_conversions.moc"
+RW_TEST_MAIN(TestConversionStore)
+#include "tst_conversion_store.moc"
