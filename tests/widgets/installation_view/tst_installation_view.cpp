@@ -48,12 +48,12 @@ private slots:
             feedback()->setFileProgress(id, slot, MediaType_Slot, 10);
         }
         changes.clear();
-        m_model->flushProgress();
+        model()->flushProgress();
         QCOMPARE(changes.size(), 2);
         QCOMPARE(changes[0][0].toModelIndex(),
-                 m_model->fileIndex(id, 0, MediaType_Slot).siblingAtColumn(8));
+                 model()->fileIndex(id, 0, MediaType_Slot).siblingAtColumn(8));
         QCOMPARE(changes[0][1].toModelIndex(),
-                 m_model->fileIndex(id, 1, MediaType_Slot).siblingAtColumn(8));
+                 model()->fileIndex(id, 1, MediaType_Slot).siblingAtColumn(8));
 
         // Read out through the tree's accessible cells, as a percentage.
         view()->expandAll();
