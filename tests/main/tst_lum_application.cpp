@@ -1,5 +1,4 @@
-// The application object: the hand-over messages it understands, the
-// open-file limit it lifts, and the local addresses it offers.
+// The application's hand-over messages, open-file limit and local addresses.
 
 #include "local_interfaces.h"
 #include "lum_application.h"

@@ -1,5 +1,4 @@
-// One application per user: the owner of the key, the hand-over of a second
-// start, and the installer's lock, which is only probed.
+// One application per user, the hand-over of a second start, the installer's lock.
 
 #include "app_constants.h"
 #include "file_lock.h"

@@ -1,5 +1,4 @@
-// The application over the controller link's fixture, reset before each test,
-// for the upload runs and the unattended work done over them.
+// The upload runs' application over the link fixture, reset before each test.
 
 #pragma once
 

@@ -1,5 +1,4 @@
-// The sources the conversion tests start from, made with the ffmpeg tool
-// once per test: raw MPEG-2 streams of several kinds, tones and a text.
+// The conversions' sources, made once per test with the ffmpeg tool.
 
 #pragma once
 
