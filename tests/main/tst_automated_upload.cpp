@@ -1,5 +1,3 @@
-// One unattended run from discovery to the mailed report, with its cancel.
-
 #include "automated_upload.h"
 #include "upload_runs_scene.h"
 

@@ -1,5 +1,3 @@
-// The command line of the application and the message a second start hands over.
-
 #include "command_line.h"
 #include "test_main.h"
 

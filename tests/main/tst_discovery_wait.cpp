@@ -1,5 +1,3 @@
-// Waiting for the discovery of chosen controllers.
-
 #include "discovery_wait.h"
 #include "upload_runs_scene.h"
 

@@ -1,5 +1,3 @@
-// One application per user, the hand-over of a second start, the installer's lock.
-
 #include "app_constants.h"
 #include "file_lock.h"
 #include "installer_lock.h"

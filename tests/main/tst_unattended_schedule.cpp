@@ -1,5 +1,3 @@
-// The schedule kept without an operator, and its clean stop.
-
 #include "unattended_schedule.h"
 #include "upload_runs_scene.h"
 

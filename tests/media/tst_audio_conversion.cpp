@@ -1,5 +1,3 @@
-// Audio encoded as Vorbis chunks.
-
 #include "audio_conversion.h"
 #include "chunk_file.h"
 #include "media_sources.h"

@@ -1,5 +1,3 @@
-// The chunk writer: one chunk's header, padding and checksum.
-
 #include "media_chunk.h"
 #include "test_main.h"
 

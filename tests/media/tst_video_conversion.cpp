@@ -1,5 +1,3 @@
-// MPEG-2 video analysed and cut into chunks, or re-encoded first.
-
 #include "chunk_file.h"
 #include "elementary_stream_encoder.h"
 #include "media_sources.h"
