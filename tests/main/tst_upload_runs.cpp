@@ -1,21 +1,11 @@
-#include "automated_upload.h"
-#include "discovery_wait.h"
-#include "fake_controller_http.h"
+// Upload runs, their reports, the schedule timer and the alert mail.
+
 #include "fatal_probe.h"
-#include "link_fixture.h"
 #include "show_file_bytes.h"
 #include "smtp_test_server.h"
-#include "test_main.h"
-#include "unattended_schedule.h"
+#include "upload_runs_scene.h"
 
-#include <QElapsedTimer>
-#include <QJsonObject>
-#include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
-
-using namespace LinkFixture;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -37,52 +27,13 @@ QList<uint> absentControllers(int count)
     return addControllers(std::make_shared<ControllerTemplate>(), count);
 }
 
-// A controller whose HTTP side takes the connection and never answers.
-uint silentController(FakeControllerHttp &silent)
-{
-    silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-    return addControllerAt(ShowFolder().controllerTemplate(), silent.port());
-}
-
-// Reports mailed to ops@example.com through the server at `port` of 127.0.0.1.
-MailSettings mailTo(quint16 port)
-{
-    MailSettings settings;
-    settings.enabled = true;
-    settings.server = u"127.0.0.1"_s;
-    settings.port = port;
-    settings.recipients = QStringList{u"ops@example.com"_s};
-    return settings;
-}
-
-// A failed discovery is retried only after the wait has looked.
-void slowRediscovery()
-{
-    Controller::Timings timings = Controller::timings();
-    timings.rediscoverMsec = 5000;
-    Controller::setTimings(timings);
-}
-
 } // namespace
 
-// Upload runs, their reports, the schedule timer and the alert mail; and the
-// core of the unattended commands over them: waiting for the discovery of
-// chosen controllers (DiscoveryWait), one run from discovery to the mailed
-// report (AutomatedUpload), and the schedule kept without an operator with
-// its clean stop (UnattendedSchedule).
-class TestUploadRuns : public QObject
+class TestUploadRuns : public UploadRunsScene
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { LumApplication::create(this); }
-
-    void init()
-    {
-        resetApplication();
-        runs()->setDiscoveryWait(UploadRuns::DefaultDiscoveryWaitMsec);
-    }
-
     // Announced once per run; later results of the run change nothing.
     void completesOncePerRun()
     {
@@ -351,190 +302,6 @@ private slots:
         const QStringList smtpLog = logMessages(0, Category_Smtp);
         QVERIFY2(logged.isEmpty() ? smtpLog.isEmpty() : smtpLog.contains(logged),
                  qPrintable(smtpLog.join(u'\n')));
-    }
-
-    // An answer, a refusal, the deadline or a stop ends the wait, once; a
-    // controller that never answers holds it no longer than the deadline.
-    void discoveryWaitEndsOnAnswerFailureOrDeadline_data()
-    {
-        QTest::addColumn<int>("behaviour"); // of FakeControllerHttp; -1 a closed port
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("timedOut");
-        QTest::addColumn<bool>("stopped"); // twice, before any answer
-        const int silent = FakeControllerHttp::Behaviour_Silent;
-        QTest::newRow("answers") << int(FakeControllerHttp::Behaviour_Answer)
-                                 << int(Discovery_Found) << false << false;
-        QTest::newRow("refuses the connection") << -1 << int(Discovery_NotFound) << false << false;
-        QTest::newRow("closes without an answer") << int(FakeControllerHttp::Behaviour_Close)
-                                                  << int(Discovery_NotFound) << false << false;
-        QTest::newRow("never answers") << silent << int(Discovery_NotFound) << true << false;
-        QTest::newRow("stopped") << silent << -1 << false << true;
-    }
-    void discoveryWaitEndsOnAnswerFailureOrDeadline()
-    {
-        QFETCH(int, behaviour);
-        QFETCH(int, state);
-        QFETCH(bool, timedOut);
-        QFETCH(bool, stopped);
-        slowRediscovery();
-        FakeControllerHttp fake;
-        fake.answer("/query/system", FakeControllerHttp::status(1));
-        if (behaviour >= 0)
-            fake.setBehaviour("/query/system", FakeControllerHttp::Behaviour(behaviour));
-        quint16 port = fake.port();
-        if (behaviour < 0) {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            port = probe.serverPort(); // closed again as the probe goes
-        }
-        // An answerer plus a controller without address, which is settled at once.
-        const ControllerTemplatePtr controllerTemplate = ShowFolder().controllerTemplate();
-        Controller *target = controller(addControllerAt(controllerTemplate, port));
-        const uint unaddressed = addControllers(controllerTemplate).first();
-
-        DiscoveryWait wait(document(), {target->getId(), unaddressed}, 500);
-        QSignalSpy finished(&wait, &DiscoveryWait::finished);
-        QElapsedTimer clock;
-        clock.start();
-        wait.start();
-        QVERIFY(finished.isEmpty()); // from the event loop only
-        if (stopped) {
-            QTest::qWait(100);
-            wait.stop();
-            wait.stop();
-        }
-        QVERIFY(finished.wait(5000));
-        const qint64 elapsed = clock.elapsed();
-        QTest::qWait(stopped ? 500 : 0); // neither the second stop nor the deadline ends it again
-        QCOMPARE(finished.size(), 1);
-        if (state >= 0)
-            QCOMPARE(int(target->discoveryState()), state);
-        QCOMPARE(wait.timedOut(), timedOut);
-        QCOMPARE(elapsed >= 500, timedOut);
-        QVERIFY(wait.isFinished());
-    }
-
-    // Cancelled before its controllers have answered: no run starts.
-    void automatedUploadCancelledWhileDiscoveringStartsNothing()
-    {
-        FakeControllerHttp silent;
-        const uint id = silentController(silent);
-        AutomatedUpload upload(runs(), document());
-        QSignalSpy started(runs(), &UploadRuns::runStarting);
-        QSignalSpy finished(&upload, &AutomatedUpload::finished);
-        upload.start({id});
-        QTest::qWait(50);
-        upload.cancel();
-        QVERIFY(finished.wait(2000));
-        QVERIFY(upload.isCancelled());
-        QVERIFY(!upload.hasReport());
-        QVERIFY(started.isEmpty());
-        QCOMPARE(runs()->runningReportCount(), 0);
-    }
-
-    // Cancelling the run cancels its own controllers only: a controller
-    // whose retry belongs to an earlier run reports "already in progress"
-    // and keeps that retry.
-    void automatedUploadCancelLeavesAnotherRunsRetryAlone()
-    {
-        const ShowFolder show;
-        const auto simulator = startSimulator(
-            {u"-n"_s, u"2"_s, u"--fault"_s, u"0:launch-null"_s, u"--fault"_s, u"1:stall-stor=1"_s});
-        QVERIFY(simulator);
-        setPreference(LumPreferences::Key_RetryInterval, 500); // 10 s with fast timers
-        const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
-        QVERIFY(connectTo(ids.at(0), simulator->controllers().at(0)));
-        QVERIFY(connectTo(ids.at(1), simulator->controllers().at(1)));
-        runs()->upload({ids.at(0)}, true);
-        QVERIFY(waitUntil([&] { return controller(ids.at(0))->isRetryPending(); }));
-
-        AutomatedUpload upload(runs(), document());
-        QSignalSpy finished(&upload, &AutomatedUpload::finished);
-        upload.start(idSet(ids));
-        QVERIFY(waitUntil([&] { return feedback()->isUploading(ids.at(1)); }));
-        upload.cancel();
-        QVERIFY2(finished.wait(5000), qPrintable(logMessages(2).join(u'\n')));
-        QVERIFY(controller(ids.at(0))->isRetryPending());
-        for (const QString &part :
-             {u"  IGNORED - "_s, u"Upload already in progress"_s, u"Upload was cancelled"_s})
-            QVERIFY2(upload.reportText().contains(part), qPrintable(part));
-        QCOMPARE(upload.failedCount(), 0);
-        document()->cancelUploads({});
-    }
-
-    // A mail server that takes the connection and never speaks holds the
-    // run no longer than the mail wait.
-    void automatedUploadMailWaitIsBounded()
-    {
-        QTcpServer mute;
-        QVERIFY(mute.listen(QHostAddress::LocalHost));
-        document()->setMailSettings(mailTo(mute.serverPort()));
-        const uint id = addControllers(ShowFolder().controllerTemplate()).first();
-
-        AutomatedUpload upload(runs(), document());
-        upload.setMailWait(300);
-        QSignalSpy finished(&upload, &AutomatedUpload::finished);
-        upload.start({id}); // not found: the report completes at once
-        QVERIFY(finished.wait(5000));
-        QVERIFY(upload.mailTimedOut());
-        QCOMPARE(upload.failedCount(), 1);
-        QCOMPARE(runs()->pendingMailCount(), 1);
-    }
-
-    // Stopped at once when nothing is under way; a run still waiting for its
-    // controllers' first answers is dropped.
-    void scheduleStopsAtOnceWhenNoUploadRuns_data()
-    {
-        QTest::addColumn<bool>("waiting");
-        QTest::newRow("next run an hour ahead") << false;
-        QTest::newRow("run waiting for discovery") << true;
-    }
-    void scheduleStopsAtOnceWhenNoUploadRuns()
-    {
-        QFETCH(bool, waiting);
-        FakeControllerHttp silent;
-        const uint id = waiting ? silentController(silent)
-                                : addControllers(ShowFolder().controllerTemplate()).first();
-        document()->uploadSchedule().schedule(
-            id, QDateTime::currentDateTime().addSecs(waiting ? -1 : 3600));
-        UnattendedSchedule schedule(runs(), document());
-        schedule.start();
-        QVERIFY(waitUntil([&] {
-            return waiting ? runs()->waitingRunCount() == 1 : runs()->scheduleTimer()->isActive();
-        }));
-        QSignalSpy stopped(&schedule, &UnattendedSchedule::stopped);
-        schedule.stop();
-        QVERIFY(stopped.isEmpty()); // from the event loop only
-        QVERIFY(stopped.wait(2000));
-        QVERIFY(!runs()->scheduleTimer()->isActive());
-        QVERIFY(!schedule.stopTimedOut());
-        QCOMPARE(runs()->waitingRunCount(), 0);
-        QCOMPARE(runs()->runningReportCount(), 0);
-    }
-
-    // A run that cannot conclude in time does not hold the stop for ever.
-    void scheduleStopWaitIsBounded()
-    {
-        const ShowFolder show;
-        FakeControllerHttp silentLaunch;
-        silentLaunch.answer("/query/system", FakeControllerHttp::status(1));
-        silentLaunch.setBehaviour("/private/activate_upload", FakeControllerHttp::Behaviour_Silent);
-        const auto simulator = startSimulator();
-        QVERIFY(simulator);
-        const uint id = addControllers(show.controllerTemplate()).first();
-        QVERIFY(connectTo(id, silentLaunch.port(), simulator->controllers().first()->ftpPort()));
-        runs()->upload({id}, false);
-        // The launch is asked and never answered; a cancel cannot end it.
-        QVERIFY(
-            waitUntil([&] { return silentLaunch.requestCount("/private/activate_upload") > 0; }));
-        UnattendedSchedule schedule(runs(), document());
-        schedule.setStopWait(300);
-        QSignalSpy stopped(&schedule, &UnattendedSchedule::stopped);
-        schedule.stop();
-        QVERIFY(stopped.wait(3000));
-        QVERIFY(schedule.stopTimedOut());
-        QCOMPARE(runs()->runningReportCount(), 1);
-        document()->reset();
     }
 };
 
