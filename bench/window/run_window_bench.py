@@ -147,24 +147,22 @@ def main():
           f"{w.get('latency_max_ms', 0):.1f} ms at most, over "
           f"{int(w.get('latency_samples', 0))} ticks (goal p99 < 50 ms); without the window "
           f"{c.get('latency_p99_ms', 0):.1f} ms, {c.get('latency_max_ms', 0):.1f} ms at most")
-    ratio = w.get("signal_microseconds", 1e9) / s.get("signal_microseconds", 1e-9)
-    print(f"  per progress signal: {s.get('signal_microseconds', 0):.2f} us at {options.small}, "
-          f"{w.get('signal_microseconds', 0):.2f} us at {count}: ratio {ratio:.2f} "
-          f"(goal <= 1.5); drawing a frame {w.get('frame_milliseconds', 0):.2f} ms")
-    first = (w.get("signal_microseconds_first_pass", 1e9)
-             / s.get("signal_microseconds_first_pass", 1e-9))
-    print(f"  per progress signal, first pass over every file (records fetched from memory): "
-          f"{s.get('signal_microseconds_first_pass', 0):.2f} us at {options.small}, "
-          f"{w.get('signal_microseconds_first_pass', 0):.2f} us at {count}: ratio {first:.2f}")
-    same = w.get("signal_microseconds_same_rows", 1e9) / s.get("signal_microseconds_same_rows", 1e-9)
-    print(f"  per progress signal over the same number of rows (512 files spread over the fleet): "
-          f"{s.get('signal_microseconds_same_rows', 0):.2f} us at {options.small}, "
-          f"{w.get('signal_microseconds_same_rows', 0):.2f} us at {count}: ratio {same:.2f}")
-    each = (w.get("signal_microseconds_each_controller", 1e9)
-            / s.get("signal_microseconds_each_controller", 1e-9))
-    print(f"  per progress signal over one file of each controller in turn (as a fleet uploads): "
-          f"{s.get('signal_microseconds_each_controller', 0):.2f} us at {options.small}, "
-          f"{w.get('signal_microseconds_each_controller', 0):.2f} us at {count}: ratio {each:.2f}")
+    def signal_figure(key, label, note=""):
+        """Prints one per-signal figure at both sizes; returns their ratio."""
+        small_us, large_us = s.get(key, 0), w.get(key, 0)
+        ratio = w.get(key, 1e9) / s.get(key, 1e-9)
+        print(f"  per progress signal{label}: {small_us:.2f} us at {options.small}, "
+              f"{large_us:.2f} us at {count}: ratio {ratio:.2f}{note}")
+        return ratio
+
+    ratio = signal_figure("signal_microseconds", "", f" (goal <= 1.5); drawing a frame "
+                          f"{w.get('frame_milliseconds', 0):.2f} ms")
+    signal_figure("signal_microseconds_first_pass",
+                  ", first pass over every file (records fetched from memory)")
+    signal_figure("signal_microseconds_same_rows",
+                  " over the same number of rows (512 files spread over the fleet)")
+    signal_figure("signal_microseconds_each_controller",
+                  " over one file of each controller in turn (as a fleet uploads)")
     print(f"  starting the upload of {count} controllers held the event loop "
           f"{w.get('upload_start_ms', 0):.0f} ms (the core alone {c.get('upload_start_ms', 0):.0f} ms)")
     build_seconds = w.get("tree_build_seconds", 1e9)
