@@ -10,7 +10,6 @@ using namespace ShowFileBytes;
 
 namespace {
 
-const QUuid uuidTextA(u"{00112233-4455-6677-8899-aabbccddeeff}"_s);
 const QByteArray longName = "a_remote_name_of_30_bytes.bin!";
 constexpr int asGeneral = ShowFileReader::Format_General;
 constexpr int asKma = ShowFileReader::Format_Kma;
