@@ -13,7 +13,6 @@
 #include "show_file_bytes.h"
 #include "validator_file.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -75,21 +74,7 @@ QList<QByteArray> projectJsonSeeds()
     return seeds;
 }
 
-QByteArray validatorSeed()
-{
-    return ValidatorFile::write(7, ReaderInputs::validatorFiles());
-}
-
 using ReaderInputs::statusAnswer;
-
-const char *const ReleaseFeed =
-    "<?xml version=\"1.0\"?>\n<feed><releases>"
-    "<release version=\"1.0.9\"><platform os=\"linux\"><downloadpage>http://example.org/page"
-    "</downloadpage><downloadfile>http://example.org/file</downloadfile></platform>"
-    "<platform os=\"win32\"><downloadpage>https://example.org/w</downloadpage></platform>"
-    "<notes>Fixes</notes></release>"
-    "<release version=\"1.1.0 RC1\"><platform os=\"macosx\"/></release>"
-    "<release version=\"2.0 BETA3\"/></releases></feed>";
 
 QByteArray list(const char *line)
 {
@@ -97,16 +82,17 @@ QByteArray list(const char *line)
 }
 
 // Per target, its seeds.
-const QList<std::pair<const char *, QList<QByteArray>>> &textSeeds()
+QList<std::pair<const char *, QList<QByteArray>>> targetSeeds()
 {
-    static const QList<std::pair<const char *, QList<QByteArray>>> seeds{
+    const QByteArray validator = ValidatorFile::write(7, ReaderInputs::validatorFiles());
+    return {
         {"controller_status",
          {ReaderInputs::fullStatusAnswer(),
           statusAnswer("<hardwareType>KMA</hardwareType><serialNumber>A</serialNumber>"
                        "<serialNumber>B</serialNumber>"),
           statusAnswer("<projectUploadDate>2013-13-45T14:03:59</projectUploadDate>"
                        "<cfCardSizeKb>big</cfCardSizeKb>")}},
-        {"validator_file", {validatorSeed(), validatorSeed().left(30)}},
+        {"validator_file", {validator, validator.left(30)}},
         // The first byte: 0 for a LIST line, 1 for an MLSD line.
         {"ftp_list_line",
          {list("-rw-r--r--   1 rigward rigward     1234 Nov  5 14:03 upload.wr_"),
@@ -130,9 +116,18 @@ const QList<std::pair<const char *, QList<QByteArray>>> &textSeeds()
           "220 fake\r\n250-fake\r\n250 AUTH LOGIN\r\n334 VXNlcm5hbWU6\r\n"
           "334 UGFzc3dvcmQ6\r\n235 ok\r\n250 OK\r\n251 will forward\r\n",
           "220 fake\r\n500 unrecognised\r\n250 fake\r\n250 OK\r\n"}},
-        {"release_feed", {ReleaseFeed}},
+        {"release_feed",
+         {"<?xml version=\"1.0\"?>\n<feed><releases>"
+          "<release version=\"1.0.9\"><platform os=\"linux\"><downloadpage>http://example.org/page"
+          "</downloadpage><downloadfile>http://example.org/file</downloadfile></platform>"
+          "<platform os=\"win32\"><downloadpage>https://example.org/w</downloadpage></platform>"
+          "<notes>Fixes</notes></release>"
+          "<release version=\"1.1.0 RC1\"><platform os=\"macosx\"/></release>"
+          "<release version=\"2.0 BETA3\"/></releases></feed>"}},
+        {"show_file", showFileSeeds()},
+        {"project_file", projectFileSeeds()},
+        {"project_json", projectJsonSeeds()},
     };
-    return seeds;
 }
 
 } // namespace
@@ -143,11 +138,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: fuzz_seeds CORPUS_DIR\n");
         return 2;
     }
-    QList<std::pair<const char *, QList<QByteArray>>> targets = textSeeds();
-    targets += {{"show_file", showFileSeeds()},
-                {"project_file", projectFileSeeds()},
-                {"project_json", projectJsonSeeds()}};
-    for (const auto &[target, seeds] : targets) {
+    for (const auto &[target, seeds] : targetSeeds()) {
         const QString dir =
             QString::fromLocal8Bit(argv[1]) + QLatin1Char('/') + QLatin1String(target);
         bool ok = QDir().mkpath(dir);

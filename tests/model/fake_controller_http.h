@@ -27,7 +27,6 @@ public:
         m_server.listen(QHostAddress::LocalHost, port);
     }
     quint16 port() const { return m_server.serverPort(); }
-    bool isListening() const { return m_server.isListening(); }
 
     void answer(const QByteArray &path, const QByteArray &body)
     {

@@ -138,11 +138,6 @@ public:
     {
         ShowFileBytes::writeFile(clipPath(clip), bytes);
     }
-    // The project identity the show file carries.
-    static QUuid projectUuid()
-    {
-        return QUuid(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
-    }
 
     ControllerTemplatePtr controllerTemplate() const
     {
@@ -204,14 +199,16 @@ inline bool connectTo(uint controllerId, const SimulatedController *simulated,
     return connectTo(controllerId, simulated->httpPort(), simulated->ftpPort(), password);
 }
 
-// A simulator started with the given options and one controller of the
-// template, discovered on the first simulated controller.
+// A simulator started with the given options and, in one group of the
+// template, a controller discovered on each simulated controller; `id` is the
+// first one.
 struct Site
 {
     std::unique_ptr<ControllerSimulator> simulator;
+    QList<uint> ids;
     uint id = 0;
 
-    const SimulatedController *simulated() const { return simulator->controllers().first(); }
+    const SimulatedController *simulated(int i = 0) const { return simulator->controllers().at(i); }
     QByteArray remoteFile(const QString &name) const
     {
         return readFile(simulated()->folder() + QLatin1Char('/') + name);
@@ -225,8 +222,13 @@ inline bool startSite(Site &site, const ControllerTemplatePtr &controllerTemplat
     site.simulator = startSimulator(arguments);
     if (!site.simulator)
         return false;
-    site.id = addControllers(controllerTemplate).first();
-    return connectTo(site.id, site.simulated(), password);
+    site.ids = addControllers(controllerTemplate, int(site.simulator->controllers().size()));
+    site.id = site.ids.first();
+    for (int i = 0; i < site.ids.size(); ++i) {
+        if (!connectTo(site.ids.at(i), site.simulated(i), password))
+            return false;
+    }
+    return true;
 }
 
 inline IdSet idSet(const QList<uint> &list)

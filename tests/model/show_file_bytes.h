@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QUuid>
 
 #include <array>
 #include <optional>
@@ -23,6 +24,8 @@ using UuidParts = std::array<quint32, 4>;
 // {00112233-4455-6677-8899-aabbccddeeff} and another, as a file holds them.
 constexpr UuidParts uuidA = {0x00112233, 0x44556677, 0x8899AABB, 0xCCDDEEFF};
 constexpr UuidParts uuidB = {0x10203040, 0x50607080, 0x90A0B0C0, 0xD0E0F001};
+inline const QUuid uuidTextA(QStringLiteral("{00112233-4455-6677-8899-aabbccddeeff}"));
+inline const QUuid uuidTextB(QStringLiteral("{10203040-5060-7080-90a0-b0c0d0e0f001}"));
 
 struct General
 {

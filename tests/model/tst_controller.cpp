@@ -191,14 +191,11 @@ private slots:
         QList<std::tuple<int, MediaType, QString, QString>> files;
         for (const FileToUpload &file : controller.filesToUpload())
             files.append({file.slot, file.mediaType, file.remoteName, file.sourcePath});
-        const auto in = [&folder](const char *name) {
-            return folder.filePath(QLatin1String(name));
-        };
         const QList<std::tuple<int, MediaType, QString, QString>> expected = {
             {-1, MediaType_Show, u"newshow.kma"_s, show},
-            {1, MediaType_Video, u"one.m2v"_s, in("one.mpg")},
-            {1, MediaType_Slot, u"one.bin"_s, in("one.bin")},
-            {2, MediaType_Audio, u"two.ogg"_s, in("two.wav")},
+            {1, MediaType_Video, u"one.m2v"_s, folder.filePath(u"one.mpg"_s)},
+            {1, MediaType_Slot, u"one.bin"_s, folder.filePath(u"one.bin"_s)},
+            {2, MediaType_Audio, u"two.ogg"_s, folder.filePath(u"two.wav"_s)},
             {-1, MediaType_Validator, QString(), QString()}};
         QCOMPARE(files, expected);
         // No transcoder: nothing is being converted, and no converted file exists.

@@ -4,7 +4,6 @@
 #include "test_main.h"
 
 using namespace Qt::StringLiterals;
-
 using namespace LinkFixture;
 
 // Discovery and the launch over HTTP, against simulated controllers and a
@@ -106,20 +105,14 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, logged);
         useFastTimers(10000, 200);
-        quint16 port = 0;
-        {
-            QTcpServer closed; // a port nothing listens on, for now
-            closed.listen(QHostAddress::LocalHost, 0);
-            port = closed.serverPort();
-        }
-        std::unique_ptr<FakeControllerHttp> http;
-        if (fault != u"refused") {
-            http = std::make_unique<FakeControllerHttp>(port);
-            if (fault == u"silent")
-                http->setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
-            else
-                http->answer("/query/system", QByteArray(2 * 1024 * 1024, ' '));
-        }
+        auto http = std::make_unique<FakeControllerHttp>();
+        const quint16 port = http->port();
+        if (fault == u"refused")
+            http.reset(); // nothing listens on the port, for now
+        else if (fault == u"silent")
+            http->setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
+        else
+            http->answer("/query/system", QByteArray(2 * 1024 * 1024, ' '));
         const uint id = addControllers(m_show->controllerTemplate()).first();
         connectTo(id, port, 21);
         QTRY_VERIFY_WITH_TIMEOUT(logMessages().count(logged) >= 2, 5000);
@@ -127,7 +120,6 @@ private slots:
 
         if (!http)
             http = std::make_unique<FakeControllerHttp>(port);
-        QVERIFY(http->isListening());
         http->answer("/query/system", FakeControllerHttp::status(1));
         QTRY_COMPARE_WITH_TIMEOUT(controller(id)->discoveryState(), Discovery_Found, 5000);
     }
@@ -143,39 +135,36 @@ private slots:
         QTest::addColumn<int>("launch"); // FakeControllerHttp's behaviour
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<int>("result");
+        // Long where no request must time out, 5 s for the failing status request.
+        QTest::addColumn<int>("httpWait");
         const int answer = FakeControllerHttp::Behaviour_Answer;
         const int silent = FakeControllerHttp::Behaviour_Silent;
         const int failed = UploadReport::State_Failed;
         QTest::newRow("connection closed")
-            << int(FakeControllerHttp::Behaviour_Close) << "" << failed;
-        QTest::newRow("no answer") << silent << "" << failed;
+            << int(FakeControllerHttp::Behaviour_Close) << "" << failed << 300;
+        QTest::newRow("no answer") << silent << "" << failed << 300;
         // Discovery asked again meanwhile drops the launch request.
-        QTest::newRow("rediscovered") << silent << "rediscover" << failed;
+        QTest::newRow("rediscovered") << silent << "rediscover" << failed << 60000;
         QTest::newRow("cancelled, launch answered")
-            << answer << "cancel" << int(UploadReport::State_Success);
+            << answer << "cancel" << int(UploadReport::State_Success) << 10000;
         QTest::newRow("cancelled, no answer")
-            << silent << "cancel" << int(UploadReport::State_Cancelled);
+            << silent << "cancel" << int(UploadReport::State_Cancelled) << 300;
         QTest::newRow("status request fails")
-            << answer << "status" << int(UploadReport::State_Success);
+            << answer << "status" << int(UploadReport::State_Success) << 5000;
     }
     void launchUnderWay()
     {
         QFETCH(int, launch);
         QFETCH(QString, meanwhile);
         QFETCH(int, result);
-        // The HTTP wait: long where no request must time out, 5 s for the
-        // failing status request.
-        const int httpWait = meanwhile == u"rediscover"                       ? 60000
-                             : meanwhile == u"status"                         ? 5000
-                             : launch == FakeControllerHttp::Behaviour_Answer ? 10000
-                                                                              : 300;
+        QFETCH(int, httpWait);
         useFastTimers(10000, httpWait);
         setPreference(LumPreferences::Key_MaxAttempts, 2);
         const auto simulator = startSimulator();
         QVERIFY(simulator);
         FakeControllerHttp http;
         http.answer("/query/system", FakeControllerHttp::status(1));
-        http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
+        http.answer("/private/activate_upload", ShowFileBytes::uuidTextA.toByteArray());
         http.setBehaviour("/private/activate_upload", FakeControllerHttp::Behaviour(launch));
         const uint id = addControllers(m_show->controllerTemplate()).first();
         QObject context;

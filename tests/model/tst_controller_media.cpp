@@ -9,9 +9,7 @@ using namespace Qt::StringLiterals;
 
 using namespace LinkFixture;
 
-namespace {
 constexpr int ConversionTimeoutMs = 30000;
-} // namespace
 
 // Uploads whose audio has to be converted first: a KMA show whose clips name
 // audio files, sent as the converted files.
@@ -77,7 +75,7 @@ private slots:
         const uint reportId = app()->uploadRuns()->upload({m_site.id}, true);
         QCOMPARE(controller(m_site.id)->ftpStage(), Controller::FtpStage_WaitingForMedia);
         QCOMPARE(feedback()->state(m_site.id), UploadState_Transcoding);
-        QVERIFY(logMessages().contains(u"Waiting for media for 127.0.0.1 to finish transcoding"_s));
+        QVERIFY(logged("Waiting for media for 127.0.0.1 to finish transcoding"));
         QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
         QCOMPARE(reports.result(reportId, m_site.id).first, UploadReport::State_Success);
         QCOMPARE(converted.size(), 2);
@@ -103,10 +101,8 @@ private slots:
         QFile::remove(late);
         QVERIFY(start({late}, {}));
         QVERIFY(QFile::copy(m_tones[0], late));
-        Reports reports;
-        const uint reportId = app()->uploadRuns()->upload({m_site.id}, true);
-        QVERIFY(reports.wait(reportId, ConversionTimeoutMs));
-        QCOMPARE(reports.result(reportId, m_site.id).first, UploadReport::State_Success);
+        QCOMPARE(uploadResult(m_site.id, true, ConversionTimeoutMs).first,
+                 UploadReport::State_Success);
         const QByteArray sent = m_site.remoteFile(u"tone1.ogg"_s);
         QVERIFY(!sent.isEmpty());
         QCOMPARE(sent,
@@ -139,8 +135,8 @@ private slots:
 
         QCOMPARE(uploadResult(m_site.id, true, ConversionTimeoutMs).first,
                  UploadReport::State_Success);
-        QVERIFY(logMessages().contains(
-            u"Couldn't upload \"%1\" because the file couldn't be found"_s.arg(m_broken)));
+        QVERIFY(
+            logged(u"Couldn't upload \"%1\" because the file couldn't be found"_s.arg(m_broken)));
         QCOMPARE(feedback()->file(m_site.id, 1, MediaType_Audio)->message, u"File not found"_s);
         if (!failsFirst)
             QVERIFY(!m_site.remoteFile(u"tone2.ogg"_s).isEmpty());
@@ -164,7 +160,7 @@ private slots:
 
         controller(id)->cancelUpload();
         QCOMPARE(reports.result(reportId, id), cancelled());
-        QVERIFY(logMessages().contains(u"Cancelled upload 127.0.0.1"_s));
+        QVERIFY(logged("Cancelled upload 127.0.0.1"));
         QCOMPARE(feedback()->state(id), UploadState_Cancelled);
         QVERIFY(converted.wait(ConversionTimeoutMs));
         QTest::qWait(100);

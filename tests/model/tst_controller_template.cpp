@@ -11,9 +11,6 @@ using namespace ShowFileBytes;
 
 namespace {
 
-const QUuid uuidTextA(u"{00112233-4455-6677-8899-aabbccddeeff}"_s);
-const QUuid uuidTextB(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s);
-
 Kma kmaShow(const UuidParts &uuid)
 {
     Kma kma;

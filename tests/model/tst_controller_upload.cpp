@@ -54,7 +54,7 @@ private slots:
         LumApplication::create(this);
         ControllerSimulator::raiseFileLimit();
         m_http.answer("/query/system", FakeControllerHttp::status(1));
-        m_http.answer("/private/activate_upload", ShowFolder::projectUuid().toByteArray());
+        m_http.answer("/private/activate_upload", ShowFileBytes::uuidTextA.toByteArray());
     }
 
     void init()
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(m_site.remoteFile(u"upload.wr_"_s), readFile(m_show->showPath()));
         QVERIFY(feedback()->message(id).startsWith(u"Completed at "));
         // The status read after the launch shows the project now running.
-        QTRY_COMPARE(controller(id)->status().projectUuid, ShowFolder::projectUuid());
+        QTRY_COMPARE(controller(id)->status().projectUuid, ShowFileBytes::uuidTextA);
 
         app()->eventLog()->clear();
         QVERIFY(run({id}, true).success);
@@ -132,17 +132,14 @@ private slots:
     // Controllers sharing files: each distinct file is read once per change.
     void sharedFilesAreReadOncePerChange()
     {
-        const auto simulator = startSimulator({u"-n"_s, u"3"_s});
-        QVERIFY(simulator);
-        const QList<uint> controllerIds = addControllers(m_show->controllerTemplate(), 3);
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(connectTo(controllerIds.at(i), simulator->controllers().at(i)));
+        QVERIFY(start({u"-n"_s, u"3"_s}));
+        const IdSet controllerIds = idSet(m_site.ids);
         const int readsBefore = DigestCache::instance()->readCount();
-        QVERIFY(run(idSet(controllerIds)).success);
-        QVERIFY(run(idSet(controllerIds)).success);
+        QVERIFY(run(controllerIds).success);
+        QVERIFY(run(controllerIds).success);
         QCOMPARE(DigestCache::instance()->readCount() - readsBefore, 3);
         m_show->writeClip(1, "new");
-        QVERIFY(run(idSet(controllerIds)).success);
+        QVERIFY(run(controllerIds).success);
         QCOMPARE(DigestCache::instance()->readCount() - readsBefore, 4);
     }
 
@@ -213,10 +210,8 @@ private slots:
         QFETCH(QString, line);
         const bool closed = simulator == u"closed";
         ControllerTemplatePtr controllerTemplate = m_show->controllerTemplate();
-        if (show == u"none") {
-            controllerTemplate = std::make_shared<ControllerTemplate>();
-            controllerTemplate->setHardwareType(1);
-        }
+        if (show == u"none")
+            controllerTemplate->setShowFile(QString());
         QVERIFY(startSite(m_site, controllerTemplate,
                           simulator.isEmpty() || closed ? QStringList() : QStringList{simulator}));
         if (closed)

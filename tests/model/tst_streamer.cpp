@@ -42,14 +42,12 @@ private slots:
         QFETCH(QByteArray, name);
         PB::ControllerTemplate record;
         record.clips = {{3, QStringLiteral("c"), {{2, QStringLiteral("/v"), stored}}}};
-        PB::Out out, tail, value;
+        PB::Out out, tail, patched;
         out.u(Streamer::Magic, 8).i32(7);
         record.write(out, 7);
         tail.text(QStringLiteral("/v")).i32(stored.size());
-        value.i32(length);
-        QByteArray bytes = out.bytes;
-        bytes.replace(bytes.indexOf(tail.bytes) + tail.bytes.size() - 4, 4, value.bytes);
-        PB::writeFile(path("template.lmp"), bytes);
+        patched.text(QStringLiteral("/v")).i32(length);
+        PB::writeFile(path("template.lmp"), out.bytes.replace(tail.bytes, patched.bytes));
 
         Streamer streamer;
         QVERIFY(streamer.open(Streamer::Mode_READ, path("template.lmp")));

@@ -29,13 +29,9 @@ private slots:
     void limitBoundsSessionsInRunOrder()
     {
         ShowFolder show;
-        const int count = 6;
-        const std::unique_ptr<ControllerSimulator> simulator =
-            startSimulator({u"--count"_s, QString::number(count)});
-        QVERIFY(simulator);
-        const QList<uint> ids = addControllers(show.controllerTemplate(), count);
-        for (int i = 0; i < count; ++i)
-            QVERIFY(connectTo(ids[i], simulator->controllers().at(i)));
+        Site site;
+        QVERIFY(startSite(site, show.controllerTemplate(), {u"--count=6"_s}));
+        const QList<uint> ids = site.ids;
         setPreference(LumPreferences::Key_MaxSimultaneousUploads, 2);
         SimFtpSession::resetPeakSessions();
 
@@ -50,10 +46,9 @@ private slots:
         QCOMPARE(SimFtpSession::peakSessions(), 2);
         QCOMPARE(UploadSlots::instance()->inUse(), 0);
         QStringList expectedOrder;
-        for (int i = 0; i < count - 1; ++i) {
+        for (int i = 0; i < ids.size() - 1; ++i) {
             QCOMPARE(reports.result(reportId, ids[i]).first, UploadReport::State_Success);
-            expectedOrder << u"Uploading to 127.0.0.1:%1"_s.arg(
-                simulator->controllers().at(i)->ftpPort());
+            expectedOrder << u"Uploading to 127.0.0.1:%1"_s.arg(site.simulated(i)->ftpPort());
         }
         QCOMPARE(logMessagesStarting("Uploading to "), expectedOrder);
         QCOMPARE(reports.result(reportId, waiting), cancelled());
@@ -63,13 +58,11 @@ private slots:
     void retryWaitFreesTheSlot()
     {
         ShowFolder show;
-        const std::unique_ptr<ControllerSimulator> simulator =
-            startSimulator({u"--count"_s, u"2"_s});
-        QVERIFY(simulator);
-        const QList<uint> ids = addControllers(show.controllerTemplate(), 2);
+        Site site;
+        QVERIFY(startSite(site, show.controllerTemplate(), {u"--count=2"_s}));
+        const QList<uint> ids = site.ids;
         // The first one's FTP port refuses: its attempt fails and waits.
-        QVERIFY(connectTo(ids[0], simulator->controllers().at(0)->httpPort(), 1));
-        QVERIFY(connectTo(ids[1], simulator->controllers().at(1)));
+        QVERIFY(connectTo(ids[0], site.simulated()->httpPort(), 1));
         setPreference(LumPreferences::Key_MaxSimultaneousUploads, 1);
         setPreference(LumPreferences::Key_MaxAttempts, 2);
         setPreference(LumPreferences::Key_RetryInterval, 60);

@@ -1,6 +1,5 @@
 #include "controller_simulator.h"
 #include "controller_status.h"
-#include "ftp_client.h"
 #include "http_client.h"
 #include "link_fixture.h"
 #include "show_file_bytes.h"
@@ -15,11 +14,10 @@ using namespace Qt::StringLiterals;
 // The status, logins and faults the link's own tests use (wrong type,
 // firmware, passwords, dropped, stalled and slow transfers, launch answers)
 // are checked there, end to end, and the executable with its options by the
-// command-line tests; here the launch as the simulator answers it.
+// command-line tests; here the launch as the simulator answers it (of a show
+// file sent over FTP: the link's upload tests).
 
 namespace {
-
-const QUuid projectUuid(u"{00112233-4455-6677-8899-aabbccddeeff}"_s);
 
 // The status code (0 when the request failed) and the body of a GET.
 std::pair<int, QByteArray> httpGet(quint16 port, const char *path)
@@ -42,49 +40,34 @@ class TestControllerSimulator : public QObject
 private slots:
     void initTestCase() { ControllerSimulator::raiseFileLimit(); }
 
-    // The launch answers the uploaded project's identity, and the status
-    // shows the project from then on; without a project, or refusing, it
-    // answers an error and no identity.
+    // The launch answers the project's identity of a show file an earlier run
+    // left, and the status shows the project from then on; without a project,
+    // or refusing, it answers an error and no identity.
     void launch_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("upload"); // "ftp", "kept" (from an earlier run) or ""
+        QTest::addColumn<bool>("kept");
         QTest::addColumn<int>("status");
-        const auto row = [](const char *name, const char *fault, const char *upload, int status) {
-            QTest::newRow(name) << QString::fromLatin1(fault) << QString::fromLatin1(upload)
-                                << status;
-        };
-        row("launched", "", "ftp", 200);
-        row("kept from an earlier run", "", "kept", 200);
-        row("refused", "launch-refused", "ftp", 500);
-        row("nothing uploaded", "", "", 404);
+        QTest::newRow("kept from an earlier run") << "" << true << 200;
+        QTest::newRow("refused") << "launch-refused" << true << 500;
+        QTest::newRow("nothing uploaded") << "" << false << 404;
     }
     void launch()
     {
         QFETCH(QString, fault);
-        QFETCH(QString, upload);
+        QFETCH(bool, kept);
         QFETCH(int, status);
         const auto simulator = LinkFixture::startSimulator(
             fault.isEmpty() ? QStringList() : QStringList{u"--fault=0:"_s + fault});
         QVERIFY(simulator);
         const SimulatedController *controller = simulator->controllers().first();
-        if (upload == u"ftp") {
-            FtpClient client;
-            QSignalSpy done(&client, &FtpClient::done);
-            client.connectToHost(u"127.0.0.1"_s, controller->ftpPort());
-            client.rawCommand(u"USER rigward"_s);
-            client.rawCommand(u"PASS any"_s);
-            client.put(ShowFileBytes::General().bytes(), u"upload.wr_"_s);
-            QVERIFY(done.wait(15000));
-            QCOMPARE(done.first().first().toBool(), false);
-        } else if (upload == u"kept") {
+        if (kept)
             QVERIFY(ShowFileBytes::writeFile(controller->folder() + u"/upload.wr_"_s,
                                              ShowFileBytes::General().bytes()));
-        }
         const auto [code, body] = httpGet(controller->httpPort(), "/private/activate_upload");
         QCOMPARE(code, status);
         const QUuid answered = QUuid::fromString(QString::fromLatin1(body));
-        QCOMPARE(answered, status == 200 ? projectUuid : QUuid());
+        QCOMPARE(answered, status == 200 ? ShowFileBytes::uuidTextA : QUuid());
         ControllerStatus after;
         QVERIFY(after.read(httpGet(controller->httpPort(), "/query/system").second));
         QCOMPARE(after.projectUuid, answered);
