@@ -16,7 +16,8 @@ all expanded. Then, in one run:
    is under the fleet's traffic alone);
 4. rw_window_bench on the whole project, offscreen: the tree's build (goal
    under 1 s) and heap per controller, the time per signal (goal: within
-   1.5x of SMALL's), then "Upload All" from the toolbar to the end of its
+   1.5x of SMALL's; per-signal figures are medians of three runs at each
+   size, taken in turn), then "Upload All" from the toolbar to the end of its
    report, with the lateness of a 10 ms timer over the whole run (goal: 99th
    percentile under 50 ms) and its wall time beside the baseline's.
 Before each upload the kept conversions and the controllers' folders are
@@ -27,6 +28,7 @@ import argparse
 import json
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -126,6 +128,13 @@ def main():
         _, c, core_ok = run_measured([bench, large, "0", "core"], env)
         fresh_start(build, listing, env)
         window_seconds, w, window_ok = run_measured([bench, large, str(options.signals), "upload"], env)
+        # Two more runs of the signals alone at each size, in turn: the
+        # per-signal figures are the medians of three runs, not one run's
+        # luck on a shared machine.
+        signal_runs = ([s], [w])
+        for _ in range(2):
+            for runs, project in zip(signal_runs, (small, large)):
+                runs.append(run_measured([bench, project, str(options.signals)], env)[1])
     finally:
         sim.terminate()
         sim.wait()
@@ -148,11 +157,15 @@ def main():
           f"{int(w.get('latency_samples', 0))} ticks (goal p99 < 50 ms); without the window "
           f"{c.get('latency_p99_ms', 0):.1f} ms, {c.get('latency_max_ms', 0):.1f} ms at most")
     def signal_figure(key, label, note=""):
-        """Prints one per-signal figure at both sizes; returns their ratio."""
-        small_us, large_us = s.get(key, 0), w.get(key, 0)
-        ratio = w.get(key, 1e9) / s.get(key, 1e-9)
+        """Prints one per-signal figure at both sizes (medians of the runs); returns their ratio."""
+        small_us, large_us = (statistics.median(run.get(key, 0) for run in runs)
+                              for runs in signal_runs)
+        ratio = large_us / small_us if small_us > 0 else 1e9
+        spreads = ["-".join(f"{f(run.get(key, 0) for run in runs):.2f}" for f in (min, max))
+                   for runs in signal_runs]
         print(f"  per progress signal{label}: {small_us:.2f} us at {options.small}, "
-              f"{large_us:.2f} us at {count}: ratio {ratio:.2f}{note}")
+              f"{large_us:.2f} us at {count}: ratio {ratio:.2f}{note} "
+              f"(runs {spreads[0]} and {spreads[1]} us)")
         return ratio
 
     ratio = signal_figure("signal_microseconds", "", f" (goal <= 1.5); drawing a frame "

@@ -120,7 +120,13 @@ QModelIndex InstallationModel::installationIndex(uint installationId) const
 
 QModelIndex InstallationModel::controllerIndex(uint controllerId) const
 {
-    return indexFromItem(m_controllers.value(controllerId));
+    return indexFromItem(controllerItem(controllerId));
+}
+
+InstallationItem *InstallationModel::controllerItem(uint controllerId) const
+{
+    const auto found = m_controllers.constFind(controllerId);
+    return found == m_controllers.cend() ? nullptr : found->item;
 }
 
 QModelIndex InstallationModel::fileIndex(uint controllerId, uint slot, MediaType mediaType) const
@@ -139,7 +145,8 @@ void InstallationModel::refresh(const TreeItem *item, int firstColumn, int lastC
 // views look up thousands of rows one by one.
 void InstallationModel::refreshConvertedRows()
 {
-    for (const InstallationItem *controllerItem : std::as_const(m_controllers)) {
+    for (const ControllerRows &rows : std::as_const(m_controllers)) {
+        const InstallationItem *controllerItem = rows.item;
         int first = -1;
         int last = -1;
         for (int row = 0; row < controllerItem->childCount(); ++row) {
@@ -217,7 +224,7 @@ InstallationItem *InstallationModel::addInstallationRows(InstallationItem *group
 void InstallationModel::addControllerRows(InstallationItem *installationItem, uint controllerId)
 {
     auto *controllerItem = new InstallationItem(InstallationItem::Type_CONTROLLER, controllerId);
-    m_controllers.insert(controllerId, controllerItem);
+    m_controllers.insert(controllerId, {controllerItem, {}});
     installationItem->appendChild(controllerItem);
     const auto addFile = [&](uint slot, MediaType mediaType) {
         auto *fileItem =
@@ -321,15 +328,15 @@ void InstallationModel::onChangeEvent(QEvent *event)
         refresh(m_installations.value(id()), Column_NAME, Column_NAME);
         break;
     case Event_ControllerChanged:
-        refresh(m_controllers.value(id()), Column_NAME, Column_UPLOAD_STATE);
+        refresh(controllerItem(id()), Column_NAME, Column_UPLOAD_STATE);
         break;
     case Event_ControllerDiscovery:
         if (doc->controllerExists(id()))
-            refresh(m_controllers.value(id()), Column_ONLINE, Column_ONLINE);
+            refresh(controllerItem(id()), Column_ONLINE, Column_ONLINE);
         break;
     case Event_ScheduledUploadTimeChanged:
-        for (const InstallationItem *item : std::as_const(m_controllers))
-            refresh(item, Column_NEXT_UPLOAD, Column_NEXT_UPLOAD);
+        for (const ControllerRows &rows : std::as_const(m_controllers))
+            refresh(rows.item, Column_NEXT_UPLOAD, Column_NEXT_UPLOAD);
         break;
     default:
         break;
@@ -340,12 +347,12 @@ void InstallationModel::onChangeEvent(QEvent *event)
 
 void InstallationModel::onUploadStateChanged(uint controllerId)
 {
-    refresh(m_controllers.value(controllerId), Column_UPLOAD_STATE, Column_UPLOAD_STATE);
+    refresh(controllerItem(controllerId), Column_UPLOAD_STATE, Column_UPLOAD_STATE);
 }
 
 void InstallationModel::onUploadMessageChanged(uint controllerId)
 {
-    refresh(m_controllers.value(controllerId), Column_PROGRESS, Column_PROGRESS);
+    refresh(controllerItem(controllerId), Column_PROGRESS, Column_PROGRESS);
 }
 
 void InstallationModel::onUploadStateChanged(uint controllerId, uint mediaId, MediaType mediaType)
@@ -394,9 +401,10 @@ void InstallationModel::flushProgress()
         size_t end = first + 1;
         while (end < cells.size() && uint(cells[end] >> 40) == controllerId)
             ++end;
-        if (const InstallationItem *controllerItem = m_controllers.value(controllerId)) {
-            refreshFileProgress(*controllerItem, {cells.data() + first, end - first});
-            refresh(controllerItem, Column_PROGRESS, Column_PROGRESS);
+        const auto rows = m_controllers.find(controllerId);
+        if (rows != m_controllers.end()) {
+            refreshFileProgress(*rows, {cells.data() + first, end - first});
+            refresh(rows->item, Column_PROGRESS, Column_PROGRESS);
         }
         first = end;
     }
@@ -407,27 +415,34 @@ void InstallationModel::flushProgress()
 }
 
 // `cells` are the controller's, in key order: that of its file rows after
-// the show file's, which comes last.
-void InstallationModel::refreshFileProgress(const InstallationItem &controllerItem,
-                                            std::span<const quint64> cells)
+// the show file's, which comes last. The rows' keys are read from their
+// items once, when first needed or when the rows changed in number.
+void InstallationModel::refreshFileProgress(ControllerRows &rows, std::span<const quint64> cells)
 {
-    const int rows = controllerItem.childCount();
-    if (rows == 0)
+    const InstallationItem &controllerItem = *rows.item;
+    const int rowCount = controllerItem.childCount();
+    if (rowCount == 0)
         return;
+    if (rows.fileKeys.size() != size_t(rowCount)) {
+        rows.fileKeys.clear();
+        for (int row = 0; row < rowCount; ++row) {
+            const auto *item = static_cast<const InstallationItem *>(controllerItem.child(row));
+            rows.fileKeys.push_back(fileKey(item->id(), item->slot(), item->mediaType()));
+        }
+    }
     int runFirst = -1;
     int runLast = -1;
     const auto endRun = [&] {
         if (runFirst >= 0)
-            emit dataChanged(indexFromItem(controllerItem.child(runFirst), Column_PROGRESS),
-                             indexFromItem(controllerItem.child(runLast), Column_PROGRESS));
+            emit dataChanged(childIndex(&controllerItem, runFirst, Column_PROGRESS),
+                             childIndex(&controllerItem, runLast, Column_PROGRESS));
         runFirst = runLast = -1;
     };
     int row = 0;
     for (const quint64 cell : cells) {
         const int start = row;
         do {
-            const auto *item = static_cast<const InstallationItem *>(controllerItem.child(row));
-            if (fileKey(item->id(), item->slot(), item->mediaType()) == cell) {
+            if (rows.fileKeys[size_t(row)] == cell) {
                 if (row != runLast + 1)
                     endRun();
                 if (runFirst < 0)
@@ -435,7 +450,7 @@ void InstallationModel::refreshFileProgress(const InstallationItem &controllerIt
                 runLast = row;
                 break;
             }
-            row = (row + 1) % rows;
+            row = (row + 1) % rowCount;
         } while (row != start);
     }
     endRun();

@@ -85,8 +85,15 @@ private:
     static quint64 fileKey(uint controllerId, uint slot, MediaType mediaType);
     void keepEachProgressCellOnce();
     void refreshConvertedRows();
-    void refreshFileProgress(const InstallationItem &controllerItem,
-                             std::span<const quint64> cells);
+    // A controller's row and the keys of its file rows in row order, kept
+    // so that a frame's progress finds its rows without reading them.
+    struct ControllerRows
+    {
+        InstallationItem *item = nullptr;
+        std::vector<quint64> fileKeys;
+    };
+    InstallationItem *controllerItem(uint controllerId) const;
+    void refreshFileProgress(ControllerRows &rows, std::span<const quint64> cells);
 
     LumDocument *document() const;
     InstallationItem *itemAt(const QModelIndex &index) const;
@@ -107,7 +114,7 @@ private:
     LumApplication *m_app;
     QHash<uint, InstallationItem *> m_groups;
     QHash<uint, InstallationItem *> m_installations;
-    QHash<uint, InstallationItem *> m_controllers;
+    QHash<uint, ControllerRows> m_controllers;
     QHash<quint64, InstallationItem *> m_files;
     // File cells whose progress changed since the last frame, in the order
     // reported (a cell may be named more than once).

@@ -5,6 +5,7 @@
 #include "installation_item.h"
 #include "installation_model.h"
 #include "installation_selection_model.h"
+#include "installation_sort_proxy.h"
 #include "lum_document.h"
 
 #include <QAccessible>
@@ -12,13 +13,11 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
-#include <QSortFilterProxyModel>
 
 InstallationView::InstallationView(InstallationModel *model, LumDocument *document, QWidget *parent)
     : QTreeView(parent), m_model(model), m_document(document),
-      m_proxy(new QSortFilterProxyModel(this))
+      m_proxy(new InstallationSortProxy(this))
 {
-    m_proxy->setDynamicSortFilter(true);
     m_proxy->setSourceModel(model);
     setModel(m_proxy);
     m_selection = new InstallationSelectionModel(m_proxy, document, this);

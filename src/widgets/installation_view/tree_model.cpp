@@ -6,18 +6,25 @@ TreeModel::TreeModel(const QStringList &headers, QObject *parent)
 
 TreeModel::~TreeModel() = default;
 
+// An index carries its parent's item, as QStandardItemModel's do: an index
+// of a row, and its parent, are then made without reading the row's item.
 TreeItem *TreeModel::itemFromIndex(const QModelIndex &index) const
 {
     if (!index.isValid())
         return m_root.get();
-    return static_cast<TreeItem *>(index.internalPointer());
+    return static_cast<const TreeItem *>(index.internalPointer())->child(index.row());
 }
 
 QModelIndex TreeModel::indexFromItem(const TreeItem *item, int column) const
 {
     if (!item || item == m_root.get())
         return {};
-    return createIndex(item->row(), column, const_cast<TreeItem *>(item));
+    return childIndex(item->parent(), item->row(), column);
+}
+
+QModelIndex TreeModel::childIndex(const TreeItem *parentItem, int row, int column) const
+{
+    return createIndex(row, column, parentItem);
 }
 
 void TreeModel::insertItem(TreeItem *parentItem, int row, TreeItem *item)
@@ -48,22 +55,23 @@ QModelIndex TreeModel::index(int row, int column, const QModelIndex &parent) con
 {
     if (column < 0 || column >= columnCount())
         return {};
-    TreeItem *child = itemFromIndex(parent)->child(row);
-    return child ? createIndex(row, column, child) : QModelIndex();
+    const TreeItem *parentItem = itemFromIndex(parent);
+    if (!parentItem || row < 0 || row >= parentItem->childCount())
+        return {};
+    return childIndex(parentItem, row, column);
 }
 
 QModelIndex TreeModel::parent(const QModelIndex &index) const
 {
     if (!index.isValid())
         return {};
-    return indexFromItem(itemFromIndex(index)->parent());
+    return indexFromItem(static_cast<const TreeItem *>(index.internalPointer()));
 }
 
 int TreeModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.column() > 0)
-        return 0;
-    return itemFromIndex(parent)->childCount();
+    const TreeItem *item = parent.column() > 0 ? nullptr : itemFromIndex(parent);
+    return item ? item->childCount() : 0;
 }
 
 int TreeModel::columnCount(const QModelIndex &) const
@@ -73,14 +81,14 @@ int TreeModel::columnCount(const QModelIndex &) const
 
 QVariant TreeModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid())
-        return {};
-    return itemFromIndex(index)->data(index.column(), role);
+    const TreeItem *item = index.isValid() ? itemFromIndex(index) : nullptr;
+    return item ? item->data(index.column(), role) : QVariant();
 }
 
 bool TreeModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || !itemFromIndex(index)->setData(index.column(), value, role))
+    TreeItem *item = index.isValid() ? itemFromIndex(index) : nullptr;
+    if (!item || !item->setData(index.column(), value, role))
         return false;
     emit dataChanged(index, index);
     return true;
@@ -88,9 +96,8 @@ bool TreeModel::setData(const QModelIndex &index, const QVariant &value, int rol
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex &index) const
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return itemFromIndex(index)->flags(index.column());
+    const TreeItem *item = index.isValid() ? itemFromIndex(index) : nullptr;
+    return item ? item->flags(index.column()) : Qt::NoItemFlags;
 }
 
 QVariant TreeModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -115,7 +122,7 @@ bool TreeModel::setHeaderData(int section, Qt::Orientation orientation, const QV
 bool TreeModel::removeRows(int row, int count, const QModelIndex &parent)
 {
     TreeItem *parentItem = itemFromIndex(parent);
-    if (count <= 0 || row < 0 || row + count > parentItem->childCount())
+    if (!parentItem || count <= 0 || row < 0 || row + count > parentItem->childCount())
         return false;
     beginRemoveRows(parent, row, row + count - 1);
     parentItem->removeChildren(row, count);

@@ -18,9 +18,12 @@ public:
     ~TreeModel() override;
 
     TreeItem *rootItem() const { return m_root.get(); }
-    // The item of the index; the root for an invalid index.
+    // The item of the index; the root for an invalid index, null for a row
+    // that is gone.
     TreeItem *itemFromIndex(const QModelIndex &index) const;
     QModelIndex indexFromItem(const TreeItem *item, int column = 0) const;
+    // The index of the row under `parentItem`, without reading its item.
+    QModelIndex childIndex(const TreeItem *parentItem, int row, int column) const;
 
     // Takes ownership of the item and places it under `parentItem` at `row`.
     void insertItem(TreeItem *parentItem, int row, TreeItem *item);

@@ -68,6 +68,32 @@ private slots:
         QCOMPARE(cell->text(QAccessible::Name), u"50%"_s);
     }
 
+    // A sorted tree: progress reaches each row where it is shown, and a tree
+    // sorted by progress moves the rows as it changes.
+    void sortedTreeFollowsFeedback()
+    {
+        const uint id = m_ids[0];
+        QModelIndex cells[2];
+        for (const uint slot : {0u, 1u}) {
+            feedback()->addFile(id, slot, MediaType_Slot, 100);
+            cells[slot] = model()->fileIndex(id, slot, MediaType_Slot).siblingAtColumn(8);
+        }
+        QSignalSpy changes(view()->proxy(), &QAbstractItemModel::dataChanged);
+        view()->sortByColumn(InstallationModel::Column_NAME, Qt::DescendingOrder);
+        QCOMPARE(shown(cells[1]).row(), 0); // "Slot 2" before "Slot 1" and "Show"
+        feedback()->setFileProgress(id, 1, MediaType_Slot, 30);
+        model()->flushProgress();
+        QCOMPARE(changes.size(), 2); // the file's cell and the controller's
+        QCOMPARE(changes[0][0].toModelIndex(), shown(cells[1]));
+        QCOMPARE(changes[0][1].toModelIndex(), shown(cells[1]));
+
+        view()->sortByColumn(InstallationModel::Column_PROGRESS, Qt::DescendingOrder);
+        QVERIFY(shown(cells[1]).row() < shown(cells[0]).row());
+        feedback()->setFileProgress(id, 0, MediaType_Slot, 60);
+        model()->flushProgress();
+        QVERIFY(shown(cells[0]).row() < shown(cells[1]).row());
+    }
+
     void edits_data()
     {
         QTest::addColumn<int>("column");
