@@ -39,7 +39,6 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
     void script(const QByteArray &key, const QByteArray &reply) { m_replies[key].append(reply); }
-    bool received(const QByteArray &command) const { return commands.contains(command); }
 
     QByteArray greeting = "220 fake.test ready";
     QList<QByteArray> commands; // every line outside the message data, without its line end
@@ -271,36 +270,31 @@ private slots:
         QVERIFY2(expected.match(errors.join(u'\n')).hasMatch(), qPrintable(errors.join(u'\n')));
     }
 
-    void ehloRefusedFallsBackToHelo()
-    {
-        FakeSmtpServer server;
-        server.script("EHLO", "500 unrecognised command");
-        QCOMPARE(run(*makeClient({u"a@example.org"_s}), server.port()), Delivered);
-        const QByteArray host = LocalInterfaces::firstAddress().toLatin1();
-        QCOMPARE(server.commands, (QList<QByteArray>{"EHLO " + host, "HELO " + host, "MAIL FROM:<>",
-                                                     "RCPT TO:<a@example.org>", "DATA", "QUIT"}));
-    }
-
     void choosesTheAuthenticationMechanism_data()
     {
-        QTest::addColumn<QByteArray>("ehloReply"); // after "250-fake.test"
+        QTest::addColumn<QByteArray>("ehloReply");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QList<QByteArray>>("exchange");
         QTest::addColumn<QList<QByteArray>>("sent");
         using Lines = QList<QByteArray>;
         const Lines cram{CramChallenge, "235 ok"};
         const Lines cramSent{"AUTH CRAM-MD5", CramAnswer};
+        const QByteArray ehlo = "250-fake.test\r\n";
         QTest::newRow("CRAM-MD5 preferred")
-            << "250 AUTH LOGIN PLAIN CRAM-MD5"_ba << u"tim"_s << cram << cramSent;
-        QTest::newRow("LOGIN") << "250 AUTH PLAIN LOGIN"_ba << u"tim"_s
+            << ehlo + "250 AUTH LOGIN PLAIN CRAM-MD5" << u"tim"_s << cram << cramSent;
+        QTest::newRow("LOGIN") << ehlo + "250 AUTH PLAIN LOGIN" << u"tim"_s
                                << Lines{"334 VXNlcm5hbWU6", "334 UGFzc3dvcmQ6", "235 ok"}
                                << Lines{"AUTH LOGIN", "dGlt", "dGFuc3RhYWZ0YW5zdGFhZg=="};
-        QTest::newRow("PLAIN only: none") << "250 AUTH PLAIN"_ba << u"tim"_s << Lines{} << Lines{};
+        QTest::newRow("PLAIN only: none")
+            << ehlo + "250 AUTH PLAIN" << u"tim"_s << Lines{} << Lines{};
         // The whole reply counts, even when it arrives in pieces.
         QTest::newRow("reply in pieces")
-            << "|250-AUTH CRAM-MD5\r\n250 HELP"_ba << u"tim"_s << cram << cramSent;
+            << ehlo + "|250-AUTH CRAM-MD5\r\n250 HELP" << u"tim"_s << cram << cramSent;
         QTest::newRow("no credentials: tries without")
-            << "250 AUTH LOGIN"_ba << QString() << Lines{} << Lines{};
+            << ehlo + "250 AUTH LOGIN" << QString() << Lines{} << Lines{};
+        QTest::newRow("EHLO refused: HELO")
+            << "500 unrecognised command"_ba << u"tim"_s << Lines{}
+            << Lines{"HELO " + LocalInterfaces::firstAddress().toLatin1()};
     }
     void choosesTheAuthenticationMechanism()
     {
@@ -309,7 +303,7 @@ private slots:
         QFETCH(QList<QByteArray>, exchange);
         QFETCH(QList<QByteArray>, sent);
         FakeSmtpServer server;
-        server.script("EHLO", "250-fake.test\r\n" + ehloReply);
+        server.script("EHLO", ehloReply);
         if (!exchange.isEmpty())
             server.script("AUTH", exchange.takeFirst());
         for (const QByteArray &reply : exchange)
@@ -321,7 +315,7 @@ private slots:
 
         QCOMPARE(run(*smtp, server.port()), Delivered);
         QCOMPARE(server.commands.mid(1, sent.size() + 1), sent + QList<QByteArray>{"MAIL FROM:<>"});
-        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.count(), ehloReply.contains("AUTH") ? 1 : 0);
         QCOMPARE(logged(u"No authentication credentials - try sending mail anyway"_s, 1),
                  user.isEmpty());
     }
@@ -351,8 +345,8 @@ private slots:
             server.script("RCPT", reply);
         QCOMPARE(run(*makeClient(), server.port()), std::optional<bool>(delivered));
         QVERIFY(logged(logLine, 0));
-        QCOMPARE(server.received("DATA"), delivered);
-        QVERIFY(server.received("QUIT"));
+        QCOMPARE(server.commands.contains("DATA"), delivered);
+        QVERIFY(server.commands.contains("QUIT"));
     }
 
     // Every way an attempt can go wrong ends it with one sent(false).
@@ -417,7 +411,7 @@ private slots:
         smtp->setFrom(u"Ops <ops@example.org>"_s);
         smtp->setSubject(u"Report\r\nBcc: someone@example.org"_s);
         QCOMPARE(run(*smtp, server.port()), Delivered);
-        QVERIFY(server.received("MAIL FROM:<ops@example.org>"));
+        QVERIFY(server.commands.contains("MAIL FROM:<ops@example.org>"));
         QVERIFY(server.data.contains("\r\nFrom: Ops <ops@example.org>\r\nSubject: Report  Bcc: "));
     }
 
@@ -428,7 +422,7 @@ private slots:
         connect(smtp, &Smtp::sent, smtp, &QObject::deleteLater);
         smtp->send(u"127.0.0.1"_s, server.port());
         QTRY_VERIFY_WITH_TIMEOUT(smtp.isNull(), 15000);
-        QVERIFY(server.received("QUIT"));
+        QVERIFY(server.commands.contains("QUIT"));
     }
 };
 
