@@ -56,23 +56,19 @@ public:
 private:
     static QString describe(QEvent *event)
     {
-        const int type = int(event->type());
-        QString text = QString::number(type);
-        bool quiet = false;
-        if (type == Event_InstallationAdded || type == Event_InstallationRemoved) {
+        QString text = QString::number(int(event->type()));
+        if (const auto *set = dynamic_cast<IdSetEvent *>(event)) {
             QStringList ids;
-            for (const uint id : static_cast<IdSetEvent *>(event)->ids())
+            for (const uint id : set->ids())
                 ids << QString::number(id);
             text += u" {%1}"_s.arg(ids.join(u','));
-            if (type == Event_InstallationAdded)
-                quiet = static_cast<InstallationAddedEvent *>(event)->noSelection();
-        } else if (type != Event_ScheduledUploadTimeChanged) {
-            text += u' ' + QString::number(static_cast<IdEvent *>(event)->id());
-            if (type == Event_InstallationGroupAdded)
-                quiet = static_cast<InstallationGroupAddedEvent *>(event)->noSelection();
+        } else if (const auto *single = dynamic_cast<IdEvent *>(event)) {
+            text += u' ' + QString::number(single->id());
         }
-        if (type == Event_InstallationAdded || type == Event_InstallationGroupAdded)
-            text += quiet ? u" quiet"_s : u" select"_s;
+        if (const auto *added = dynamic_cast<InstallationAddedEvent *>(event))
+            text += added->noSelection() ? u" quiet"_s : u" select"_s;
+        if (const auto *added = dynamic_cast<InstallationGroupAddedEvent *>(event))
+            text += added->noSelection() ? u" quiet"_s : u" select"_s;
         return text;
     }
 
@@ -221,7 +217,9 @@ private slots:
         QVERIFY(schedule().isScheduled(1));
         QCOMPARE(events.take(), u"1006 {1} quiet; 1012"_s);
 
-        // Removing several in one step and undoing it keeps the order too.
+        // Removing several in one step and undoing it keeps the order too;
+        // the removed objects live and die with their command.
+        QSignalSpy destroyed(document().controller(0), &QObject::destroyed);
         stack().beginMacro(u"Remove Installation"_s);
         stack().push(new RemoveInstallationCommand(0));
         stack().push(new RemoveInstallationCommand(2));
@@ -229,6 +227,10 @@ private slots:
         QCOMPARE(document().group(groupId)->installationIds(), QList<uint>{1});
         stack().undo();
         QCOMPARE(document().group(groupId)->installationIds(), (QList<uint>{0, 1, 2}));
+        stack().redo();
+        QCOMPARE(destroyed.size(), 0);
+        stack().clear();
+        QCOMPARE(destroyed.size(), 1);
     }
 
     void additionsWithoutRoomAddNothingAndLeaveNoStep()
@@ -247,16 +249,6 @@ private slots:
         stack().push(new AddInstallationGroupCommand(templateOf(1)));
         QCOMPARE(stack().count(), 1);
         QCOMPARE(document().groups().count(), LumDocument::TableMaximum);
-    }
-
-    void removedObjectsLiveAndDieWithTheirCommand()
-    {
-        pushGroup(1, 1);
-        QSignalSpy destroyed(document().controller(0), &QObject::destroyed);
-        stack().push(new RemoveInstallationCommand(0));
-        QCOMPARE(destroyed.size(), 0); // kept by the command
-        stack().clear();
-        QCOMPARE(destroyed.size(), 1);
     }
 
     // Undoing a first rename stores the default that was shown.
