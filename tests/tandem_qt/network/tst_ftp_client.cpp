@@ -12,6 +12,8 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -142,50 +144,18 @@ private slots:
         QVERIFY(client.bytesAvailable() <= 1000);
     }
 
-    // Aborted from its first progress report (surely in the middle), a
-    // transfer from memory or from a plain file ends at the next turn of the
-    // loop, and the replies owed to it do not confuse what follows.
-    void abortMidwayKeepsTheSessionUsable_data()
+    // A transfer cut short ends its command, whether the source is in memory
+    // or a plain file that the kernel sends, and nothing of the source is read
+    // beyond what was sent. Aborted from its first progress report (surely in
+    // the middle, against pyftpdlib), it ends at the next turn of the loop and
+    // the replies owed to it do not confuse what follows. A peer that drops or
+    // stalls ends the session and the broken pipe does not end the process;
+    // the state comes first, once, however the caller reacts to it. A data
+    // connection reset before the transfer starts fails only the command, with
+    // the server's reply, not as a failure to read the file.
+    void transfersCutShort_data()
     {
-        QTest::addColumn<bool>("fromFile");
-        QTest::newRow("buffer") << false;
-        QTest::newRow("plain file") << true;
-    }
-    void abortMidwayKeepsTheSessionUsable()
-    {
-        QFETCH(bool, fromFile);
-        RealFtpServer server;
-        FtpClient client;
-        Recorder recorder(&client);
-        login(client, server.port());
-        Source source(64 * 1024 * 1024, fromFile);
-        const int putId = client.put(source.device, u"large.bin"_s);
-        qsizetype eventsBefore = -1;
-        QMetaObject::Connection connection;
-        connection = connect(&client, &FtpClient::dataTransferProgress, this, [&] {
-            disconnect(connection);
-            eventsBefore = recorder.events.size();
-            client.abort();
-            QCOMPARE(recorder.events.size(), eventsBefore); // nothing at once
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(eventsBefore >= 0 && recorder.isDone(), 10000);
-        QCOMPARE(recorder.events.mid(eventsBefore).join(u"; "_s),
-                 u"finished %1 error; done error"_s.arg(putId));
-        QVERIFY(source.device->pos() < source.bytes.size());
-
-        recorder.events.clear();
-        const int listId = client.list();
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QCOMPARE(recorder.trace(), u"finished %1; done"_s.arg(listId));
-    }
-
-    // A peer that drops or stalls ends the command, whether the source is in
-    // memory or a plain file that the kernel sends, and the broken pipe does
-    // not end the process. The state comes first, once, however the caller
-    // reacts to it; nothing of the source is read beyond what was sent.
-    void lostTransfersEndTheSession_data()
-    {
-        QTest::addColumn<QString>("fault"); // of the simulated controller
+        QTest::addColumn<QString>("fault"); // of the simulated controller, or "abort", "reset"
         QTest::addColumn<bool>("fromFile");
         QTest::addColumn<bool>("deleteInTheStateSlot");
         QTest::addColumn<QString>("happened");
@@ -193,24 +163,37 @@ private slots:
         const QString stalled = u"stall-stor=1"_s; // to the inactivity timeout
         const QString closed = u"The server closed the connection"_s;
         const QString silent = u"The server did not answer in time"_s;
+        QTest::newRow("aborted") << u"abort"_s << false << false << QString();
+        QTest::newRow("file aborted") << u"abort"_s << true << false << QString();
         QTest::newRow("dropped mid-STOR") << dropped << false << false << closed;
         // How the controller gives up on a lost connection: abort, then delete later.
         QTest::newRow("dropped, given up in the state slot") << dropped << false << true << closed;
         QTest::newRow("stalled") << stalled << false << false << silent;
         QTest::newRow("file dropped mid-STOR") << dropped << true << false << closed;
         QTest::newRow("file stalled") << stalled << true << false << silent;
+        QTest::newRow("file, data connection reset")
+            << u"reset"_s << true << false << u"transfer aborted"_s;
     }
-    void lostTransfersEndTheSession()
+    void transfersCutShort()
     {
         QFETCH(QString, fault);
         QFETCH(bool, fromFile);
         QFETCH(bool, deleteInTheStateSlot);
         QFETCH(QString, happened);
+        const bool aborted = fault == u"abort"_s;
+        const bool lost = !aborted && fault != u"reset"_s;
+        std::optional<RealFtpServer> real;
+        FakeFtpServer fake;
+        fake.setResetStorData();
         SimOptions options;
-        ControllerSimulator server;
+        ControllerSimulator simulator;
         QString error;
-        QVERIFY2(options.parse({u"--fault=0:"_s + fault}, &error) && server.start(options, &error),
-                 qPrintable(error));
+        if (lost)
+            QVERIFY2(options.parse({u"--fault=0:"_s + fault}, &error) &&
+                         simulator.start(options, &error),
+                     qPrintable(error));
+        else if (aborted)
+            real.emplace();
         Source source(32 * 1024 * 1024, fromFile); // fills the socket buffers of both ends
         QObject owner;
         QPointer<FtpClient> client = new FtpClient(&owner);
@@ -224,7 +207,19 @@ private slots:
                 }
             });
         }
-        login(*client, server.controllers().first()->ftpPort());
+        qsizetype eventsBefore = -1;
+        QMetaObject::Connection connection;
+        if (aborted) {
+            connection = connect(client, &FtpClient::dataTransferProgress, this, [&] {
+                disconnect(connection);
+                eventsBefore = recorder.events.size();
+                client->abort();
+                QCOMPARE(recorder.events.size(), eventsBefore); // nothing at once
+            });
+        }
+        login(*client, lost      ? simulator.controllers().first()->ftpPort()
+                       : aborted ? real->port()
+                                 : fake.port());
         const int id = client->put(source.device, u"clip.bin"_s);
         if (deleteInTheStateSlot) {
             // A real event loop: the test library's waits delete objects
@@ -236,27 +231,20 @@ private slots:
             QVERIFY(!client);
         }
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY2(recorder.trace().endsWith(u"state 0; finished %1 error; done error"_s.arg(id)),
+        const QString end = u"finished %1 error; done error"_s.arg(id);
+        QVERIFY2(recorder.trace().endsWith(lost ? u"state 0; "_s + end : end),
                  qPrintable(recorder.trace()));
-        QCOMPARE(recorder.events.count(u"state 0"_s), 1);
+        QCOMPARE(recorder.events.count(u"state 0"_s), lost ? 1 : 0);
         QVERIFY(source.device->pos() < source.bytes.size());
-        if (client) // the error says what happened
+        if (client && !aborted) // the error says what happened
             QCOMPARE(client->errorString(), u"Uploading file failed:\n"_s + happened);
-    }
-
-    // A data connection reset before the transfer starts fails the command
-    // with the server's reply, not as a failure to read the file.
-    void resetDataConnectionFailsOnlyTheCommand()
-    {
-        FakeSession session;
-        session.server.setResetStorData();
-        Source source(1024 * 1024, true);
-        login(session.client, session.server.port());
-        const int id = session.client.put(source.device, u"clip.bin"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
-        QVERIFY2(session.recorder.trace().endsWith(u"finished %1 error; done error"_s.arg(id)),
-                 qPrintable(session.recorder.trace()));
-        QCOMPARE(session.client.errorString(), u"Uploading file failed:\ntransfer aborted"_s);
+        if (aborted) {
+            QCOMPARE(recorder.events.mid(eventsBefore).join(u"; "_s), end);
+            recorder.events.clear();
+            const int listId = client->list();
+            QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
+            QCOMPARE(recorder.trace(), u"finished %1; done"_s.arg(listId));
+        }
     }
 
     // Lines that are no entries are skipped; a refused EPSV is asked once,
