@@ -13,8 +13,8 @@
 // A scriptable FTP server on 127.0.0.1 for what real servers will not do on
 // demand. Each verb gets the answer of a well-behaved server unless a script
 // gives raw reply text instead (an empty text: no answer at all). Serves one
-// client at a time; LIST sends the listing set, STOR keeps nothing. Lost and
-// stalled uploads are the simulator's faults.
+// client at a time; EPSV is refused, so PASV serves; LIST sends the listing
+// set, STOR keeps nothing. Lost and stalled uploads are the simulator's faults.
 class FakeFtpServer : public QObject
 {
 public:
@@ -55,22 +55,19 @@ private:
     }
     void handle(const QByteArray &verb)
     {
-        static const QHash<QByteArray, QByteArray> replies{{"USER", "331 password please\r\n"},
-                                                           {"PASS", "230 welcome\r\n"},
-                                                           {"TYPE", "200 type set\r\n"},
-                                                           {"ABOR", "226 abort done\r\n"},
-                                                           {"QUIT", "221 bye\r\n"}};
+        static const QHash<QByteArray, QByteArray> replies{
+            {"USER", "331 password please\r\n"}, {"PASS", "230 welcome\r\n"},
+            {"TYPE", "200 type set\r\n"},        {"EPSV", "500 unknown command\r\n"},
+            {"ABOR", "226 abort done\r\n"},      {"QUIT", "221 bye\r\n"}};
         if (m_scripts.contains(verb) || replies.contains(verb)) {
             m_control->write(m_scripts.value(verb, replies.value(verb)));
-        } else if (verb == "EPSV" || verb == "PASV") {
+        } else if (verb == "PASV") {
             m_passive.close();
             m_passive.listen(QHostAddress::LocalHost, 0);
             const quint16 port = m_passive.serverPort();
-            m_control->write(verb == "EPSV" ? "229 Entering Extended Passive Mode (|||" +
-                                                  QByteArray::number(port) + "|)\r\n"
-                                            : "227 Entering Passive Mode (127,0,0,1," +
-                                                  QByteArray::number(port >> 8) + ',' +
-                                                  QByteArray::number(port & 0xFF) + ")\r\n");
+            m_control->write("227 Entering Passive Mode (127,0,0,1," +
+                             QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xFF) +
+                             ")\r\n");
         } else if (verb == "LIST" || verb == "STOR") {
             m_transferVerb = verb;
             startTransferIfReady();

@@ -245,7 +245,6 @@ private slots:
     void scriptedSession()
     {
         FakeFtpServer server;
-        server.script("EPSV", "500 unknown command\r\n");
         server.setListing("total 3\r\n"
                           "-rw-r--r--   1 ftp ftp  1234 Nov  5 14:03 upload.wr_\r\n" +
                           QByteArray(100 * 1024, 'x') +
