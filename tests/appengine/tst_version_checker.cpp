@@ -67,6 +67,7 @@ private slots:
                        release("1.1", platform("linux", "  https://example.org/linux\n "),
                                "<notes>\n  Faster uploads.\n</notes>") +
                        release("1.0.8", platform("linux")) +
+                       release("0.1", platform("linux", "ftp://example.org/page")) +
                        release("0.2", platform("linux", "file:///etc/passwd"),
                                "<notes>one</notes><notes>two</notes>") +
                        release("0.3", platform("linux", "http://example.org/first") +
@@ -79,9 +80,10 @@ private slots:
         QVERIFY(checker->isUpToDate(Version(1, 1, 0), true));
         QVERIFY(!checker->isUpToDate(Version(1, 1, 0), false));
         QVERIFY(checker->isUpToDate(Version(1, 4, 0), false));
-        QCOMPARE(checker->releases().size(), size_t(7)); // "0.4 beta" is no version
+        QCOMPARE(checker->releases().size(), size_t(8)); // "0.4 beta" is no version
         QCOMPARE(checker->releaseNotes(Version(1, 1, 0)), u"Faster uploads."_s);
         QCOMPARE(checker->downloadPage(Version(1, 1, 0)), QUrl(u"https://example.org/linux"_s));
+        QCOMPARE(checker->downloadPage(Version(0, 1, 0)), QUrl());
         QCOMPARE(checker->downloadPage(Version(0, 2, 0)), QUrl());
         QVERIFY(checker->releaseNotes(Version(0, 2, 0)).isEmpty());
         QCOMPARE(checker->downloadPage(Version(0, 3, 0)), QUrl(u"http://example.org/second"_s));
