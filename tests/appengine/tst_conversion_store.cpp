@@ -34,11 +34,6 @@ QStringList finish(QProcess *process)
     return QString::fromLocal8Bit(process->readAllStandardOutput()).trimmed().split(u' ');
 }
 
-QStringList convert(const QString &source, const QString &type)
-{
-    return finish(startConversion(source, type));
-}
-
 QStringList partFiles()
 {
     return QDir(ConversionStore::defaultFolder()).entryList({u"*.part-*"_s});
@@ -61,12 +56,13 @@ private slots:
     {
         const QString tone = m_dir.filePath(u"tone.wav"_s);
         QVERIFY(MediaMaker::makeTone(tone, 44100, 2, 0.5));
-        const QStringList first = convert(tone, u"audio"_s);
+        const QStringList first = finish(startConversion(tone, u"audio"_s));
         QCOMPARE(first.value(0), u"converted"_s);
-        QCOMPARE(convert(tone, u"audio"_s), (QStringList{u"reused"_s, first.value(1)}));
+        QCOMPARE(finish(startConversion(tone, u"audio"_s)),
+                 (QStringList{u"reused"_s, first.value(1)}));
 
         QVERIFY(ShowFileBytes::touch(tone, 5));
-        const QStringList touched = convert(tone, u"audio"_s);
+        const QStringList touched = finish(startConversion(tone, u"audio"_s));
         QCOMPARE(touched.value(0), u"converted"_s);
         QVERIFY(touched.value(1) != first.value(1));
         QVERIFY(partFiles().isEmpty());

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -29,11 +28,6 @@ QStringList mediaLog()
             lines.append(entry.message);
     }
     return lines;
-}
-
-QString keptFolder()
-{
-    return ConversionStore::defaultFolder();
 }
 
 } // namespace
@@ -74,85 +68,72 @@ private slots:
     void init()
     {
         m_app->eventLog()->clear();
-        QDir(keptFolder()).removeRecursively(); // each case converts afresh
+        QDir(ConversionStore::defaultFolder()).removeRecursively(); // each case converts afresh
     }
 
-    // Only Video takes the video path; any other type is named "Audio".
-    void logsSignalsAndRemembersTheOutcome_data()
+    // Two run at a time, the others in turn. Only Video takes the video path;
+    // any other type is named "Audio". Asked again, a result is kept and a
+    // failure is forgotten and converted anew.
+    void runsTwoAtATimeAndRemembersTheOutcome()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<MediaType>("type");
-        QTest::addColumn<QString>("typeText");
-        QTest::addColumn<bool>("succeeds");
-        QTest::newRow("video") << m_video << MediaType_Video << u"Video"_s << true;
-        QTest::newRow("audio") << m_audio << MediaType_Audio << u"Audio"_s << true;
-        QTest::newRow("24 fps video") << m_film << MediaType_Video << u"Video"_s << false;
-        QTest::newRow("show type") << m_video << MediaType_Show << u"Audio"_s << false;
-    }
-    void logsSignalsAndRemembersTheOutcome()
-    {
-        QFETCH(QString, source);
-        QFETCH(MediaType, type);
-        QFETCH(QString, typeText);
-        QFETCH(bool, succeeds);
-        std::unique_ptr<MediaTranscoder> transcoder(MediaTranscoder::create());
-        QSignalSpy complete(transcoder.get(), &MediaTranscoder::transcodeComplete);
-        transcoder->transcode(source, type);
-        QCOMPARE(transcoder->state(source, type), MediaTranscoder::State_TRANSCODING);
-        QCOMPARE(transcoder->state(source, MediaType(5 - type)), MediaTranscoder::State_UNKNOWN);
-        QCOMPARE(transcoder->transcodedFile(source, type), QString());
-        QCOMPARE(mediaLog(), QStringList{u"Transcoding %1 (%2)"_s.arg(source, typeText)});
-
-        QVERIFY(complete.wait(ConversionTimeoutMs));
-        QCOMPARE(complete.first().at(0).toString(), source);
-        QCOMPARE(complete.first().at(1).value<MediaType>(), type);
-        QCOMPARE(complete.first().at(2).value<MediaTranscoder::State>(),
-                 succeeds ? MediaTranscoder::State_COMPLETE : MediaTranscoder::State_FAILED);
-        QCOMPARE(mediaLog().last(), u"Transcoding %1 (%2) %3"_s.arg(
-                                        source, typeText, succeeds ? u"succeeded"_s : u"failed"_s));
-        const QString output = transcoder->transcodedFile(source, type);
-        if (succeeds) {
-            QCOMPARE(transcoder->state(source, type), MediaTranscoder::State_COMPLETE);
-            QCOMPARE(QFileInfo(output).absolutePath(), transcoder->folderPath());
-            QString error;
-            QVERIFY(!ChunkFile::read(output, &error).isEmpty());
-            QVERIFY2(error.isEmpty(), qPrintable(error));
-        } else {
-            QCOMPARE(transcoder->state(source, type), MediaTranscoder::State_UNKNOWN);
-            QCOMPARE(output, QString());
-        }
-        // Asked again: a result is kept, a failure is forgotten and converted anew.
-        transcoder->transcode(source, type);
-        QCOMPARE(transcoder->runningCount(), succeeds ? 0 : 1);
-    }
-
-    void runsTwoAtATimeTheOthersInTurn()
-    {
+        struct Case
+        {
+            QString source;
+            MediaType type;
+            QString typeText;
+            bool succeeds;
+        };
+        const QList<Case> cases{{m_video, MediaType_Video, u"Video"_s, true},
+                                {m_audio, MediaType_Audio, u"Audio"_s, true},
+                                {m_film, MediaType_Video, u"Video"_s, false},
+                                {m_video, MediaType_Show, u"Audio"_s, false}};
         std::unique_ptr<MediaTranscoder> transcoder(MediaTranscoder::create());
         QSignalSpy complete(transcoder.get(), &MediaTranscoder::transcodeComplete);
         transcoder->transcode(path(u"missing.m2v"_s), MediaType_Video); // ignored
-        transcoder->transcode(m_video, MediaType_Video);
+        for (const Case &c : cases)
+            transcoder->transcode(c.source, c.type);
         transcoder->transcode(m_video, MediaType_Video); // under way: ignored
-        transcoder->transcode(m_audio, MediaType_Audio);
-        transcoder->transcode(m_film, MediaType_Video);
         QCOMPARE(transcoder->state(path(u"missing.m2v"_s), MediaType_Video),
                  MediaTranscoder::State_UNKNOWN);
+        QCOMPARE(transcoder->state(m_audio, MediaType_Video), MediaTranscoder::State_UNKNOWN);
         QCOMPARE(transcoder->runningCount(), 2);
-        QCOMPARE(transcoder->waitingCount(), 1);
-        QCOMPARE(mediaLog().size(), 2);
-        QCOMPARE(transcoder->state(m_film, MediaType_Video), MediaTranscoder::State_TRANSCODING);
+        QCOMPARE(transcoder->waitingCount(), 2);
+        QCOMPARE(mediaLog(), (QStringList{u"Transcoding %1 (Video)"_s.arg(m_video),
+                                          u"Transcoding %1 (Audio)"_s.arg(m_audio)}));
+        for (const Case &c : cases) {
+            QCOMPARE(transcoder->state(c.source, c.type), MediaTranscoder::State_TRANSCODING);
+            QCOMPARE(transcoder->transcodedFile(c.source, c.type), QString());
+        }
 
-        QTRY_COMPARE_WITH_TIMEOUT(complete.size(), 3, ConversionTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(complete.size(), 4, ConversionTimeoutMs);
         QTest::qWait(50);
-        QCOMPARE(complete.size(), 3);
+        QCOMPARE(complete.size(), 4);
         const QStringList log = mediaLog();
-        QCOMPARE(log.size(), 6);
-        // The third started only after one of the first two had ended.
-        const qsizetype thirdStart = log.indexOf(u"Transcoding %1 (Video)"_s.arg(m_film));
-        QVERIFY(thirdStart >= 2);
-        QVERIFY(log.at(thirdStart - 1).endsWith(QLatin1String(" succeeded")));
+        QCOMPARE(log.size(), 8);
+        QVERIFY(log.at(2).endsWith(u" succeeded"_s)); // the third started after that
+        for (const Case &c : cases) {
+            const QString started = u"Transcoding %1 (%2)"_s.arg(c.source, c.typeText);
+            QVERIFY(log.indexOf(started + (c.succeeds ? u" succeeded"_s : u" failed"_s)) >
+                    log.indexOf(started));
+            QVERIFY(complete.contains(
+                {c.source, QVariant::fromValue(c.type),
+                 QVariant::fromValue(c.succeeds ? MediaTranscoder::State_COMPLETE
+                                                : MediaTranscoder::State_FAILED)}));
+            const QString output = transcoder->transcodedFile(c.source, c.type);
+            QCOMPARE(transcoder->state(c.source, c.type),
+                     c.succeeds ? MediaTranscoder::State_COMPLETE : MediaTranscoder::State_UNKNOWN);
+            QCOMPARE(output.isEmpty(), !c.succeeds);
+            if (c.succeeds) {
+                QCOMPARE(QFileInfo(output).absolutePath(), transcoder->folderPath());
+                QString error;
+                QVERIFY(!ChunkFile::read(output, &error).isEmpty());
+                QVERIFY2(error.isEmpty(), qPrintable(error));
+            }
+        }
         QCOMPARE(transcoder->runningCount(), 0);
-        QCOMPARE(transcoder->waitingCount(), 0);
+        for (const Case &c : cases)
+            transcoder->transcode(c.source, c.type);
+        QCOMPARE(transcoder->runningCount(), 2);
     }
 
     // The sources never end: the destructor returns only because it cancels.
@@ -169,7 +150,7 @@ private slots:
         delete transcoder.data();
         QVERIFY(transcoder.isNull());
         QVERIFY(complete.isEmpty());
-        QVERIFY(QDir(keptFolder()).isEmpty());
+        QVERIFY(QDir(ConversionStore::defaultFolder()).isEmpty());
         QCOMPARE(mediaLog().size(), 2);
     }
 

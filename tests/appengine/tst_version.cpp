@@ -55,8 +55,6 @@ private slots:
         std::swap(shuffled[2], shuffled[7]);
         std::sort(shuffled.begin(), shuffled.end());
         QCOMPARE(shuffled, ascending);
-        QVERIFY(Version(1, 0, 8) > Version(1, 0, 8, 0x42));
-        QVERIFY(Version(1, 0, 8) == Version::fromString(u"1.0.8"_s));
     }
 };
 

@@ -5,9 +5,6 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 
-#include <algorithm>
-#include <vector>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -60,43 +57,37 @@ class TestVersionChecker : public QObject
 private slots:
     // Pre-releases count only when asked for; the walk goes past a newer
     // release for another platform and stops at the first release that is
-    // not newer than ours.
+    // not newer than ours. Only a web address is opened in the browser; two
+    // notes are none; a later platform or release of the same kind replaces
+    // the earlier one.
     void offersTheNewestReleaseForOurPlatform()
     {
         const auto checker =
             check(feed(release("1.3 BETA1", platform("linux")) + release("1.2", platform("win32")) +
-                       release("1.1", platform("linux")) + release("1.0.8", platform("linux"))));
+                       release("1.1", platform("linux", "  https://example.org/linux\n "),
+                               "<notes>\n  Faster uploads.\n</notes>") +
+                       release("1.0.8", platform("linux")) +
+                       release("0.1", platform("linux", "ftp://example.org/page")) +
+                       release("0.2", platform("linux", "file:///etc/passwd"),
+                               "<notes>one</notes><notes>two</notes>") +
+                       release("0.3", platform("linux", "http://example.org/first") +
+                                          platform("linux", "http://example.org/second")) +
+                       release("0.4", "", "<notes>first</notes>") +
+                       release("0.4.0", "", "<notes>second</notes>") + release("0.4 beta", "")));
         QVERIFY(!checker->isUpToDate(current, true));
         QCOMPARE(checker->latestRelease(true)->version, Version(1, 1, 0));
         QCOMPARE(checker->latestRelease(false)->version, Version(1, 3, 0, 0x81));
         QVERIFY(checker->isUpToDate(Version(1, 1, 0), true));
         QVERIFY(!checker->isUpToDate(Version(1, 1, 0), false));
         QVERIFY(checker->isUpToDate(Version(1, 4, 0), false));
-    }
-
-    // Only a web address is opened in the browser; two notes are none; a
-    // later platform or release of the same kind replaces the earlier one.
-    void readsNotesAndDownloadPages()
-    {
-        const auto releases = VersionChecker::readFeed(
-            feed(release("1.1", platform("linux", "  https://example.org/linux\n "),
-                         "<notes>\n  Faster uploads.\n</notes>") +
-                 release("1.2", platform("linux", "file:///etc/passwd"),
-                         "<notes>one</notes><notes>two</notes>") +
-                 release("1.3", platform("linux", "http://example.org/first") +
-                                    platform("linux", "http://example.org/second")) +
-                 release("1.4", "", "<notes>first</notes>") +
-                 release("1.4.0", "", "<notes>second</notes>") + release("1.4 beta", "")));
-        QCOMPARE(releases.size(), size_t(4)); // "1.4 beta" is no version
-        const auto page = [&](const Version &version) {
-            return releases.at(version).platforms.value(VersionChecker::Platform_Linux).first;
-        };
-        QCOMPARE(releases.at(Version(1, 1, 0)).notes, u"Faster uploads."_s);
-        QCOMPARE(page(Version(1, 1, 0)), QUrl(u"https://example.org/linux"_s));
-        QCOMPARE(page(Version(1, 2, 0)), QUrl());
-        QVERIFY(releases.at(Version(1, 2, 0)).notes.isEmpty());
-        QCOMPARE(page(Version(1, 3, 0)), QUrl(u"http://example.org/second"_s));
-        QCOMPARE(releases.at(Version(1, 4, 0)).notes, u"second"_s);
+        QCOMPARE(checker->releases().size(), size_t(8)); // "0.4 beta" is no version
+        QCOMPARE(checker->releaseNotes(Version(1, 1, 0)), u"Faster uploads."_s);
+        QCOMPARE(checker->downloadPage(Version(1, 1, 0)), QUrl(u"https://example.org/linux"_s));
+        QCOMPARE(checker->downloadPage(Version(0, 1, 0)), QUrl());
+        QCOMPARE(checker->downloadPage(Version(0, 2, 0)), QUrl());
+        QVERIFY(checker->releaseNotes(Version(0, 2, 0)).isEmpty());
+        QCOMPARE(checker->downloadPage(Version(0, 3, 0)), QUrl(u"http://example.org/second"_s));
+        QCOMPARE(checker->releaseNotes(Version(0, 4, 0)), u"second"_s);
     }
 
     void unreadableFeedsLeaveUsUpToDate_data()

@@ -8,11 +8,13 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 // A scriptable FTP server on 127.0.0.1 for what real servers will not do on
 // demand. Each verb gets the answer of a well-behaved server unless a script
 // gives raw reply text instead (an empty text: no answer at all). Serves one
-// client at a time; LIST sends the listing set, STOR keeps nothing. Lost and
-// stalled uploads are the simulator's faults.
+// client at a time; EPSV is refused, so PASV serves; LIST sends the listing
+// set, STOR keeps nothing. Lost and stalled uploads are the simulator's faults.
 class FakeFtpServer : public QObject
 {
 public:
@@ -46,56 +48,42 @@ private:
         m_buffer += m_control->readAll();
         qsizetype newline;
         while (m_control && (newline = m_buffer.indexOf("\r\n")) >= 0) {
-            const QByteArray line = m_buffer.left(newline);
+            m_commands.append(m_buffer.left(newline));
             m_buffer.remove(0, newline + 2);
-            m_commands.append(line);
-            const qsizetype blank = line.indexOf(' ');
-            handle(blank < 0 ? line : line.left(blank));
+            handle(m_commands.last().split(' ').first());
         }
     }
     void handle(const QByteArray &verb)
     {
-        if (m_scripts.contains(verb)) {
-            m_control->write(m_scripts.value(verb));
-        } else if (verb == "USER") {
-            m_control->write("331 password please\r\n");
-        } else if (verb == "PASS") {
-            m_control->write("230 welcome\r\n");
-        } else if (verb == "TYPE") {
-            m_control->write("200 type set\r\n");
-        } else if (verb == "EPSV" || verb == "PASV") {
-            openPassive(verb == "EPSV");
-        } else if (verb == "LIST" || verb == "STOR") {
-            m_transferVerb = verb;
-            startTransferIfReady();
-        } else if (verb == "ABOR") {
-            m_control->write("226 abort done\r\n");
-        } else if (verb == "QUIT") {
-            m_control->write("221 bye\r\n");
-            m_control->disconnectFromHost();
-            m_control = nullptr;
-        } else {
-            m_control->write("502 not implemented\r\n");
-        }
-    }
-    void openPassive(bool extended)
-    {
-        m_passive.close();
-        m_passive.listen(QHostAddress::LocalHost, 0);
-        const quint16 port = m_passive.serverPort();
-        if (extended)
-            m_control->write("229 Entering Extended Passive Mode (|||" + QByteArray::number(port) +
-                             "|)\r\n");
-        else
+        static const QHash<QByteArray, QByteArray> replies{
+            {"USER", "331 password please\r\n"}, {"PASS", "230 welcome\r\n"},
+            {"TYPE", "200 type set\r\n"},        {"EPSV", "500 unknown command\r\n"},
+            {"ABOR", "226 abort done\r\n"},      {"QUIT", "221 bye\r\n"}};
+        if (m_scripts.contains(verb) || replies.contains(verb)) {
+            m_control->write(m_scripts.value(verb, replies.value(verb)));
+        } else if (verb == "PASV") {
+            m_passive.close();
+            m_passive.listen(QHostAddress::LocalHost, 0);
+            const quint16 port = m_passive.serverPort();
             m_control->write("227 Entering Passive Mode (127,0,0,1," +
                              QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xFF) +
                              ")\r\n");
+        } else if (verb == "LIST" || verb == "STOR") {
+            m_transferVerb = verb;
+            startTransferIfReady();
+        } else {
+            m_control->write("502 not implemented\r\n");
+        }
+        if (verb == "QUIT" && !m_scripts.contains(verb)) {
+            m_control->disconnectFromHost();
+            m_control = nullptr;
+        }
     }
     void onDataConnection()
     {
         m_data = m_passive.nextPendingConnection();
         m_passive.close();
-        connect(m_data, &QTcpSocket::readyRead, this, &FakeFtpServer::onDataReadyRead);
+        connect(m_data, &QTcpSocket::readyRead, m_data, [data = m_data] { data->readAll(); });
         connect(m_data, &QTcpSocket::disconnected, this, &FakeFtpServer::onDataDisconnected);
         startTransferIfReady();
     }
@@ -114,32 +102,22 @@ private:
         }
         m_control->write("150 here it comes\r\n");
         if (m_transferVerb == "STOR") {
-            onDataReadyRead();
-            return;
-        }
-        if (m_endless) {
+            m_data->readAll();
+        } else if (m_endless) {
             auto *trickle = new QTimer(m_data);
-            QTcpSocket *data = m_data;
-            connect(trickle, &QTimer::timeout, data, [data, count = 0]() mutable {
+            connect(trickle, &QTimer::timeout, m_data, [data = m_data, count = 0]() mutable {
                 data->write("-rw-r--r-- 1 rigward rigward 1 Jan 01 00:00 file" +
                             QByteArray::number(++count) + "\r\n");
             });
             trickle->start(50);
-            return;
+        } else {
+            m_data->write(m_listing);
+            m_data->disconnectFromHost();
         }
-        m_data->write(m_listing);
-        m_data->disconnectFromHost();
-    }
-    void onDataReadyRead()
-    {
-        if (m_transferVerb == "STOR" && m_data)
-            m_data->readAll();
     }
     void onDataDisconnected()
     {
-        QTcpSocket *data = m_data;
-        m_data = nullptr;
-        data->deleteLater();
+        std::exchange(m_data, nullptr)->deleteLater();
         if (!m_control)
             return;
         m_transferVerb.clear();

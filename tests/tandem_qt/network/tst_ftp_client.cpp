@@ -12,6 +12,8 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -41,19 +43,6 @@ public:
     QList<UrlInfo> entries;
 };
 
-// How a command that breaks the connection ends.
-QString lostWith(int id)
-{
-    return u"state 0; finished %1 error; done error"_s.arg(id);
-}
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
-    return data;
-}
-
 // Random bytes to upload, from memory or from a plain file (which the kernel sends).
 struct Source
 {
@@ -62,8 +51,9 @@ struct Source
     QTemporaryFile file;
     QIODevice *device = &buffer;
 
-    Source(qsizetype size, bool fromFile) : bytes(randomBytes(size))
+    Source(qsizetype size, bool fromFile) : bytes(size, Qt::Uninitialized)
     {
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
         buffer.open(QIODevice::ReadOnly);
         if (!fromFile)
             return;
@@ -79,14 +69,6 @@ int login(FtpClient &client, quint16 port, const QString &password = u"secret"_s
     client.rawCommand(u"USER rigward\r\n"_s);
     return client.rawCommand(u"PASS "_s + password);
 }
-
-// A client and a scriptable server; scripts set before the event loop runs apply.
-struct FakeSession
-{
-    FakeFtpServer server;
-    FtpClient client;
-    Recorder recorder{&client};
-};
 
 } // namespace
 
@@ -143,52 +125,29 @@ private slots:
         QVERIFY(sent.size() > 1 && std::is_sorted(sent.begin(), sent.end()) && sent.first() > 0);
         QCOMPARE(sent.last(), big.size());
         QCOMPARE(source.file.pos(), big.size());
-    }
 
-    // Aborted from its first progress report (surely in the middle), a
-    // transfer from memory or from a plain file ends at the next turn of the
-    // loop, and the replies owed to it do not confuse what follows.
-    void abortMidwayKeepsTheSessionUsable_data()
-    {
-        QTest::addColumn<bool>("fromFile");
-        QTest::newRow("buffer") << false;
-        QTest::newRow("plain file") << true;
-    }
-    void abortMidwayKeepsTheSessionUsable()
-    {
-        QFETCH(bool, fromFile);
-        RealFtpServer server;
-        FtpClient client;
-        Recorder recorder(&client);
-        login(client, server.port());
-        Source source(64 * 1024 * 1024, fromFile);
-        const int putId = client.put(source.device, u"large.bin"_s);
-        qsizetype eventsBefore = -1;
-        QMetaObject::Connection connection;
-        connection = connect(&client, &FtpClient::dataTransferProgress, this, [&] {
-            disconnect(connection);
-            eventsBefore = recorder.events.size();
-            client.abort();
-            QCOMPARE(recorder.events.size(), eventsBefore); // nothing at once
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(eventsBefore >= 0 && recorder.isDone(), 10000);
-        QCOMPARE(recorder.events.mid(eventsBefore).join(u"; "_s),
-                 u"finished %1 error; done error"_s.arg(putId));
-        QVERIFY(source.device->pos() < source.bytes.size());
-
+        // A download into memory stops at its bound.
         recorder.events.clear();
-        const int listId = client.list();
+        client.setMaximumDownloadSize(1000);
+        login(client, server.port());
+        const int bounded = client.get(u"clip.bin"_s);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QCOMPARE(recorder.trace(), u"finished %1; done"_s.arg(listId));
+        QVERIFY(recorder.events.contains(u"finished %1 error"_s.arg(bounded)));
+        QVERIFY(client.bytesAvailable() <= 1000);
     }
 
-    // A peer that drops or stalls ends the command, whether the source is in
-    // memory or a plain file that the kernel sends, and the broken pipe does
-    // not end the process. The state comes first, once, however the caller
-    // reacts to it; nothing of the source is read beyond what was sent.
-    void lostTransfersEndTheSession_data()
+    // A transfer cut short ends its command, whether the source is in memory
+    // or a plain file that the kernel sends, and nothing of the source is read
+    // beyond what was sent. Aborted from its first progress report (surely in
+    // the middle, against pyftpdlib), it ends at the next turn of the loop and
+    // the replies owed to it do not confuse what follows. A peer that drops or
+    // stalls ends the session and the broken pipe does not end the process;
+    // the state comes first, once, however the caller reacts to it. A data
+    // connection reset before the transfer starts fails only the command, with
+    // the server's reply, not as a failure to read the file.
+    void transfersCutShort_data()
     {
-        QTest::addColumn<QString>("fault"); // of the simulated controller
+        QTest::addColumn<QString>("fault"); // of the simulated controller, or "abort", "reset"
         QTest::addColumn<bool>("fromFile");
         QTest::addColumn<bool>("deleteInTheStateSlot");
         QTest::addColumn<QString>("happened");
@@ -196,24 +155,37 @@ private slots:
         const QString stalled = u"stall-stor=1"_s; // to the inactivity timeout
         const QString closed = u"The server closed the connection"_s;
         const QString silent = u"The server did not answer in time"_s;
+        QTest::newRow("aborted") << u"abort"_s << false << false << QString();
+        QTest::newRow("file aborted") << u"abort"_s << true << false << QString();
         QTest::newRow("dropped mid-STOR") << dropped << false << false << closed;
         // How the controller gives up on a lost connection: abort, then delete later.
         QTest::newRow("dropped, given up in the state slot") << dropped << false << true << closed;
         QTest::newRow("stalled") << stalled << false << false << silent;
         QTest::newRow("file dropped mid-STOR") << dropped << true << false << closed;
         QTest::newRow("file stalled") << stalled << true << false << silent;
+        QTest::newRow("file, data connection reset")
+            << u"reset"_s << true << false << u"transfer aborted"_s;
     }
-    void lostTransfersEndTheSession()
+    void transfersCutShort()
     {
         QFETCH(QString, fault);
         QFETCH(bool, fromFile);
         QFETCH(bool, deleteInTheStateSlot);
         QFETCH(QString, happened);
+        const bool aborted = fault == u"abort"_s;
+        const bool lost = !aborted && fault != u"reset"_s;
+        std::optional<RealFtpServer> real;
+        FakeFtpServer fake;
+        fake.setResetStorData();
         SimOptions options;
-        ControllerSimulator server;
+        ControllerSimulator simulator;
         QString error;
-        QVERIFY2(options.parse({u"--fault=0:"_s + fault}, &error) && server.start(options, &error),
-                 qPrintable(error));
+        if (lost)
+            QVERIFY2(options.parse({u"--fault=0:"_s + fault}, &error) &&
+                         simulator.start(options, &error),
+                     qPrintable(error));
+        else if (aborted)
+            real.emplace();
         Source source(32 * 1024 * 1024, fromFile); // fills the socket buffers of both ends
         QObject owner;
         QPointer<FtpClient> client = new FtpClient(&owner);
@@ -227,7 +199,19 @@ private slots:
                 }
             });
         }
-        login(*client, server.controllers().first()->ftpPort());
+        qsizetype eventsBefore = -1;
+        QMetaObject::Connection connection;
+        if (aborted) {
+            connection = connect(client, &FtpClient::dataTransferProgress, this, [&] {
+                disconnect(connection);
+                eventsBefore = recorder.events.size();
+                client->abort();
+                QCOMPARE(recorder.events.size(), eventsBefore); // nothing at once
+            });
+        }
+        login(*client, lost      ? simulator.controllers().first()->ftpPort()
+                       : aborted ? real->port()
+                                 : fake.port());
         const int id = client->put(source.device, u"clip.bin"_s);
         if (deleteInTheStateSlot) {
             // A real event loop: the test library's waits delete objects
@@ -239,85 +223,63 @@ private slots:
             QVERIFY(!client);
         }
         QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY2(recorder.trace().endsWith(lostWith(id)), qPrintable(recorder.trace()));
-        QCOMPARE(recorder.events.count(u"state 0"_s), 1);
+        const QString end = u"finished %1 error; done error"_s.arg(id);
+        QVERIFY2(recorder.trace().endsWith(lost ? u"state 0; "_s + end : end),
+                 qPrintable(recorder.trace()));
+        QCOMPARE(recorder.events.count(u"state 0"_s), lost ? 1 : 0);
         QVERIFY(source.device->pos() < source.bytes.size());
-        if (client) // the error says what happened
+        if (client && !aborted) // the error says what happened
             QCOMPARE(client->errorString(), u"Uploading file failed:\n"_s + happened);
+        if (aborted) {
+            QCOMPARE(recorder.events.mid(eventsBefore).join(u"; "_s), end);
+            recorder.events.clear();
+            const int listId = client->list();
+            QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
+            QCOMPARE(recorder.trace(), u"finished %1; done"_s.arg(listId));
+        }
     }
 
-    // A data connection reset before the transfer starts fails the command
-    // with the server's reply, not as a failure to read the file.
-    void resetDataConnectionFailsOnlyTheCommand()
+    // A password's blanks are sent as they are; listing lines that are no
+    // entries are skipped; a refused EPSV is asked once, then PASV serves the
+    // session; a line break inside a command or a file name refuses it.
+    void scriptedSession()
     {
-        FakeSession session;
-        session.server.setResetStorData();
-        Source source(1024 * 1024, true);
-        login(session.client, session.server.port());
-        const int id = session.client.put(source.device, u"clip.bin"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(session.recorder.isDone(), 10000);
-        QVERIFY2(session.recorder.trace().endsWith(u"finished %1 error; done error"_s.arg(id)),
-                 qPrintable(session.recorder.trace()));
-        QCOMPARE(session.client.errorString(), u"Uploading file failed:\ntransfer aborted"_s);
-    }
-
-    // Lines that are no entries are skipped; a refused EPSV is asked once,
-    // then PASV serves the session.
-    void listingKeepsWellFormedLinesOnly()
-    {
-        FakeSession session;
-        session.server.script("EPSV", "500 unknown command\r\n");
-        session.server.setListing("total 3\r\n"
-                                  "-rw-r--r--   1 ftp ftp  1234 Nov  5 14:03 upload.wr_\r\n" +
-                                  QByteArray(100 * 1024, 'x') +
-                                  "\r\nthis is no listing line\r\n"
-                                  "11-05-13  02:03PM       <DIR>          media\r\n"
-                                  "drwxr-xr-x 2 ftp ftp 4096 Jan 01  2013 old folder\r\n"
-                                  "-rw-r--r-- 1 ftp ftp 99 Nov 5 14:03 _val_id");
-        login(session.client, session.server.port());
-        session.client.list();
-        session.client.list();
-        QTRY_VERIFY(session.recorder.isDone());
-        QCOMPARE(session.recorder.events.last(), u"done"_s);
+        FakeFtpServer server;
+        server.setListing("total 3\r\n"
+                          "-rw-r--r--   1 ftp ftp  1234 Nov  5 14:03 upload.wr_\r\n" +
+                          QByteArray(100 * 1024, 'x') +
+                          "\r\nthis is no listing line\r\n"
+                          "11-05-13  02:03PM       <DIR>          media\r\n"
+                          "drwxr-xr-x 2 ftp ftp 4096 Jan 01  2013 old folder\r\n"
+                          "-rw-r--r-- 1 ftp ftp 99 Nov 5 14:03 _val_id");
+        FtpClient client;
+        Recorder recorder(&client);
+        login(client, server.port(), u" two  words \r\n"_s);
+        client.list();
+        client.list();
+        QTRY_VERIFY(recorder.isDone());
+        QCOMPARE(recorder.events.last(), u"done"_s);
         QStringList names;
-        for (const UrlInfo &entry : session.recorder.entries)
+        for (const UrlInfo &entry : recorder.entries)
             names << entry.name();
         const QStringList listed{u"upload.wr_"_s, u"media"_s, u"old folder"_s, u"_val_id"_s};
         QCOMPARE(names, listed + listed);
-        QCOMPARE(session.server.commands().count("EPSV"), 1);
-        QCOMPARE(session.server.commands().count("PASV"), 2);
-    }
+        QCOMPARE(server.commands().count("EPSV"), 1);
+        QCOMPARE(server.commands().count("PASV"), 2);
 
-    // A password's blanks are sent as they are; a line break inside a
-    // command or a file name refuses the command.
-    void blanksAreSentButLineBreaksRefused()
-    {
-        FakeSession session;
-        login(session.client, session.server.port(), u" two  words \r\n"_s);
-        session.client.rawCommand(u"PASS x\r\nDELE _val_id"_s);
-        session.client.put("x"_ba, u"name\r\nDELE _val_id"_s);
-        QTRY_VERIFY(session.recorder.isDone());
-        QCOMPARE(session.client.error(), FtpClient::Error_UnknownError);
-        const QList<QByteArray> commands = session.server.commands();
+        for (int refused = 0; refused < 2; ++refused) {
+            recorder.events.clear();
+            if (refused == 0)
+                client.rawCommand(u"PASS x\r\nDELE _val_id"_s);
+            else
+                client.put("x"_ba, u"name\r\nDELE _val_id"_s);
+            QTRY_VERIFY(recorder.isDone());
+            QCOMPARE(recorder.events.last(), u"done error"_s);
+        }
+        const QList<QByteArray> commands = server.commands();
         QVERIFY2(commands.contains("PASS  two  words "), commands.join('|').constData());
         for (const QByteArray &command : commands)
             QVERIFY(!command.startsWith("DELE"));
-    }
-
-    void downloadIntoMemoryIsBounded()
-    {
-        RealFtpServer server;
-        QFile validator(server.home() + u"/_val_id"_s);
-        QVERIFY(validator.open(QIODevice::WriteOnly) && validator.write(QByteArray(5000, 'v')));
-        validator.close();
-        FtpClient client;
-        client.setMaximumDownloadSize(1000);
-        Recorder recorder(&client);
-        login(client, server.port());
-        const int id = client.get(u"_val_id"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.isDone(), 10000);
-        QVERIFY(recorder.events.contains(u"finished %1 error"_s.arg(id)));
-        QVERIFY(client.bytesAvailable() <= 1000);
     }
 };
 
