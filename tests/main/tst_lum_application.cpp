@@ -1,5 +1,3 @@
-// The application's hand-over messages, open-file limit and local addresses.
-
 #include "local_interfaces.h"
 #include "lum_application.h"
 #include "test_main.h"

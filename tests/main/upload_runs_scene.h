@@ -6,7 +6,6 @@
 #include "link_fixture.h"
 #include "test_main.h"
 
-#include <QJsonObject>
 #include <QSignalSpy>
 
 using namespace LinkFixture;
