@@ -37,10 +37,8 @@ public:
     }
     ~CliProcess()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
+        m_process.kill();
+        m_process.waitForFinished();
     }
 
     bool waitForOutput(const QString &text, int timeout = 20000)

@@ -49,8 +49,7 @@ private:
     QByteArray m_clip;
     QString m_good;
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-    QString path(const char *name) const { return path(QString::fromLatin1(name)); }
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
     QString write(const QByteArray &bytes, const char *name)
     {
         PB::writeFile(path(name), bytes);
@@ -180,7 +179,7 @@ private slots:
         QFETCH(QString, said);
         QStringList arguments = line.split(u' ');
         for (qsizetype i = 1; i < arguments.size(); ++i)
-            arguments[i] = path(arguments[i]);
+            arguments[i] = m_dir.filePath(arguments[i]);
         // A failed conversion leaves an existing output as it was.
         const QString kept = path("out");
         QVERIFY(ShowFileBytes::writeFile(kept, "precious"));
@@ -204,8 +203,10 @@ private slots:
     }
 
     // The project is opened as the application opens it: a show file that
-    // changed since it was read is analysed again.
-    void upgradeWritesTheCurrentVersion()
+    // changed since it was read is analysed again. What cannot be written (a
+    // missing folder, a pipe that saving would replace by a file, a full disk
+    // under the output) exits with 1.
+    void upgradeWritesTheCurrentVersionOrExitsOne()
     {
         const QString show = path("main.wrn");
         ShowFileBytes::General general;
@@ -214,8 +215,8 @@ private slots:
         PB::Project project = PB::sampleProject(3);
         project.masterPassword.clear();
         project.groups[1].templates[0].showFile = show;
-        const Finished run =
-            runCli({u"upgrade"_s, write(project.bytes(), "old.lmp"), path("new.lmp")});
+        const QString old = write(project.bytes(), "old.lmp");
+        const Finished run = runCli({u"upgrade"_s, old, path("new.lmp")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         QCOMPARE(readFile(path("new.lmp")).mid(8, 4), QByteArray::fromHex("00000007"));
@@ -224,19 +225,13 @@ private slots:
         QCOMPARE(
             upgraded.group(3)->installationTemplate()->controllerTemplates()[0]->showProjectUuid(),
             QUuid(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s));
-    }
 
-    // A missing folder, a pipe that saving would replace by a file, or a full
-    // disk under the output.
-    void whatCannotBeWrittenExitsOne()
-    {
         const QString fifo = path("pipe.lmp");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         for (const QString &target : {path("no-folder/new.lmp"), fifo}) {
-            const Finished run =
-                runCli({u"upgrade"_s, write(PB::sampleProject(0).bytes(), "v0.lmp"), target});
-            QCOMPARE(run.exitCode, 1);
-            QVERIFY(run.err.startsWith(u"rigwarden-cli: cannot write "_s + target));
+            const Finished refused = runCli({u"upgrade"_s, old, target});
+            QCOMPARE(refused.exitCode, 1);
+            QVERIFY(refused.err.startsWith(u"rigwarden-cli: cannot write "_s + target));
         }
         QVERIFY(!QFileInfo(fifo).isFile());
 

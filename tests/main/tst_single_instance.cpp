@@ -80,7 +80,6 @@ private slots:
     void secondStartHandsOverAndExits()
     {
         QProcess first;
-        first.setProcessChannelMode(QProcess::SeparateChannels);
         first.start(TestEnvironment::binDir() + u"/rigwarden"_s, {u"-start_minimised"_s});
         QVERIFY(first.waitForStarted());
         // Ready once it owns the key.

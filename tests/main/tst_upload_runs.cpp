@@ -3,8 +3,6 @@
 #include "smtp_test_server.h"
 #include "upload_runs_scene.h"
 
-#include <QTemporaryDir>
-
 namespace {
 
 UploadSchedule &schedule()
@@ -129,16 +127,13 @@ private slots:
         QVERIFY(schedule().isEmpty());
 
         using namespace ShowFileBytes;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"show.wrn"_s);
-        QVERIFY(writeFile(path, General().bytes()));
-        QVERIFY(touch(path, -60));
-        auto controllerTemplate = std::make_shared<ControllerTemplate>();
-        controllerTemplate->setShowFile(path);
-        const uint id = addControllers(controllerTemplate).first();
+        const ShowFolder show;
+        QVERIFY(touch(show.showPath(), -60));
+        const uint id = addControllers(show.controllerTemplate()).first();
         General saved;
+        saved.deviceType = 1;
         saved.uuid = uuidB;
-        QVERIFY(writeFile(path, saved.bytes()));
+        QVERIFY(writeFile(show.showPath(), saved.bytes()));
         schedule().schedule(id, QDateTime::currentDateTime().addSecs(-1));
         runs()->startScheduledUpload();
         QCOMPARE(controller(id)->controllerTemplate()->showProjectUuid(),
