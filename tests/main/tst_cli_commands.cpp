@@ -48,6 +48,7 @@ private:
     Rig m_rig;
     QByteArray m_clip;
     QString m_good;
+    QString m_guarded; // the sample project, with the master password "secret"
 
     QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
     QString write(const QByteArray &bytes, const char *name)
@@ -56,20 +57,15 @@ private:
         return path(name);
     }
 
-    // The sample project guarded by the master password "secret".
-    QString guardedProject()
-    {
-        PB::Project project = PB::sampleProject(7);
-        project.masterPassword = PasswordCipher::encode(u"secret"_s);
-        return write(project.bytes(), "guarded.lmp");
-    }
-
 private slots:
     void initTestCase()
     {
         qunsetenv("RIGWARDEN_MASTER_PASSWORD");
         m_good = m_rig.project(u"good.lmp"_s, {{1, 1}});
         QVERIFY(!m_good.isEmpty());
+        PB::Project guarded = PB::sampleProject(7);
+        guarded.masterPassword = PasswordCipher::encode(u"secret"_s);
+        m_guarded = write(guarded.bytes(), "guarded.lmp");
         QVERIFY2(MediaMaker::makeMpeg2(path("clip.m2v"), 720, 576, u"25"_s, 1),
                  qPrintable(MediaMaker::lastError()));
         QVERIFY(MediaMaker::makeMpeg2(path("multiplex.m2v"), 720, 576, u"25"_s, 1, u"vob"_s));
@@ -127,7 +123,7 @@ private slots:
         const QMap<QString, QString> files = {
             {u"BAD"_s, write("not a project at all", "bad.lmp")},
             {u"GOOD"_s, m_good},
-            {u"GUARDED"_s, guardedProject()},
+            {u"GUARDED"_s, m_guarded},
             {u"SAME"_s, write(same, "same.json")},
             {u"SYNTAX"_s, write("{\n\"rigwardenProject\": 1,\n}", "syntax.json")},
             {u"COLOUR"_s, write(R"({"rigwardenProject": 1, "colour": "red"})", "colour.json")},
@@ -247,13 +243,12 @@ private slots:
     // Without a terminal, the master password comes from the environment.
     void theMasterPasswordGuardsOpening()
     {
-        const QString in = guardedProject();
         qputenv("RIGWARDEN_MASTER_PASSWORD", "wrong");
-        Finished run = runCli({u"export"_s, in});
+        Finished run = runCli({u"export"_s, m_guarded});
         QCOMPARE(run.exitCode, 2);
-        QCOMPARE(run.err, u"rigwarden-cli: wrong master password for %1\n"_s.arg(in));
+        QCOMPARE(run.err, u"rigwarden-cli: wrong master password for %1\n"_s.arg(m_guarded));
         qputenv("RIGWARDEN_MASTER_PASSWORD", "secret");
-        run = runCli({u"upgrade"_s, in, path("guarded-new.lmp")});
+        run = runCli({u"upgrade"_s, m_guarded, path("guarded-new.lmp")});
         qunsetenv("RIGWARDEN_MASTER_PASSWORD");
         QCOMPARE(run.exitCode, 0);
         QVERIFY(QFile::exists(path("guarded-new.lmp")));
@@ -275,7 +270,7 @@ private slots:
         QFETCH(QByteArray, typed);
         QFETCH(QString, shown);
         QFETCH(int, status);
-        const QString terminal = runOnTerminal({u"export"_s, guardedProject()}, typed);
+        const QString terminal = runOnTerminal({u"export"_s, m_guarded}, typed);
         QVERIFY2(terminal.contains(shown), qPrintable(terminal));
         QCOMPARE(terminal.trimmed().section(u'\n', -1), u"status %1 echo on"_s.arg(status));
         QVERIFY2(!terminal.contains(QString::fromLatin1(typed.trimmed())), qPrintable(terminal));

@@ -60,8 +60,8 @@ private slots:
             QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
             QVERIFY(!address.isLoopback());
         }
-        const QString first = LocalInterfaces::firstAddress();
-        QCOMPARE(first, addresses.isEmpty() ? u"0.0.0.0"_s : addresses[0].toString());
+        QCOMPARE(LocalInterfaces::firstAddress(),
+                 addresses.isEmpty() ? u"0.0.0.0"_s : addresses[0].toString());
     }
 };
 

@@ -18,17 +18,6 @@ inline uint silentController(FakeControllerHttp &silent)
     return addControllerAt(ShowFolder().controllerTemplate(), silent.port());
 }
 
-// Reports mailed to ops@example.com through the server at `port` of 127.0.0.1.
-inline MailSettings mailTo(quint16 port)
-{
-    MailSettings settings;
-    settings.enabled = true;
-    settings.server = u"127.0.0.1"_s;
-    settings.port = port;
-    settings.recipients = QStringList{u"ops@example.com"_s};
-    return settings;
-}
-
 class UploadRunsScene : public QObject
 {
     Q_OBJECT
