@@ -74,13 +74,12 @@ struct Finished
     QString err;
 };
 
-// Runs the command to its end.
+// Runs the command to its end; exit code -1 when it crashed or did not end.
 inline Finished runCli(const QStringList &arguments, int timeout = 60000)
 {
     CliProcess process(arguments);
-    if (!process.waitForFinished(timeout))
-        qWarning("rigwarden-cli %s did not finish", qPrintable(arguments.join(u' ')));
-    return {process.crashed() ? -1 : process.exitCode(), process.out(), process.err()};
+    const bool ended = process.waitForFinished(timeout) && !process.crashed();
+    return {ended ? process.exitCode() : -1, process.out(), process.err()};
 }
 
 // Projects over the show folder's show, written as JSON and imported.

@@ -280,10 +280,8 @@ private slots:
     void statusCannotBeGivenLinesByAController()
     {
         FakeControllerHttp http;
-        QByteArray answer = FakeControllerHttp::status(1);
-        answer.replace("</response>",
-                       "<projectName>Show&#10;7&#9;Fake&#13;</projectName></response>");
-        http.answer("/query/system", answer);
+        const QByteArray name = "<projectName>Show&#10;7&#9;Fake&#13;</projectName></response>";
+        http.answer("/query/system", FakeControllerHttp::status(1).replace("</response>", name));
         const Finished status =
             runCli({u"status"_s, m_rig.project(u"one.lmp"_s, {{http.port(), 1}})});
         QCOMPARE(status.out.count(u'\n'), 1);
@@ -465,8 +463,7 @@ private slots:
             {TestEnvironment::sourceDir() + u"/tests/main/notify_listener.py"_s, address});
         QByteArray said;
         QTRY_COMPARE_WITH_TIMEOUT(said += manager.readAll(), QByteArray("listening\n"), 15000);
-        const QString project = projectExists ? m_rig.project(u"idle.lmp"_s, {{1, 1}})
-                                              : m_dir.filePath(u"missing.lmp"_s);
+        const QString project = projectExists ? m_good : m_dir.filePath(u"missing.lmp"_s);
         qputenv("NOTIFY_SOCKET", address.toUtf8());
         CliProcess run({u"run"_s, project});
         qunsetenv("NOTIFY_SOCKET");

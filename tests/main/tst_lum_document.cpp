@@ -367,7 +367,6 @@ private slots:
         QString error;
         const QString path = write(PB::sampleProject(version).bytes());
         QVERIFY2(document.load(path, &error), qPrintable(error));
-        QCOMPARE(document.path(), path);
         QVERIFY(document.isClean());
         // The i-th controller of an installation runs the i-th controller template.
         const auto &templates = document.group(3)->installationTemplate()->controllerTemplates();

@@ -135,7 +135,6 @@ private slots:
         QCOMPARE(document.installation(0)->controllerIds(), (QList<uint>{0, 3}));
         QCOMPARE(document.installation(9)->controllerIds(), (QList<uint>{4, 5}));
         QCOMPARE(document.controller(5)->installationId(), 9u);
-        QCOMPARE(document.controller(5)->hostname(), u"0.0.0.0"_s);
         const ControllerTemplatePtr analysed =
             document.group(0)->installationTemplate()->controllerTemplates()[0];
         QCOMPARE(analysed->showProjectUuid(), QUuid(u"{00112233-4455-6677-8899-aabbccddeeff}"_s));

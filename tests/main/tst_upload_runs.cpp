@@ -1,5 +1,4 @@
 #include "fatal_probe.h"
-#include "show_file_bytes.h"
 #include "smtp_test_server.h"
 #include "upload_runs_scene.h"
 
