@@ -18,10 +18,9 @@ FatalOutcome runExpectingFatal(const std::function<void()> &code)
         ::dup2(pipeFds[1], STDERR_FILENO);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
-        // The child must not run the parent's test-runner or sanitizer exit
-        // work: it either dies in the fatal path or leaves at once.
-        // Nor the test runner's crash handler, which spends a second on a
-        // stack trace of an abort that is expected.
+        // The child dies in the fatal path or leaves at once, without the
+        // parent's exit work or the test runner's crash handler (which would
+        // spend a second on a stack trace of an abort that is expected).
         std::signal(SIGABRT, SIG_DFL);
         code();
         ::_exit(0);

@@ -62,7 +62,6 @@ void ModalAnswerer::onTick()
     m_handled = window;
     window->installEventFilter(this);
     const QString title = window->windowTitle();
-    m_seen << title;
     if (!m_answers.empty() && m_answers.front().title == title) {
         const Answer answer = m_answers.front();
         m_answers.pop_front();

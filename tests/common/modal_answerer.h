@@ -30,8 +30,6 @@ public:
 
     // Every queued answer was given.
     bool done() const { return m_answers.empty(); }
-    // Titles of the modal windows met, in order.
-    QStringList seen() const { return m_seen; }
     // Titles of the modal windows that no answer expected.
     QStringList unexpected() const { return m_unexpected; }
 
@@ -57,6 +55,5 @@ private:
     QTimer m_timer;
     std::deque<Answer> m_answers;
     QPointer<QWidget> m_handled;
-    QStringList m_seen;
     QStringList m_unexpected;
 };

@@ -20,8 +20,6 @@ TestEnvironment::TestEnvironment() : m_dir(QDir::tempPath() + QLatin1String("/rw
         std::fprintf(stderr, "cannot create a temporary home folder\n");
         std::exit(1);
     }
-    if (qEnvironmentVariableIsSet("RW_KEEP_TEST_HOME"))
-        m_dir.setAutoRemove(false);
     const QString base = m_dir.path();
     setFolder("HOME", base);
     setFolder("XDG_CONFIG_HOME", base + QLatin1String("/config"));

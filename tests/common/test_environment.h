@@ -11,7 +11,6 @@ class TestEnvironment
 {
 public:
     TestEnvironment();
-    QString home() const { return m_dir.path(); }
 
     // Folder of the built executables (rigwarden, rigwarden-cli, ...).
     static QString binDir();

@@ -2,19 +2,6 @@
 #include "upload_runs_scene.h"
 
 #include <QElapsedTimer>
-#include <QTcpServer>
-
-namespace {
-
-// A failed discovery is retried only after the wait has looked.
-void slowRediscovery()
-{
-    Controller::Timings timings = Controller::timings();
-    timings.rediscoverMsec = 5000;
-    Controller::setTimings(timings);
-}
-
-} // namespace
 
 class TestDiscoveryWait : public UploadRunsScene
 {
@@ -25,7 +12,8 @@ private slots:
     // controller that never answers holds it no longer than the deadline.
     void endsOnAnswerFailureOrDeadline_data()
     {
-        QTest::addColumn<int>("behaviour"); // of FakeControllerHttp; -1 a closed port
+        QTest::addColumn<int>(
+            "behaviour"); // of FakeControllerHttp; -1 port 1, where nothing listens
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("timedOut");
         QTest::addColumn<bool>("stopped"); // twice, before any answer
@@ -44,17 +32,15 @@ private slots:
         QFETCH(int, state);
         QFETCH(bool, timedOut);
         QFETCH(bool, stopped);
-        slowRediscovery();
+        // A failed discovery is retried only after the wait has looked.
+        Controller::Timings timings = Controller::timings();
+        timings.rediscoverMsec = 5000;
+        Controller::setTimings(timings);
         FakeControllerHttp fake;
         fake.answer("/query/system", FakeControllerHttp::status(1));
         if (behaviour >= 0)
             fake.setBehaviour("/query/system", FakeControllerHttp::Behaviour(behaviour));
-        quint16 port = fake.port();
-        if (behaviour < 0) {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            port = probe.serverPort(); // closed again as the probe goes
-        }
+        const quint16 port = behaviour < 0 ? 1 : fake.port();
         // An answerer plus a controller without address, which is settled at once.
         const ControllerTemplatePtr controllerTemplate = ShowFolder().controllerTemplate();
         Controller *target = controller(addControllerAt(controllerTemplate, port));

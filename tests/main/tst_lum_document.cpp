@@ -1,9 +1,4 @@
-// The document: its structure, checks, passwords and change detection;
-// loading and saving projects (files of every version built byte by byte,
-// files that must be refused, the table limits, saves that fail).
-
 #include "document_prompts.h"
-#include "fatal_probe.h"
 #include "lum_application.h"
 #include "lum_document.h"
 #include "media_transcoder.h"
@@ -102,14 +97,6 @@ PB::Project savedSample(int version)
     return project;
 }
 
-QList<uint> ids(const auto &table)
-{
-    QList<uint> result;
-    for (const auto *each : table)
-        result.append(each->getId());
-    return result;
-}
-
 } // namespace
 
 class TestLumDocument : public QObject
@@ -145,14 +132,12 @@ private:
             QTest::addRow("version %d", version) << version;
     }
 
-    void refuses(const QByteArray &bytes, const QString &reasonPart = QString())
+    void refuses(const QByteArray &bytes, const QString &reasonPart)
     {
         LumDocument document;
         QString error;
         QVERIFY2(!document.load(write(bytes), &error), "the file was accepted");
-        QVERIFY(!error.isEmpty());
-        if (!reasonPart.isEmpty())
-            QVERIFY2(error.contains(reasonPart), qPrintable(error));
+        QVERIFY2(error.contains(reasonPart), qPrintable(error));
         QVERIFY(isEmpty(document));
     }
 
@@ -242,9 +227,8 @@ private slots:
         document().uploadFeedback()->setState(5, UploadState_Complete, QString());
         m_prompts.answer = false;
         QVERIFY(!document().confirmRemoval({installationId}));
-        QCOMPARE(m_prompts.asked, QStringList{u"Cancel uploads|Some of the selected controllers "
-                                              u"are currently uploading.\nRemoving them will "
-                                              u"cancel the uploads.\nDo you wish to continue?"_s});
+        QCOMPARE(m_prompts.asked.size(), 1);
+        QVERIFY(m_prompts.asked.first().startsWith(u"Cancel uploads|"_s));
         QVERIFY(calls.isEmpty());
         m_prompts.answer = true;
         QVERIFY(document().confirmRemoval({installationId}));
@@ -326,54 +310,49 @@ private slots:
                  MediaTranscoder::State_UNKNOWN);
         QCOMPARE(transcoder->state(u"/slot.bin"_s, MediaType_Slot), MediaTranscoder::State_UNKNOWN);
         QVERIFY(done.wait(10000));
-
-        // A show saved again may name media that were never converted.
-        using namespace ShowFileBytes;
-        const QString path = m_dir.filePath(u"show.kma"_s);
-        const QString video = m_dir.filePath(u"encore.mpg"_s);
-        QVERIFY(writeFile(video, "not a video"));
-        Kma show;
-        QVERIFY(writeFile(path, show.bytes()));
-        QVERIFY(touch(path, -60));
-        InstallationTemplatePtr rig = templateOf(1);
-        rig->controllerTemplates()[0]->setHardwareType(7);
-        rig->controllerTemplates()[0]->setShowFile(path);
-        document().addInstallation(document().addGroup(*rig));
-        show.clips = {{4, "Encore", video.toUtf8(), "encore.vid", "", ""}};
-        QVERIFY(writeFile(path, show.bytes()));
-        QCOMPARE(document().reanalyseChangedShowFiles(), IdSet{1});
-        QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
-        QVERIFY(done.wait(10000));
         delete transcoder;
     }
 
+    // A show file that changed since it was read is analysed again, for every
+    // controller of its template, and media it names now are converted; one
+    // gone from the disk is no change to upload.
     void changedShowFilesAreAnalysedAgain()
     {
         using namespace ShowFileBytes;
-        const QString path = m_dir.filePath(u"show.wrn"_s);
-        QVERIFY(writeFile(path, General().bytes()));
+        const QString path = m_dir.filePath(u"show.kma"_s);
+        Kma show;
+        QVERIFY(writeFile(path, show.bytes()));
         QVERIFY(touch(path, -3600));
         InstallationTemplatePtr rig = templateOf(2);
+        rig->controllerTemplates()[1]->setHardwareType(7);
         rig->controllerTemplates()[1]->setShowFile(path);
         const uint groupId = document().addGroup(*rig);
         document().addInstallation(groupId);
         document().addInstallation(groupId);
         QVERIFY(document().reanalyseChangedShowFiles().empty());
+        const QUuid before = document().controller(1)->controllerTemplate()->showProjectUuid();
 
-        General changed;
-        changed.uuid = uuidB;
-        QVERIFY(writeFile(path, changed.bytes()));
-        QVERIFY(touch(path, -3540));
-        const QUuid expected(u"{10203040-5060-7080-90a0-b0c0d0e0f001}"_s);
+        MediaTranscoder *transcoder = LumApplication::instance()->createMediaTranscoder();
+        QSignalSpy done(transcoder, &MediaTranscoder::transcodeComplete);
+        const QString video = m_dir.filePath(u"encore.mpg"_s);
+        QVERIFY(writeFile(video, "not a video"));
+        show.uuid = uuidB;
+        show.clips = {{4, "Encore", video.toUtf8(), "encore.vid", "", ""}};
+        QVERIFY(writeFile(path, show.bytes()));
         QCOMPARE(document().reanalyseChangedShowFiles(), (IdSet{1, 3}));
-        const ControllerTemplatePtr shared =
-            document().group(groupId)->installationTemplate()->controllerTemplates()[1];
-        QCOMPARE(shared->showProjectUuid(), expected);
-        QCOMPARE(document().controller(1)->controllerTemplate()->showProjectUuid(), expected);
-        QCOMPARE(document().controller(3)->controllerTemplate()->showProjectUuid(), expected);
+        const QUuid after = document()
+                                .group(groupId)
+                                ->installationTemplate()
+                                ->controllerTemplates()[1]
+                                ->showProjectUuid();
+        QVERIFY(after != before);
+        QCOMPARE(document().controller(1)->controllerTemplate()->showProjectUuid(), after);
+        QCOMPARE(document().controller(3)->controllerTemplate()->showProjectUuid(), after);
+        QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
+        QVERIFY(done.wait(10000));
+        delete transcoder;
         QVERIFY(document().reanalyseChangedShowFiles().empty());
 
-        // A show file gone from the disk is no change to upload.
         QVERIFY(QFile::remove(path));
         QVERIFY(document().reanalyseChangedShowFiles().empty());
     }
@@ -388,9 +367,7 @@ private slots:
         QString error;
         const QString path = write(PB::sampleProject(version).bytes());
         QVERIFY2(document.load(path, &error), qPrintable(error));
-        QCOMPARE(document.path(), path);
         QVERIFY(document.isClean());
-        QCOMPARE(ids(document.controllers()), (QList<uint>{1, 2, 4, 9}));
         // The i-th controller of an installation runs the i-th controller template.
         const auto &templates = document.group(3)->installationTemplate()->controllerTemplates();
         for (const auto &[controllerId, index] : {std::pair{2u, 0}, {9u, 1}, {4u, 0}, {1u, 1}})
@@ -403,36 +380,27 @@ private slots:
         QCOMPARE(readAll(saved), savedSample(version).bytes());
     }
 
-    void devicesWithoutEndAreRefused()
+    // The superseded form of every kind is skipped; the single time of
+    // versions 2 and 3 schedules nothing once it has passed.
+    void oldSchedulesThatScheduleNothing_data()
     {
-        LumDocument document;
-        QVERIFY(!document.load(u"/dev/zero"_s));
-    }
-
-    void oldSchedulesInThePastScheduleNothing()
-    {
-        PB::Project project = PB::sampleProject(3);
-        project.oldSchedule.time = {PB::day2024, 0, -1};
-        LumDocument document;
-        QVERIFY(document.load(write(project.bytes()), nullptr));
-        QVERIFY(document.uploadSchedule().isEmpty());
-    }
-
-    void supersededSchedulesOfEveryKindAreSkipped_data()
-    {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("kind"); // of the superseded form
         for (const int kind : {0, 1, 2, 3, 4, 5})
-            QTest::addRow("kind %d", kind) << kind;
+            QTest::addRow("superseded kind %d", kind) << 1 << kind;
+        QTest::newRow("passed time") << 3 << 1;
     }
-
-    void supersededSchedulesOfEveryKindAreSkipped()
+    void oldSchedulesThatScheduleNothing()
     {
+        QFETCH(int, version);
         QFETCH(int, kind);
-        PB::Project project = PB::sampleProject(1);
+        PB::Project project = PB::sampleProject(version);
         project.supersededKind = qint16(kind);
+        project.oldSchedule.time = {PB::day2024, 0, -1};
         LumDocument document;
         QString error;
         QVERIFY2(document.load(write(project.bytes()), &error), qPrintable(error));
+        QVERIFY(document.uploadSchedule().isEmpty());
         QCOMPARE(document.expandedInstallations(), (IdSet{0, 5}));
     }
 
@@ -450,7 +418,6 @@ private slots:
         add("wrong magic", "not a Rigwarden project", [](P &p) { p.magic = 0x5269675761726407; });
         add("version 8", "later version", [](P &p) { p.version = 8; });
         add("negative version", "later version", [](P &p) { p.version = -1; });
-        QTest::newRow("empty file") << QByteArray() << u"not a Rigwarden project"_s;
         add("raw value of 17 bytes", "out of bounds", [](P &p) {
             p.groups[1].templates[1].clips[0].files[1].remoteName = "seventeen-bytes-x";
         });
@@ -458,18 +425,13 @@ private slots:
             [](P &p) { p.groups[1].templates[0].clips[0].files[0].type = 7; });
         add("negative media type", "media type -1",
             [](P &p) { p.groups[1].templates[0].mediaPaths[0].type = -1; });
-        {
-            P p = PB::sampleProject(7);
-            p.mail.recipients = {};
-            QByteArray bytes = p.bytes();
-            // The recipients' count follows the mail password; make it huge.
-            PB::Out tail;
-            tail.text(u"sp"_s).i32(0);
-            const qsizetype at = bytes.lastIndexOf(tail.bytes);
-            QVERIFY(at > 0);
-            bytes.replace(at + tail.bytes.size() - 4, 4, QByteArray::fromHex("7fffffff"));
-            QTest::newRow("recipient count beyond bounds") << bytes << u"out of bounds"_s;
-        }
+        // The recipients' count follows the mail password; made huge.
+        P p = PB::sampleProject(7);
+        p.mail.recipients = {};
+        QTest::newRow("recipient count beyond bounds")
+            << p.bytes().replace(PB::Out().text(u"sp"_s).i32(0).bytes,
+                                 PB::Out().text(u"sp"_s).i32(0x7fffffff).bytes)
+            << u"out of bounds"_s;
 
         // References between the tables.
         add("group lists a missing installation", "installation 7", [](P &p) {
@@ -506,10 +468,10 @@ private slots:
         add("schedule maps that disagree", "schedule", [](P &p) {
             p.lookup = {{{4, p.schedule[0].time}}};
         });
-        P old = PB::sampleProject(3);
-        old.oldSchedule.controllerIds = {2, 40};
+        p = PB::sampleProject(3);
+        p.oldSchedule.controllerIds = {2, 40};
         QTest::newRow("old schedule naming a missing controller")
-            << old.bytes() << u"controller 40"_s;
+            << p.bytes() << u"controller 40"_s;
     }
 
     void malformedFilesAreRefused()
@@ -522,12 +484,11 @@ private slots:
     void everyTruncationIsRefusedAndLeavesTheDocumentEmpty_data() { everyVersion(); }
 
     // Also when the file is beyond the in-memory limit and read from the disk
-    // as it goes.
+    // as it goes; a device without end is refused too.
     void everyTruncationIsRefusedAndLeavesTheDocumentEmpty()
     {
         QFETCH(int, version);
         const QByteArray bytes = PB::sampleProject(version).bytes();
-        const QString path = m_dir.filePath(u"cut.lmp"_s);
         const auto restoreLimit =
             qScopeGuard([] { Streamer::setInMemoryLimit(Streamer::DefaultInMemoryLimit); });
         const QString whole = write(bytes, u"whole.lmp"_s);
@@ -535,24 +496,20 @@ private slots:
         for (const qint64 limit : {Streamer::DefaultInMemoryLimit, qint64(0)}) {
             Streamer::setInMemoryLimit(limit);
             for (qsizetype size = 0; size < bytes.size(); ++size) {
-                QVERIFY(PB::writeFile(path, bytes.left(size)));
                 // A document with content first, so that "left empty" means something.
                 QVERIFY(document.load(whole));
-                QVERIFY2(!document.load(path),
+                QVERIFY2(!document.load(write(bytes.left(size), u"cut.lmp"_s)),
                          qPrintable(u"accepted %1 of %2 bytes"_s.arg(size).arg(bytes.size())));
                 QVERIFY(isEmpty(document));
             }
         }
+        QVERIFY(!document.load(u"/dev/zero"_s));
     }
 
     void tablesHoldTheirMaximumAndNoMore()
     {
         // 1024 empty groups with the highest identifiers in use, then 1025.
-        PB::Project project = PB::sampleProject(7);
-        project.groups.clear();
-        project.installations.clear();
-        project.controllers.clear();
-        project.schedule.clear();
+        PB::Project project;
         for (qint32 id = 0; id < 1024; ++id)
             project.groups.append({id, u"g%1"_s.arg(id), {}, {}, QString()});
         LumDocument document;
@@ -565,20 +522,17 @@ private slots:
 
         project.groups.append({1024, QString(), {}, {}, QString()});
         refuses(project.bytes(), u"count 1025"_s);
-    }
 
-    void unreferencedElementsBeyondTheTablesAreDropped()
-    {
-        PB::Project project = PB::sampleProject(7);
+        // An element beyond the table that nothing refers to is dropped.
+        project = PB::sampleProject(7);
         project.groups.append({1024, u"beyond"_s, {}, {}, QString()});
-        LumDocument document;
-        QString error;
-        QVERIFY2(document.load(write(project.bytes()), &error), qPrintable(error));
-        QCOMPARE(ids(document.groups()), (QList<uint>{0, 3}));
+        QVERIFY(document.load(write(project.bytes())));
+        QCOMPARE(document.groups().count(), 2u);
     }
 
-    // Saving marks the document clean, but not when the save fails.
-    void aSaveThatFailsHalfWayLeavesTheOldFile()
+    // Saving marks the document clean, but not when the save fails: the old
+    // file stays.
+    void aSaveThatFailsLeavesTheOldFile()
     {
         const QString path = write(PB::sampleProject(7).bytes(), u"keep.lmp"_s);
         const QByteArray before = readAll(path);
@@ -592,16 +546,13 @@ private slots:
         // Files may grow to 100 bytes only: the write fails part of the way.
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 100;
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{100, saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
         QString error;
-        const bool saved1 = document.save(&error);
+        const bool written = document.save(&error);
         setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-
-        QVERIFY(!saved1);
+        QVERIFY(!written);
         QVERIFY(!error.isEmpty());
         QCOMPARE(readAll(path), before);
         QVERIFY(!document.isClean()); // still to be saved
@@ -613,42 +564,29 @@ private slots:
         QCOMPARE(document.path(), path);
         QVERIFY(!QFile::exists(target));
 
-        QVERIFY(document.save(&error));
-        QVERIFY(document.isClean());
-        QVERIFY(!document.isMasterPasswordChanged());
-        QCOMPARE(clean.size(), 2);
-        QCOMPARE(clean.last().first().toBool(), true);
-        QVERIFY(readAll(path) != before);
-    }
-
-    // What the reader would refuse is not written: the save fails with the
-    // reason and the old file stays. A show's clips may each have a video
-    // and an audio path, which a file holds.
-    void aSaveNeverWritesWhatCannotBeRead()
-    {
-        const QString path = write(PB::sampleProject(7).bytes(), u"bounds.lmp"_s);
-        const QByteArray before = readAll(path);
-        LumDocument document;
-        QVERIFY(document.load(path));
-        ControllerTemplate &first =
-            *document.group(3)->installationTemplate()->controllerTemplates()[0];
+        // What the reader would refuse is not written, with the reason. A
+        // show's clips may each have a video and an audio path, which a file
+        // holds.
         MediaPaths paths;
         for (int clip = 0; clip < Streamer::MaxEntryCount; ++clip) {
             paths[{clip, MediaType_Video}] = u"v"_s;
             paths[{clip, MediaType_Audio}] = u"a"_s;
         }
-        first.setMediaPaths(paths);
+        document.group(3)->installationTemplate()->controllerTemplates()[0]->setMediaPaths(paths);
         MailSettings mail = document.mailSettings();
         mail.recipients = QStringList(Streamer::MaxEntryCount + 1, u"ops@example.com"_s);
         document.setMailSettings(mail);
-        QString error;
         QVERIFY(!document.save(&error));
         QVERIFY2(error.contains(u"65537 entries of one mail recipient list"_s), qPrintable(error));
         QCOMPARE(readAll(path), before);
-
         mail.recipients.removeLast();
         document.setMailSettings(mail);
+
         QVERIFY2(document.save(&error), qPrintable(error));
+        QVERIFY(document.isClean());
+        QVERIFY(!document.isMasterPasswordChanged());
+        QCOMPARE(clean.size(), 2);
+        QCOMPARE(clean.last().first().toBool(), true);
         LumDocument reopened;
         QVERIFY(reopened.load(path, &error));
         QCOMPARE(reopened.group(3)->installationTemplate()->controllerTemplates()[0]->mediaPaths(),

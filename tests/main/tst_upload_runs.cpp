@@ -1,11 +1,6 @@
-// Upload runs, their reports, the schedule timer and the alert mail.
-
 #include "fatal_probe.h"
-#include "show_file_bytes.h"
 #include "smtp_test_server.h"
 #include "upload_runs_scene.h"
-
-#include <QTemporaryDir>
 
 namespace {
 
@@ -21,12 +16,6 @@ void scheduleChanged()
     sendChangeEvent(changed);
 }
 
-// Controllers that are never found: their runs complete at once, failed.
-QList<uint> absentControllers(int count)
-{
-    return addControllers(std::make_shared<ControllerTemplate>(), count);
-}
-
 } // namespace
 
 class TestUploadRuns : public UploadRunsScene
@@ -37,7 +26,7 @@ private slots:
     // Announced once per run; later results of the run change nothing.
     void completesOncePerRun()
     {
-        const QList<uint> controllerIds = absentControllers(2);
+        const QList<uint> controllerIds = addControllers(std::make_shared<ControllerTemplate>(), 2);
         QSignalSpy completed(app(), &LumApplication::uploadReportCompleted);
         Reports reports;
         const uint reportId = runs()->upload(idSet(controllerIds), true);
@@ -54,31 +43,14 @@ private slots:
                         "Assert: 'controllerIds.size() > 0' is FALSE");
     }
 
-    void unattendedRunsTakeTheirControllersOffTheSchedule_data()
-    {
-        QTest::addColumn<bool>("manual");
-        QTest::newRow("operator's run") << true;
-        QTest::newRow("unattended run") << false;
-    }
-    void unattendedRunsTakeTheirControllersOffTheSchedule()
-    {
-        QFETCH(bool, manual);
-        const QList<uint> controllerIds = absentControllers(2);
-        const QDateTime later = QDateTime::currentDateTime().addSecs(3600);
-        schedule().schedule(controllerIds.at(0), later);
-        schedule().schedule(controllerIds.at(1), later);
-        runs()->upload({controllerIds.at(0)}, manual);
-        QCOMPARE(schedule().isScheduled(controllerIds.at(0)), manual);
-        QVERIFY(schedule().isScheduled(controllerIds.at(1)));
-    }
-
     // The timer fires on the whole second at or after the time. Woken before
     // it (a coarse timer, a clock change), it waits again instead of taking
     // the run. A time weeks ahead does not overflow the timer; it is re-armed
-    // as it comes closer.
+    // as it comes closer. Less than a second ahead, it is armed for what
+    // remains, and the run starts on time.
     void armsTheTimerOnAWholeSecond()
     {
-        const uint id = absentControllers(1).first();
+        const uint id = addControllers(std::make_shared<ControllerTemplate>()).first();
         const QDateTime now = QDateTime::currentDateTime();
         const QDateTime next = now.addSecs(1800);
         schedule().schedule(id, next);
@@ -103,20 +75,15 @@ private slots:
         scheduleChanged();
         QVERIFY(runs()->scheduleTimer()->remainingTime() <= UploadRuns::MaximumTimerMsec);
         QVERIFY(runs()->scheduleTimer()->remainingTime() > UploadRuns::MaximumTimerMsec - 5000);
-    }
 
-    // Less than a second ahead: armed for what remains, and run on time.
-    void aTimeLessThanASecondAheadRuns()
-    {
-        const uint id = absentControllers(1).first();
-        const QDateTime next = QDateTime::currentDateTime().addMSecs(400);
-        schedule().schedule(id, next);
+        const QDateTime soon = QDateTime::currentDateTime().addMSecs(400);
+        schedule().schedule(id, soon);
         Reports reports;
         scheduleChanged();
         QVERIFY(runs()->scheduleTimer()->isActive());
         QVERIFY(runs()->scheduleTimer()->remainingTime() <= 400);
         QTRY_COMPARE_WITH_TIMEOUT(reports.count(), 1, 3000);
-        QVERIFY(QDateTime::currentDateTime() >= next);
+        QVERIFY(QDateTime::currentDateTime() >= soon);
         QVERIFY(!schedule().isScheduled(id));
         QVERIFY(logged("Starting scheduled upload"));
     }
@@ -124,60 +91,48 @@ private slots:
     // Passed times run at once, earliest first, each run re-arming for the next.
     void passedTimesRunInTurn()
     {
-        const QList<uint> controllerIds = absentControllers(3);
+        const QList<uint> controllerIds = addControllers(std::make_shared<ControllerTemplate>(), 3);
         const QDateTime now = QDateTime::currentDateTime();
         schedule().schedule(controllerIds.at(2), now.addSecs(-60));
         schedule().schedule(controllerIds.at(0), now.addSecs(-120));
         schedule().schedule(controllerIds.at(1), now.addSecs(-120));
-        QList<IdSet> runOrder;
-        connect(runs(), &UploadRuns::reportCompleted, this,
-                [&runOrder](const UploadReport &report) {
-                    IdSet controllers;
-                    for (const auto &[controllerId, result] : report.results())
-                        controllers.insert(controllerId);
-                    runOrder << controllers;
-                });
+        Reports reports;
         scheduleChanged();
         QVERIFY(logged(u"Scheduled upload time (%1) has passed - uploading now"_s.arg(
             now.addSecs(-120).toString(Qt::TextDate))));
-        QVERIFY(runOrder.isEmpty()); // from the event loop, not from the change
-        QTRY_COMPARE(runOrder.size(), 2);
-        QCOMPARE(runOrder.at(0), (IdSet{controllerIds.at(0), controllerIds.at(1)}));
-        QCOMPARE(runOrder.at(1), IdSet{controllerIds.at(2)});
+        QCOMPARE(reports.count(), 0); // from the event loop, not from the change
+        QTRY_COMPARE(reports.count(), 2);
+        // The later run, the last report, is the later time's alone.
+        QCOMPARE(reports.last().results.size(), 1u);
+        QCOMPARE(reports.last().results.count(controllerIds.at(2)), 1u);
         QVERIFY(schedule().isEmpty());
         QCOMPARE(logMessagesStarting("Scheduled upload to ").size(), 3);
-        disconnect(runs(), &UploadRuns::reportCompleted, this, nullptr);
     }
 
-    void aDueTimeWithoutControllers()
+    // A due time without controllers, or with one that is gone (a project
+    // file naming it), starts nothing. A scheduled run sends the show as it
+    // is on the disk now.
+    void startingAScheduledRun()
     {
         runs()->startScheduledUpload();
         QCOMPARE(
             logMessages(0, Category_Schedule),
             QStringList{
                 u"Scheduled upload time passed but no controllers were scheduled to upload"_s});
-        // A controller that is gone (a project file naming it) starts nothing.
         schedule().schedule(999, QDateTime::currentDateTime().addSecs(-1));
         runs()->startScheduledUpload();
         QVERIFY(logged("Starting scheduled upload"));
         QCOMPARE(runs()->runningReportCount(), 0);
         QVERIFY(schedule().isEmpty());
-    }
 
-    // A scheduled run sends the show as it is on the disk now.
-    void aScheduledRunLooksAtTheShowFilesFirst()
-    {
         using namespace ShowFileBytes;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"show.wrn"_s);
-        QVERIFY(writeFile(path, General().bytes()));
-        QVERIFY(touch(path, -60));
-        auto controllerTemplate = std::make_shared<ControllerTemplate>();
-        controllerTemplate->setShowFile(path);
-        const uint id = addControllers(controllerTemplate).first();
+        const ShowFolder show;
+        QVERIFY(touch(show.showPath(), -60));
+        const uint id = addControllers(show.controllerTemplate()).first();
         General saved;
+        saved.deviceType = 1;
         saved.uuid = uuidB;
-        QVERIFY(writeFile(path, saved.bytes()));
+        QVERIFY(writeFile(show.showPath(), saved.bytes()));
         schedule().schedule(id, QDateTime::currentDateTime().addSecs(-1));
         runs()->startScheduledUpload();
         QCOMPARE(controller(id)->controllerTemplate()->showProjectUuid(),
@@ -190,24 +145,19 @@ private slots:
     void closingTheProjectEndsItsRuns()
     {
         const ShowFolder show;
-        const auto simulator = startSimulator({u"--fault=0:stall-stor=1"_s});
-        QVERIFY(simulator);
-        const SimulatedController *simulated = simulator->controllers().first();
-        const uint running =
-            addControllerAt(show.controllerTemplate(), simulated->httpPort(), simulated->ftpPort());
-        controller(running)->discover();
-        QTRY_COMPARE(controller(running)->discoveryState(), Discovery_Found);
+        Site running;
+        QVERIFY(startSite(running, show.controllerTemplate(), {u"--fault=0:stall-stor=1"_s}));
         FakeControllerHttp silent;
         const uint waiting = silentController(silent);
         controller(waiting)->discover();
         Reports reports;
-        const uint reportId = runs()->upload({running}, false);
-        QTRY_COMPARE(feedback()->state(running), UploadState_Uploading);
+        const uint reportId = runs()->upload({running.id}, false);
+        QTRY_COMPARE(feedback()->state(running.id), UploadState_Uploading);
         runs()->uploadWhenDiscovered({waiting}, false);
         QCOMPARE(runs()->waitingRunCount(), 1);
 
         document()->reset();
-        QCOMPARE(reports.result(reportId, running), cancelled());
+        QCOMPARE(reports.result(reportId, running.id), cancelled());
         QCOMPARE(runs()->runningReportCount(), 0);
         QCOMPARE(runs()->waitingRunCount(), 0);
     }
@@ -259,6 +209,7 @@ private slots:
         QTest::newRow("no recipients")
             << true << false << false << false << u"No SMTP recipients set"_s;
     }
+    // An unattended run also takes its controllers off the schedule.
     void alertMailRules()
     {
         QFETCH(bool, enabled);
@@ -270,28 +221,31 @@ private slots:
         SmtpTestServer mail(
             {u"--auth"_s, u"login"_s, u"--user"_s, u"ops"_s, u"--password"_s, u"pw"_s});
         QVERIFY(mail.port() != 0);
-        MailSettings settings = mailTo(mail.port());
-        settings.enabled = enabled;
-        settings.sendForManualUploads = forManual;
-        settings.username = u"ops"_s;
-        settings.password = PasswordCipher::encode(u"pw"_s);
-        if (!recipients)
-            settings.recipients.clear();
-        document()->setMailSettings(settings);
+        document()->setMailSettings(
+            {.enabled = enabled,
+             .sendForManualUploads = forManual,
+             .server = u"127.0.0.1"_s,
+             .port = mail.port(),
+             .username = u"ops"_s,
+             .recipients = recipients ? QStringList{u"ops@example.com"_s} : QStringList(),
+             .password = PasswordCipher::encode(u"pw"_s)});
 
+        const QList<uint> controllerIds = addControllers(std::make_shared<ControllerTemplate>(), 2);
+        const QDateTime later = QDateTime::currentDateTime().addSecs(3600);
+        schedule().schedule(controllerIds.at(0), later);
+        schedule().schedule(controllerIds.at(1), later);
         QSignalSpy finished(runs(), &UploadRuns::alertMailFinished);
         Reports reports;
-        const uint reportId = runs()->upload(idSet(absentControllers(1)), manual);
+        const uint reportId = runs()->upload({controllerIds.at(0)}, manual);
         QVERIFY(reports.isCompleted(reportId));
+        QCOMPARE(schedule().isScheduled(controllerIds.at(0)), manual);
+        QVERIFY(schedule().isScheduled(controllerIds.at(1)));
         if (mailed) {
             QVERIFY(finished.wait(15000));
             QCOMPARE(finished.first().first().toBool(), true);
             QCOMPARE(mail.messageCount(), 1);
-            const QString message = mail.message(1);
-            QVERIFY(message.contains("Subject: Automated report from Lumora Rigwarden\r\n"_L1));
-            QVERIFY(message.contains("From: \"Lumora Rigwarden\" <>\r\n"_L1));
             QString body = reports.get(reportId).text;
-            QVERIFY(message.contains("\r\n\r\n"_L1 + body.replace(u'\n', "\r\n"_L1)));
+            QVERIFY(mail.message(1).contains("\r\n\r\n"_L1 + body.replace(u'\n', "\r\n"_L1)));
             QCOMPARE(mail.envelope(1).value(u"authenticated"_s).toBool(), true);
             QCOMPARE(runs()->pendingMailCount(), 0);
         } else {

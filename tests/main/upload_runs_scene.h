@@ -6,7 +6,6 @@
 #include "link_fixture.h"
 #include "test_main.h"
 
-#include <QJsonObject>
 #include <QSignalSpy>
 
 using namespace LinkFixture;
@@ -17,17 +16,6 @@ inline uint silentController(FakeControllerHttp &silent)
 {
     silent.setBehaviour("/query/system", FakeControllerHttp::Behaviour_Silent);
     return addControllerAt(ShowFolder().controllerTemplate(), silent.port());
-}
-
-// Reports mailed to ops@example.com through the server at `port` of 127.0.0.1.
-inline MailSettings mailTo(quint16 port)
-{
-    MailSettings settings;
-    settings.enabled = true;
-    settings.server = u"127.0.0.1"_s;
-    settings.port = port;
-    settings.recipients = QStringList{u"ops@example.com"_s};
-    return settings;
 }
 
 class UploadRunsScene : public QObject
