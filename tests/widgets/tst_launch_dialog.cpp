@@ -1,4 +1,4 @@
-#include "desktop_controller_scene.h"
+#include "desktop_scene.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ QStringList contextMenu(LaunchDialog *dialog, int row)
 
 } // namespace
 
-class TestLaunchDialog : public DesktopControllerScene
+class TestLaunchDialog : public DesktopScene
 {
     Q_OBJECT
 
