@@ -27,11 +27,6 @@ quint32 Chunk::granule() const
     return payload.size() >= 4 ? qFromLittleEndian<quint32>(payload.constData()) : 0;
 }
 
-QByteArray Chunk::packet() const
-{
-    return payload.mid(4);
-}
-
 namespace ChunkFile {
 
 QList<Chunk> read(const QString &path, QString *error)
@@ -49,16 +44,13 @@ QList<Chunk> fromBytes(const QByteArray &bytes, QString *error)
     QList<Chunk> chunks;
     qsizetype offset = 0;
     while (offset < bytes.size()) {
-        const QString where = u"chunk %1 at %2: "_s.arg(chunks.size()).arg(offset);
-        if (bytes.size() - offset < HeaderSize) {
-            *error = where + u"truncated header"_s;
-            return {};
-        }
         const char *header = bytes.constData() + offset;
-        const quint32 size = qFromLittleEndian<quint32>(header + 4);
-        if (qFromLittleEndian<quint32>(header) != Magic || size % 4 != 0 ||
-            size > quint64(bytes.size() - offset - HeaderSize)) {
-            *error = where + u"bad magic or size"_s;
+        const qsizetype left = bytes.size() - offset - HeaderSize;
+        const quint32 size = left < 0 ? 0 : qFromLittleEndian<quint32>(header + 4);
+        if (left < 0 || qFromLittleEndian<quint32>(header) != Magic || size % 4 != 0 ||
+            size > quint64(left)) {
+            *error = u"chunk %1 at %2: truncated, or a bad magic or size"_s.arg(chunks.size())
+                         .arg(offset);
             return {};
         }
         Chunk chunk;
@@ -68,7 +60,7 @@ QList<Chunk> fromBytes(const QByteArray &bytes, QString *error)
         for (quint32 i = 0; i < size; i += 4)
             sum += qFromLittleEndian<quint32>(chunk.payload.constData() + i);
         if (sum != qFromLittleEndian<quint32>(header + 12)) {
-            *error = where + u"checksum mismatch"_s;
+            *error = u"chunk %1 at %2: checksum mismatch"_s.arg(chunks.size()).arg(offset);
             return {};
         }
         chunks.append(chunk);
@@ -83,14 +75,6 @@ QList<quint32> types(const QList<Chunk> &chunks)
     for (const Chunk &chunk : chunks)
         types.append(chunk.type);
     return types;
-}
-
-QByteArray joinPayloads(const QList<Chunk> &chunks)
-{
-    QByteArray joined;
-    for (const Chunk &chunk : chunks)
-        joined += chunk.unswapped();
-    return joined;
 }
 
 QString compareWithStream(const QList<Chunk> &chunks, const QByteArray &expected)
@@ -130,18 +114,15 @@ bool writeOgg(const QList<Chunk> &chunks, const QString &path)
         return false;
     ogg_stream_state stream;
     ogg_stream_init(&stream, 1);
-    bool ok = true;
     const auto writePages = [&](bool flush) {
         ogg_page page;
         while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
-            ok = ok && file.write(reinterpret_cast<const char *>(page.header), page.header_len) ==
-                           page.header_len;
-            ok = ok && file.write(reinterpret_cast<const char *>(page.body), page.body_len) ==
-                           page.body_len;
+            file.write(reinterpret_cast<const char *>(page.header), page.header_len);
+            file.write(reinterpret_cast<const char *>(page.body), page.body_len);
         }
     };
     for (qsizetype i = 0; i < chunks.size(); ++i) {
-        QByteArray bytes = chunks[i].packet();
+        QByteArray bytes = chunks[i].payload.mid(4);
         // A chunk does not record its pad: the identification header's fixed
         // length is restored, other packets carry their pad (decoders ignore it).
         if (i == 0)
@@ -158,7 +139,7 @@ bool writeOgg(const QList<Chunk> &chunks, const QString &path)
         writePages(i == 2 || i + 1 == chunks.size());
     }
     ogg_stream_clear(&stream);
-    return ok;
+    return file.flush();
 }
 
 } // namespace ChunkFile

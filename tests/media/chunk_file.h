@@ -14,9 +14,8 @@ struct Chunk
 
     // The payload with each 4-byte word reversed again.
     QByteArray unswapped() const;
-    // Audio chunks: the granule position and the Vorbis packet after it.
+    // Audio chunks: the granule position (the Vorbis packet follows it).
     quint32 granule() const;
-    QByteArray packet() const;
 };
 
 namespace ChunkFile {
@@ -28,9 +27,6 @@ QList<Chunk> fromBytes(const QByteArray &bytes, QString *error);
 
 // The type of each chunk, in order.
 QList<quint32> types(const QList<Chunk> &chunks);
-
-// The unswapped payloads one after another, pad bytes included.
-QByteArray joinPayloads(const QList<Chunk> &chunks);
 
 // Whether the unswapped payloads, less their pad bytes, are exactly
 // `expected`: empty when they are, else where they differ. A chunk's pad (0 to

@@ -14,15 +14,8 @@ constexpr quint32 I = 0x80000001;
 constexpr quint32 P = 0x80000002;
 constexpr quint32 B = 0x80000003;
 
-QByteArray sequenceHeader()
-{
-    return QByteArray::fromHex("000001B32D0240331FFFE018") + QByteArray::fromHex("000001B5148A");
-}
-
-QByteArray groupHeader()
-{
-    return QByteArray::fromHex("000001B800080040");
-}
+const QByteArray sequenceHeader = QByteArray::fromHex("000001B32D0240331FFFE018000001B5148A");
+const QByteArray groupHeader = QByteArray::fromHex("000001B800080040");
 
 // Picture data with lone zeros and zero pairs that are not start codes, so the
 // scan leaves its fast path often.
@@ -94,8 +87,8 @@ private slots:
     void cutsOneChunkPerPictureWithHeadersInFront()
     {
         const QList<QByteArray> expected = {
-            sequenceHeader() + groupHeader() + picture(1), picture(3), picture(3, 5),
-            sequenceHeader() + groupHeader() + picture(2, 4000), picture(3, 0)};
+            sequenceHeader + groupHeader + picture(1), picture(3), picture(3, 5),
+            sequenceHeader + groupHeader + picture(2, 4000), picture(3, 0)};
         const Outcome outcome = packetise(expected.join());
         QCOMPARE(outcome.result, ConvertResult_Ok);
         const QList<Chunk> chunks = chunksOf(outcome);
@@ -110,11 +103,11 @@ private slots:
     // several small blocks.
     void blockEdgesDoNotChangeTheOutput()
     {
-        QByteArray stream = sequenceHeader() + groupHeader() + picture(1, 700) +
-                            QByteArray(30, '\0') + picture(2, 99);
+        QByteArray stream =
+            sequenceHeader + groupHeader + picture(1, 700) + QByteArray(30, '\0') + picture(2, 99);
         for (int i = 0; i < 12; ++i)
             stream += picture(1 + i % 3, 10 + i) + QByteArray(i % 5, '\0');
-        stream += sequenceHeader() + picture(2, 3) + QByteArray(14, '\0') + picture(1, 2) +
+        stream += sequenceHeader + picture(2, 3) + QByteArray(14, '\0') + picture(1, 2) +
                   QByteArray::fromHex("000001B7");
         const Outcome whole = packetise(stream);
         QCOMPARE(whole.result, ConvertResult_Ok);
@@ -147,7 +140,7 @@ private slots:
         QFETCH(int, run);
         QFETCH(int, kept);
         QFETCH(bool, beforeStartCode);
-        const QByteArray head = sequenceHeader() + picture(1, 100);
+        const QByteArray head = sequenceHeader + picture(1, 100);
         // Before a start code the run ends in its 01; inside data, in another byte.
         const QByteArray tail =
             beforeStartCode ? picture(2).mid(2) : QByteArray("\x55") + picture(2);
@@ -164,7 +157,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<ConvertResult>("result");
-        const QByteArray start = sequenceHeader() + picture(1);
+        const QByteArray start = sequenceHeader + picture(1);
         QTest::newRow("coding type 0") << start + picture(0) << ConvertResult_InputCorrupt;
         QTest::newRow("header cut short")
             << start + QByteArray::fromHex("0000010001") << ConvertResult_InputCorrupt;
@@ -175,7 +168,7 @@ private slots:
         QTest::newRow("stream codes pass")
             << start + QByteArray::fromHex("000001BD07000001E0070000") + picture(2)
             << ConvertResult_Ok;
-        QTest::newRow("no picture at all") << sequenceHeader() << ConvertResult_Ok;
+        QTest::newRow("no picture at all") << sequenceHeader << ConvertResult_Ok;
     }
     void refusesWhatIsNotAnElementaryStream()
     {
@@ -201,9 +194,9 @@ private slots:
         QFETCH(bool, followed);
         QFETCH(int, extra);
         QFETCH(ConvertResult, result);
-        const int headerLength = int(sequenceHeader().size() + picture(1, 0).size());
+        const int headerLength = int(sequenceHeader.size() + picture(1, 0).size());
         const int limit = int(ElementaryStreamPacketiser::MaxChunkLength);
-        QByteArray stream = sequenceHeader() + picture(1, limit + extra - headerLength);
+        QByteArray stream = sequenceHeader + picture(1, limit + extra - headerLength);
         if (followed)
             stream += picture(2);
         const Outcome outcome = packetise(stream);

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "accessible_names.h"
 #include "authentication_dialog.h"
 #include "desktop_prompts.h"
 #include "link_fixture.h"
@@ -14,12 +15,10 @@
 #include "password_manager_view.h"
 #include "test_main.h"
 
-#include <QAccessible>
 #include <QAuthenticator>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "accessible_names.h"
+#include "application_dialogs.h"
 #include "controller_browser.h"
 #include "modal_answerer.h"
-#include "application_dialogs.h"
 #include "test_environment.h"
 
 #include <QApplication>

@@ -56,9 +56,10 @@ private slots:
         QCOMPARE(m_app->eventLog()->entries().size(), 3); // all stored
     }
 
-    // Shown once however often the project is announced, and as written:
-    // no markup is interpreted.
-    void entriesBeforeAnOpenAreShownWhenItOpens()
+    // Shown once however often the project is announced, and as written: no
+    // markup is interpreted. Closing empties the pane and stops it until the
+    // next project opens.
+    void showsTheOpenProjectsEntries()
     {
         LogViewer viewer;
         log(0, u"before"_s);
@@ -70,13 +71,7 @@ private slots:
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown[0].endsWith(u"- before"_s));
         QVERIFY(shown[1].endsWith(u" - [APP] - <b>%1</b> & after"_s));
-    }
 
-    void closingEmptiesThePaneAndStopsIt()
-    {
-        LogViewer viewer;
-        emit m_app->documentOpened();
-        log(0, u"one"_s);
         emit m_app->documentClosing();
         QVERIFY(viewer.toPlainText().isEmpty());
         log(0, u"between"_s);

@@ -15,19 +15,16 @@ private slots:
         AuthenticationDialog authentication(&authenticator);
         PasswordManager manager(document());
         QGuiApplication::clipboard()->setText(u"before"_s);
-        QStringList names;
         for (QDialog *dialog :
              std::initializer_list<QDialog *>{&entry, &authentication, &manager}) {
+            QCOMPARE(unnamedFields(dialog).join(u", "), QString());
             for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
-                names << QAccessible::queryAccessibleInterface(edit)->text(QAccessible::Name);
                 edit->setText(u"plain"_s);
                 edit->selectAll();
                 QTest::keySequence(edit, QKeySequence::Copy);
                 QTest::keySequence(edit, QKeySequence::Cut);
             }
         }
-        QCOMPARE(names, (QStringList{u"Password"_s, u"Password"_s, u"Master Password"_s,
-                                     u"Confirm Master Password"_s}));
         QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
     }
 
@@ -147,9 +144,7 @@ private slots:
         QVERIFY(startSite(site, show.controllerTemplate(), {u"--fault=0:password=secret"_s},
                           QString()));
         ModalAnswerer answerer;
-        QString label;
         answerer.act(u"Password Required"_s, [&](QWidget *dialog) {
-            label = dialog->findChild<QLabel *>()->text();
             if (meanwhile == u"cancel"_s)
                 controller(site.id)->cancelUpload();
             else if (meanwhile == u"close"_s)
@@ -160,7 +155,6 @@ private slots:
                 respond(dialog, u"type:secret"_s);
         });
         QCOMPARE(int(uploadResult(site.id, true, 5000).first), result);
-        QCOMPARE(label, u"The controller 127.0.0.1 requires a password before allowing uploads"_s);
         QCOMPARE(document()->undoStack()->count(), kept ? 1 : 0);
         if (kept)
             QCOMPARE(controller(site.id)->password(), PasswordCipher::encode(u"secret"_s));
