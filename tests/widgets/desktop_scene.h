@@ -219,7 +219,7 @@ protected:
         return ids;
     }
 
-private slots:
+protected slots:
     void initTestCase();
     void init();
     void cleanupTestCase();

@@ -1,32 +1,23 @@
-// A document that asks its questions over a shown window, and a project of a
-// group, an installation and two controllers with their passwords.
+// The desktop scene's document asking its questions over a window of its own,
+// and a project of a group, an installation and two controllers with their
+// passwords in place of the scene's.
 
 #pragma once
 
-#include "accessible_names.h"
 #include "authentication_dialog.h"
 #include "desktop_prompts.h"
-#include "link_fixture.h"
-#include "modal_answerer.h"
+#include "desktop_scene.h"
 #include "password_entry_dialog.h"
 #include "password_handling.h"
 #include "password_manager.h"
 #include "password_manager_model.h"
 #include "password_manager_view.h"
-#include "test_main.h"
 
 #include <QAuthenticator>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
-#include <QSettings>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -64,7 +55,7 @@ inline void queue(ModalAnswerer &answerer, const QStringList &steps, QStringList
 
 } // namespace
 
-class PasswordScene : public QObject
+class PasswordScene : public DesktopScene
 {
     Q_OBJECT
 
@@ -128,22 +119,14 @@ protected:
     }
     QPushButton *button(const QString &text) const
     {
-        for (QPushButton *each : m_manager->findChildren<QPushButton *>()) {
-            if (each->text() == text)
-                return each;
-        }
-        return nullptr;
+        return child<QPushButton>(m_manager.get(), text);
     }
 
 private slots:
-    void initTestCase()
-    {
-        LumApplication::create(this);
-        ControllerSimulator::raiseFileLimit();
-    }
     void init()
     {
-        resetApplication();
+        DesktopScene::init();
+        m_app->endProject();
         m_window = new QWidget;
         m_window->show();
         m_prompts = std::make_unique<DesktopPrompts>([this] { return m_window.data(); });
