@@ -32,10 +32,8 @@ namespace ChunkFile {
 QList<Chunk> read(const QString &path, QString *error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = u"cannot open "_s + path;
-        return {};
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        *error = u"cannot open "_s + path; // and no chunks
     return fromBytes(file.readAll(), error);
 }
 

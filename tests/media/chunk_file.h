@@ -25,7 +25,6 @@ namespace ChunkFile {
 QList<Chunk> read(const QString &path, QString *error);
 QList<Chunk> fromBytes(const QByteArray &bytes, QString *error);
 
-// The type of each chunk, in order.
 QList<quint32> types(const QList<Chunk> &chunks);
 
 // Whether the unswapped payloads, less their pad bytes, are exactly

@@ -12,7 +12,6 @@
 #include "email_settings_dialog.h"
 #include "file_path_editor.h"
 #include "gui_shell.h"
-#include "installation_item.h"
 #include "installation_model.h"
 #include "installation_selection_model.h"
 #include "installation_template_builder_dialog.h"
@@ -32,7 +31,6 @@
 #include "set_schedule_dialog.h"
 #include "test_main.h"
 #include "upload_runs.h"
-#include "version_checker.h"
 
 #include <QAccessible>
 #include <QActionGroup>
@@ -41,7 +39,6 @@
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>

@@ -117,10 +117,6 @@ protected:
             plain << PasswordCipher::decode(each);
         return plain;
     }
-    QPushButton *button(const QString &text) const
-    {
-        return child<QPushButton>(m_manager.get(), text);
-    }
 
 private slots:
     void init()

@@ -8,7 +8,6 @@ private slots:
     void projectBuiltFromNothing()
     {
         m_app->endProject();
-        resetApplication();
         m_app->beginProject(false);
         ModalAnswerer answerer;
         answerer.act(u"New Project Template"_s, buildTemplate(1))
@@ -158,7 +157,6 @@ private slots:
     void everyFieldIsNamed()
     {
         QFETCH(std::function<QDialog *()>, make);
-        addControllers(std::make_shared<ControllerTemplate>());
         const std::unique_ptr<QDialog> window(make());
         window->show();
         QCOMPARE(unnamedFields(window.get()).join(u", "), QString());

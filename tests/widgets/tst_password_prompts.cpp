@@ -33,7 +33,6 @@ private slots:
     // OK is taken without leaving the line edit. Giving up offers to reset.
     void checkOnOpen_data()
     {
-        QTest::addColumn<bool>("master");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<bool>("opens");
@@ -43,28 +42,28 @@ private slots:
         const QString question = u"Reset Passwords|"_s;
         using L = QStringList;
         const L empty{QString()};
-        QTest::newRow("no master password") << false << L{} << L{} << true << false;
-        QTest::newRow("right") << true << L{prompt + u"type:master"_s} << empty << true << false;
+        QTest::newRow("no master password") << L{} << L{} << true << false;
+        QTest::newRow("right") << L{prompt + u"type:master"_s} << empty << true << false;
         QTest::newRow("wrong, empty, right")
-            << true << L{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:master"_s}
+            << L{prompt + u"type:bad"_s, again + u"type:"_s, again + u"type:master"_s}
             << L{QString(), u"bad*"_s, QString()} << true << false;
         QTest::newRow("cancel, reset")
-            << true << L{prompt + u"Cancel"_s, question + u"Reset"_s} << empty << true << true;
+            << L{prompt + u"Cancel"_s, question + u"Reset"_s} << empty << true << true;
         QTest::newRow("cancel, cancel")
-            << true << L{prompt + u"Cancel"_s, question + u"Cancel"_s} << empty << false << false;
+            << L{prompt + u"Cancel"_s, question + u"Cancel"_s} << empty << false << false;
         QTest::newRow("wrong, escape, escape")
-            << true << L{prompt + u"type:bad"_s, again + u"<Esc>"_s, question + u"<Esc>"_s}
+            << L{prompt + u"type:bad"_s, again + u"<Esc>"_s, question + u"<Esc>"_s}
             << L{QString(), u"bad*"_s} << false << false;
         QTest::newRow("cancel, return")
-            << true << L{prompt + u"Cancel"_s, question + u"<Return>"_s} << empty << false << false;
+            << L{prompt + u"Cancel"_s, question + u"<Return>"_s} << empty << false << false;
     }
     void checkOnOpen()
     {
-        QFETCH(bool, master);
         QFETCH(QStringList, steps);
         QFETCH(QStringList, shown);
         QFETCH(bool, opens);
         QFETCH(bool, reset);
+        const bool master = !steps.isEmpty(); // the one row without asks for nothing
         buildProject(master);
         ModalAnswerer answerer;
         QStringList seen;
@@ -79,32 +78,29 @@ private slots:
     // What reaches the file, read back.
     void checkBeforeSave_data()
     {
-        QTest::addColumn<bool>("master");
         QTest::addColumn<QString>("step");
         QTest::addColumn<bool>("saves");
         QTest::addColumn<bool>("passwordsSaved");
         const QString question = u"Passwords are cached|"_s;
-        QTest::newRow("master password") << true << QString() << true << true;
-        QTest::newRow("with") << false << question + u"Save with passwords"_s << true << true;
-        QTest::newRow("return") << false << question + u"<Return>"_s << true << true;
-        QTest::newRow("without") << false << question + u"Save without passwords"_s << true
-                                 << false;
-        QTest::newRow("cancel") << false << question + u"Cancel"_s << false << true;
-        QTest::newRow("escape") << false << question + u"<Esc>"_s << false << true;
+        QTest::newRow("master password") << QString() << true << true;
+        QTest::newRow("with") << question + u"Save with passwords"_s << true << true;
+        QTest::newRow("return") << question + u"<Return>"_s << true << true;
+        QTest::newRow("without") << question + u"Save without passwords"_s << true << false;
+        QTest::newRow("cancel") << question + u"Cancel"_s << false << true;
+        QTest::newRow("escape") << question + u"<Esc>"_s << false << true;
     }
     void checkBeforeSave()
     {
-        QFETCH(bool, master);
         QFETCH(QString, step);
         QFETCH(bool, saves);
         QFETCH(bool, passwordsSaved);
+        const bool master = step.isNull(); // a master password saves without asking
         buildProject(master);
         ModalAnswerer answerer;
-        queue(answerer, step.isNull() ? QStringList() : QStringList{step});
+        queue(answerer, master ? QStringList() : QStringList{step});
         QCOMPARE(PasswordHandling::confirmSaveWithPasswords(document(), m_window), saves);
         QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
-        QTemporaryDir folder;
-        const QString path = folder.filePath(u"project.lmp"_s);
+        const QString path = m_dir.filePath(u"project.lmp"_s);
         QVERIFY(document()->saveAs(path) && document()->load(path));
         QCOMPARE(document()->hasEntityPasswords(), passwordsSaved);
         QCOMPARE(document()->masterPassword().isEmpty(), !master);
@@ -139,9 +135,8 @@ private slots:
         QFETCH(QString, meanwhile);
         QFETCH(int, result);
         QFETCH(bool, kept);
-        ShowFolder show;
         Site site;
-        QVERIFY(startSite(site, show.controllerTemplate(), {u"--fault=0:password=secret"_s},
+        QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault=0:password=secret"_s},
                           QString()));
         ModalAnswerer answerer;
         answerer.act(u"Password Required"_s, [&](QWidget *dialog) {
