@@ -30,9 +30,7 @@
 #include "set_installation_group_name_command.h"
 #include "set_schedule_dialog.h"
 #include "test_main.h"
-#include "upload_runs.h"
 
-#include <QAccessible>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -52,7 +50,6 @@
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTimeEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUndoStack>

@@ -15,9 +15,7 @@
 
 #include <QAuthenticator>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QPointer>
 
 namespace {
 

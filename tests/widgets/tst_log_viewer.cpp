@@ -1,18 +1,9 @@
-#include "event_log.h"
+#include "desktop_scene.h"
 #include "log_viewer.h"
-#include "lum_application.h"
-#include "test_main.h"
 
-#include <memory>
-
-using namespace Qt::StringLiterals;
-
-class TestLogViewer : public QObject
+class TestLogViewer : public DesktopScene
 {
     Q_OBJECT
-
-private:
-    std::unique_ptr<LumApplication> m_app;
 
     static QStringList lines(const LogViewer &viewer)
     {
@@ -26,13 +17,6 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_app.reset(LumApplication::create());
-        LumApplication::setLogLevel(0);
-    }
-    void cleanup() { m_app.reset(); }
-
     void showsOnlyWhatTheThresholdAllows_data()
     {
         QTest::addColumn<int>("threshold");
