@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QFile>
-#include <QList>
-#include <QString>
 #include <QtEndian>
 
 #include <ogg/ogg.h>

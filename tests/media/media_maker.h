@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 // Makes small media files for the tests with the ffmpeg command-line tool and
 // asks ffprobe about files. Every call waits for the tool; failures return

@@ -1,5 +1,3 @@
-// The packetiser that cuts an MPEG-2 elementary stream into chunks.
-
 #include "chunk_file.h"
 #include "elementary_stream_packetiser.h"
 #include "test_main.h"

@@ -102,11 +102,6 @@ inline MainWindow *window()
     return MainWindow::instance();
 }
 
-inline QAction *action(int number)
-{
-    return window()->actions()->action(number);
-}
-
 template <typename Widget>
 inline Widget *child(QWidget *window, const QString &text)
 {

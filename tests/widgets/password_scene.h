@@ -81,7 +81,6 @@ protected:
         if (withMaster)
             document()->setMasterPassword(PasswordCipher::encode(u"master"_s));
     }
-    // The manager open over that project.
     void open(bool withMaster)
     {
         buildProject(withMaster);

@@ -38,9 +38,7 @@ private slots:
         m_shell->hideSplashScreen();
         QVERIFY(!m_shell->splashScreen()->isVisible());
 
-        QSplashScreen *first = m_shell->splashScreen();
         m_shell->showSplashScreen(50);
-        QCOMPARE(m_shell->splashScreen(), first); // built once, reused
         QTRY_VERIFY(!m_shell->splashScreen()->isVisible());
     }
 };

@@ -11,10 +11,6 @@ class TestLogViewer : public DesktopScene
         const QString text = viewer.toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
-    static void log(int level, const QString &message)
-    {
-        LumApplication::log(Category_App, message, level, false);
-    }
 
 private slots:
     void showsOnlyWhatTheThresholdAllows_data()
@@ -34,7 +30,7 @@ private slots:
         LumApplication::setLogLevel(0); // copied at construction
         emit m_app->documentOpened();
         for (int level = 0; level <= 2; ++level)
-            log(level, u"level %1"_s.arg(level));
+            LumApplication::log(Category_App, u"level %1"_s.arg(level), level, false);
         QCOMPARE(lines(viewer).size(), shown);
         QCOMPARE(m_app->eventLog()->entries().size(), 3); // all stored
     }
@@ -45,11 +41,11 @@ private slots:
     void showsTheOpenProjectsEntries()
     {
         LogViewer viewer;
-        log(0, u"before"_s);
+        LumApplication::log(Category_App, u"before"_s, 0, false);
         QVERIFY(viewer.toPlainText().isEmpty());
         emit m_app->documentOpened();
         emit m_app->documentOpened();
-        log(0, u"<b>%1</b> & after"_s);
+        LumApplication::log(Category_App, u"<b>%1</b> & after"_s, 0, false);
         const QStringList shown = lines(viewer);
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown[0].endsWith(u"- before"_s));
@@ -57,10 +53,10 @@ private slots:
 
         emit m_app->documentClosing();
         QVERIFY(viewer.toPlainText().isEmpty());
-        log(0, u"between"_s);
+        LumApplication::log(Category_App, u"between"_s, 0, false);
         QVERIFY(viewer.toPlainText().isEmpty());
         m_app->eventLog()->clear();
-        log(0, u"first of the next project"_s);
+        LumApplication::log(Category_App, u"first of the next project"_s, 0, false);
         emit m_app->documentOpened();
         QCOMPARE(lines(viewer).size(), 1);
         QVERIFY(lines(viewer)[0].endsWith(u"- first of the next project"_s));

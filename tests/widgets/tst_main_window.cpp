@@ -32,10 +32,9 @@ private slots:
     {
         QFETCH(int, selected);
         QFETCH(QList<int>, enabled);
-        const uint id = m_ids[0];
         const QModelIndex rows[] = {QModelIndex(), model()->groupIndex(0),
-                                    model()->installationIndex(controller(id)->installationId()),
-                                    model()->controllerIndex(id)};
+                                    model()->installationIndex(installationOf(m_ids[0])),
+                                    model()->controllerIndex(m_ids[0])};
         if (selected < 0)
             m_app->endProject();
         if (selected == 4)
@@ -44,7 +43,8 @@ private slots:
             select(rows[selected]);
         QList<int> actual;
         for (int number = 0; number < A::Action_MAX; ++number) {
-            if (action(number)->isVisible() && action(number)->isEnabled())
+            const QAction *each = window()->actions()->action(number);
+            if (each->isVisible() && each->isEnabled())
                 actual << number;
         }
         std::sort(enabled.begin(), enabled.end());
@@ -84,7 +84,7 @@ private slots:
         window()->refreshSystemTrayToolTip();
         QVERIFY2(window()->trayIcon()->toolTip().startsWith(expected),
                  qPrintable(window()->trayIcon()->toolTip()));
-        QCOMPARE(action(A::Action_CancelUploadsTray)->isVisible(), uploading);
+        QCOMPARE(window()->actions()->action(A::Action_CancelUploadsTray)->isVisible(), uploading);
     }
 
     void webInterfaceTabs_data()
@@ -146,29 +146,24 @@ private slots:
         m_app->endProject();
     }
 
-    void minimising_data()
-    {
-        QTest::addColumn<bool>("tray");
-        QTest::newRow("tray") << true;
-        QTest::newRow("no tray") << false;
-    }
-
+    // Into the tray where there is one, else to the task bar.
     void minimising()
     {
-        QFETCH(bool, tray);
-        MainWindow::setTrayAvailable(tray);
-        window()->showMinimized();
-        QCoreApplication::processEvents();
-        QCOMPARE(window()->isVisible(), !tray);
-        QCOMPARE(window()->isInTray(), tray);
-        QCOMPARE(window()->restoreAction()->isVisible(), tray);
-        if (tray)
-            window()->restoreAction()->trigger();
-        else
-            window()->bringToFront();
-        QVERIFY(window()->isVisible());
-        QVERIFY(!window()->isMinimized());
-        QVERIFY(!window()->isInTray());
+        for (const bool tray : {true, false}) {
+            MainWindow::setTrayAvailable(tray);
+            window()->showMinimized();
+            QCoreApplication::processEvents();
+            QCOMPARE(window()->isVisible(), !tray);
+            QCOMPARE(window()->isInTray(), tray);
+            QCOMPARE(window()->restoreAction()->isVisible(), tray);
+            if (tray)
+                window()->restoreAction()->trigger();
+            else
+                window()->bringToFront();
+            QVERIFY(window()->isVisible());
+            QVERIFY(!window()->isMinimized());
+            QVERIFY(!window()->isInTray());
+        }
         MainWindow::setTrayAvailable(std::nullopt);
     }
 
