@@ -52,6 +52,7 @@ private slots:
         QVERIFY(MediaMaker::makeTone(path(u"short.wav"_s), 48000, 2, 0.3));
         QVERIFY(MediaMaker::makeTone(path(u"short.pcm"_s), 48000, 2, 0.3, {u"-f"_s, u"s16le"_s}));
         QVERIFY(MediaMaker::makeTone(path(u"mono.wav"_s), 48000, 1, 0.2));
+        QVERIFY(MediaMaker::makeTone(path(u"twenty-hertz.wav"_s), 20, 2, 102.4)); // 2048 frames
         QVERIFY(writeFile(path(u"text.m2v"_s), "just some words, no sound or video\n"));
     }
 };

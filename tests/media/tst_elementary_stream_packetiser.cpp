@@ -1,5 +1,3 @@
-// The packetiser that cuts an MPEG-2 elementary stream into chunks.
-
 #include "chunk_file.h"
 #include "elementary_stream_packetiser.h"
 #include "test_main.h"
@@ -14,15 +12,8 @@ constexpr quint32 I = 0x80000001;
 constexpr quint32 P = 0x80000002;
 constexpr quint32 B = 0x80000003;
 
-QByteArray sequenceHeader()
-{
-    return QByteArray::fromHex("000001B32D0240331FFFE018") + QByteArray::fromHex("000001B5148A");
-}
-
-QByteArray groupHeader()
-{
-    return QByteArray::fromHex("000001B800080040");
-}
+const QByteArray sequenceHeader = QByteArray::fromHex("000001B32D0240331FFFE018000001B5148A");
+const QByteArray groupHeader = QByteArray::fromHex("000001B800080040");
 
 // Picture data with lone zeros and zero pairs that are not start codes, so the
 // scan leaves its fast path often.
@@ -94,8 +85,8 @@ private slots:
     void cutsOneChunkPerPictureWithHeadersInFront()
     {
         const QList<QByteArray> expected = {
-            sequenceHeader() + groupHeader() + picture(1), picture(3), picture(3, 5),
-            sequenceHeader() + groupHeader() + picture(2, 4000), picture(3, 0)};
+            sequenceHeader + groupHeader + picture(1), picture(3), picture(3, 5),
+            sequenceHeader + groupHeader + picture(2, 4000), picture(3, 0)};
         const Outcome outcome = packetise(expected.join());
         QCOMPARE(outcome.result, ConvertResult_Ok);
         const QList<Chunk> chunks = chunksOf(outcome);
@@ -110,11 +101,11 @@ private slots:
     // several small blocks.
     void blockEdgesDoNotChangeTheOutput()
     {
-        QByteArray stream = sequenceHeader() + groupHeader() + picture(1, 700) +
-                            QByteArray(30, '\0') + picture(2, 99);
+        QByteArray stream =
+            sequenceHeader + groupHeader + picture(1, 700) + QByteArray(30, '\0') + picture(2, 99);
         for (int i = 0; i < 12; ++i)
             stream += picture(1 + i % 3, 10 + i) + QByteArray(i % 5, '\0');
-        stream += sequenceHeader() + picture(2, 3) + QByteArray(14, '\0') + picture(1, 2) +
+        stream += sequenceHeader + picture(2, 3) + QByteArray(14, '\0') + picture(1, 2) +
                   QByteArray::fromHex("000001B7");
         const Outcome whole = packetise(stream);
         QCOMPARE(whole.result, ConvertResult_Ok);
@@ -147,7 +138,7 @@ private slots:
         QFETCH(int, run);
         QFETCH(int, kept);
         QFETCH(bool, beforeStartCode);
-        const QByteArray head = sequenceHeader() + picture(1, 100);
+        const QByteArray head = sequenceHeader + picture(1, 100);
         // Before a start code the run ends in its 01; inside data, in another byte.
         const QByteArray tail =
             beforeStartCode ? picture(2).mid(2) : QByteArray("\x55") + picture(2);
@@ -160,57 +151,48 @@ private slots:
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
 
-    void refusesWhatIsNotAnElementaryStream_data()
+    // What is not an elementary stream is refused; a chunk holds at most
+    // 512 KiB, the start code of the next picture counted when it is in the
+    // buffer before the split.
+    void resultsOfWholeStreams_data()
     {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<ConvertResult>("result");
-        const QByteArray start = sequenceHeader() + picture(1);
-        QTest::newRow("coding type 0") << start + picture(0) << ConvertResult_InputCorrupt;
+        QTest::addColumn<int>("firstChunk"); // its payload's size; 0: not checked
+        const QByteArray start = sequenceHeader + picture(1);
+        QTest::newRow("coding type 0") << start + picture(0) << ConvertResult_InputCorrupt << 0;
         QTest::newRow("header cut short")
-            << start + QByteArray::fromHex("0000010001") << ConvertResult_InputCorrupt;
+            << start + QByteArray::fromHex("0000010001") << ConvertResult_InputCorrupt << 0;
         QTest::newRow("pack header")
-            << QByteArray::fromHex("000001BA44") + start << ConvertResult_NotRawM2v;
+            << QByteArray::fromHex("000001BA44") + start << ConvertResult_NotRawM2v << 0;
         QTest::newRow("system header")
-            << start + QByteArray::fromHex("000001BB0012") << ConvertResult_NotRawM2v;
+            << start + QByteArray::fromHex("000001BB0012") << ConvertResult_NotRawM2v << 0;
         QTest::newRow("stream codes pass")
             << start + QByteArray::fromHex("000001BD07000001E0070000") + picture(2)
-            << ConvertResult_Ok;
-        QTest::newRow("no picture at all") << sequenceHeader() << ConvertResult_Ok;
+            << ConvertResult_Ok << 0;
+        QTest::newRow("no picture at all") << sequenceHeader << ConvertResult_Ok << 0;
+        const int limit = int(ElementaryStreamPacketiser::MaxChunkLength);
+        const auto sized = [](int length, const QByteArray &next) {
+            const int headers = int(sequenceHeader.size() + picture(1, 0).size());
+            return sequenceHeader + picture(1, length - headers) + next;
+        };
+        QTest::newRow("last picture at the limit") << sized(limit, {}) << ConvertResult_Ok << limit;
+        QTest::newRow("last picture one byte over")
+            << sized(limit + 1, {}) << ConvertResult_BufferOverflow << 0;
+        QTest::newRow("limit with the next start code")
+            << sized(limit - 3, picture(2)) << ConvertResult_Ok << limit;
+        QTest::newRow("one byte over with the next start code")
+            << sized(limit - 2, picture(2)) << ConvertResult_BufferOverflow << 0;
     }
-    void refusesWhatIsNotAnElementaryStream()
+    void resultsOfWholeStreams()
     {
         QFETCH(QByteArray, stream);
         QFETCH(ConvertResult, result);
-        QCOMPARE(packetise(stream).result, result);
-    }
-
-    // The start code of the next picture is in the buffer before the split.
-    void limitsAChunkTo512KiB_data()
-    {
-        QTest::addColumn<bool>("followed");
-        QTest::addColumn<int>("extra");
-        QTest::addColumn<ConvertResult>("result");
-        QTest::newRow("last picture at the limit") << false << 0 << ConvertResult_Ok;
-        QTest::newRow("last picture one byte over") << false << 1 << ConvertResult_BufferOverflow;
-        QTest::newRow("limit with the next start code") << true << -3 << ConvertResult_Ok;
-        QTest::newRow("one byte over with the next start code")
-            << true << -2 << ConvertResult_BufferOverflow;
-    }
-    void limitsAChunkTo512KiB()
-    {
-        QFETCH(bool, followed);
-        QFETCH(int, extra);
-        QFETCH(ConvertResult, result);
-        const int headerLength = int(sequenceHeader().size() + picture(1, 0).size());
-        const int limit = int(ElementaryStreamPacketiser::MaxChunkLength);
-        QByteArray stream = sequenceHeader() + picture(1, limit + extra - headerLength);
-        if (followed)
-            stream += picture(2);
+        QFETCH(int, firstChunk);
         const Outcome outcome = packetise(stream);
         QCOMPARE(outcome.result, result);
-        if (result == ConvertResult_Ok)
-            QCOMPARE(chunksOf(outcome).first().payload.size(),
-                     (limit + std::min(extra, 0) + 3) / 4 * 4);
+        if (firstChunk > 0)
+            QCOMPARE(chunksOf(outcome).first().payload.size(), firstChunk);
     }
 };
 

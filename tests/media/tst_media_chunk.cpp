@@ -44,8 +44,7 @@ private slots:
     void reportsAFullDisk()
     {
         QFile full(u"/dev/full"_s);
-        if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            QSKIP("no /dev/full here");
+        QVERIFY(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         QByteArray buffer(64, 'x');
         QVERIFY(!writeChunk(full, MediaChunk::Type_IPicture, true, buffer.data(), buffer.size()));
     }

@@ -1,33 +1,21 @@
-// A document that asks its questions over a shown window, and a project of a
-// group, an installation and two controllers with their passwords.
+// The desktop scene's document asking its questions over a window of its own,
+// and a project of a group, an installation and two controllers with their
+// passwords in place of the scene's.
 
 #pragma once
 
 #include "authentication_dialog.h"
 #include "desktop_prompts.h"
-#include "link_fixture.h"
-#include "modal_answerer.h"
+#include "desktop_scene.h"
 #include "password_entry_dialog.h"
 #include "password_handling.h"
 #include "password_manager.h"
 #include "password_manager_model.h"
 #include "password_manager_view.h"
-#include "test_main.h"
 
-#include <QAccessible>
 #include <QAuthenticator>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QSettings>
-#include <QUndoStack>
-
-using namespace LinkFixture;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -65,7 +53,7 @@ inline void queue(ModalAnswerer &answerer, const QStringList &steps, QStringList
 
 } // namespace
 
-class PasswordScene : public QObject
+class PasswordScene : public DesktopScene
 {
     Q_OBJECT
 
@@ -93,7 +81,6 @@ protected:
         if (withMaster)
             document()->setMasterPassword(PasswordCipher::encode(u"master"_s));
     }
-    // The manager open over that project.
     void open(bool withMaster)
     {
         buildProject(withMaster);
@@ -127,24 +114,12 @@ protected:
             plain << PasswordCipher::decode(each);
         return plain;
     }
-    QPushButton *button(const QString &text) const
-    {
-        for (QPushButton *each : m_manager->findChildren<QPushButton *>()) {
-            if (each->text() == text)
-                return each;
-        }
-        return nullptr;
-    }
 
 private slots:
-    void initTestCase()
-    {
-        LumApplication::create(this);
-        ControllerSimulator::raiseFileLimit();
-    }
     void init()
     {
-        resetApplication();
+        DesktopScene::init();
+        m_app->endProject();
         m_window = new QWidget;
         m_window->show();
         m_prompts = std::make_unique<DesktopPrompts>([this] { return m_window.data(); });

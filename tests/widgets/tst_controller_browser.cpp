@@ -1,20 +1,23 @@
 #include "accessible_names.h"
+#include "application_dialogs.h"
 #include "controller_browser.h"
 #include "modal_answerer.h"
-#include "application_dialogs.h"
-#include "test_environment.h"
+#include "test_main.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 #include <QToolBar>
 #include <QWebEngineView>
 
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+
+// The web engine's sandbox refuses to run as root; this test alone then does
+// without it, from before the application starts. Anyone else keeps it.
+[[maybe_unused]] const bool sandboxOff =
+    geteuid() == 0 && qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
 class TestControllerBrowser : public QObject
 {
@@ -114,16 +117,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    // The web engine's sandbox refuses to run as root; this test alone then
-    // does without it. Anyone else keeps it.
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    TestEnvironment environment;
-    QApplication app(argc, argv);
-    TestControllerBrowser test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+RW_TEST_GUI_MAIN(TestControllerBrowser)
 #include "tst_controller_browser.moc"

@@ -1,6 +1,6 @@
-#include "desktop_controller_scene.h"
+#include "desktop_scene.h"
 
-class TestDesktopController : public DesktopControllerScene
+class TestDesktopController : public DesktopScene
 {
     Q_OBJECT
 
@@ -87,23 +87,6 @@ private slots:
         QVERIFY(answerer.unexpected().isEmpty());
         QVERIFY(document()->load(path));
         QCOMPARE(document()->group(0)->name(), QStringLiteral("y"));
-        QFile::remove(path);
-    }
-
-    void manualUploadCompletesItsReportOnce()
-    {
-        m_controller->newDocument();
-        Site site;
-        QVERIFY(startSite(site, m_show.controllerTemplate()));
-        QSignalSpy completed(m_controller.get(), &DesktopController::uploadReportCompleted);
-        Reports reports;
-        const uint reportId = m_controller->upload({site.id}, true);
-        QVERIFY(reports.wait(reportId));
-        QVERIFY(waitUntil([] { return runs()->isSettled(); }));
-        QCOMPARE(completed.count(), 1);
-        QCOMPARE(completed.at(0).at(0).toBool(), true);
-        QCOMPARE(reports.count(), 1);
-        QVERIFY(site.remoteFile(u"_val_id"_s).size() > 0);
     }
 
     void launchMessage_data()
@@ -146,11 +129,9 @@ private slots:
 
     void refusedFileNamesItsReason()
     {
+        m_app->endProject();
         const QString path = m_dir.filePath(QStringLiteral("broken.lmp"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a project");
-        file.close();
+        QVERIFY(ShowFileBytes::writeFile(path, "not a project"));
         QString text;
         ModalAnswerer answerer;
         answerer.act(u"Open File"_s, [&](QWidget *box) {
@@ -200,7 +181,7 @@ private slots:
         m_dialogs->nextTemplate->controllerTemplates().first()->setShowFile(show);
         const QDateTime at = QDateTime::currentDateTime().addDays(1);
         m_dialogs->nextTime = at;
-        m_selection.groups = {0};
+        select(model()->groupIndex(0));
         QSignalSpy started(LinkFixture::runs(), &UploadRuns::runStarting);
         const int steps = document()->undoStack()->count();
 
@@ -216,7 +197,6 @@ private slots:
             QCOMPARE(controller(id)->controllerTemplate()->showFile(), show);
             QCOMPARE(document()->uploadSchedule().scheduledTime(id), scheduled ? at : QDateTime());
         }
-        m_selection.groups.clear();
         if (!changed)
             return;
         document()->undoStack()->undo(); // one step takes back the template and the schedule
@@ -225,22 +205,30 @@ private slots:
     }
 
     // A return to the window reads changed show files again, but leaves the
-    // templates of uploads under way alone until they have ended.
+    // templates of uploads under way alone until they have ended. The manual
+    // upload completes its report once.
     void focusReturnLeavesUploadsAlone()
     {
+        m_app->endProject();
         Site site;
         QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=6000"_s}));
         m_app->beginProject(false);
         QSignalSpy rebuilt(m_controller.get(), &DesktopController::installationModelRebuildNeeded);
+        QSignalSpy completed(m_controller.get(), &DesktopController::uploadReportCompleted);
         Reports reports;
         const uint reportId = m_controller->upload({site.id}, true);
-        QVERIFY(uploadUnderWay(site.id));
+        QVERIFY(waitUntil([&] { return !document()->allIdle({site.id}); }));
         QVERIFY(ShowFileBytes::touch(m_show.showPath(), 60));
 
         m_controller->focusInOut(nullptr, MainWindow::instance());
         QCOMPARE(rebuilt.count(), 0);
         QVERIFY(reports.wait(reportId));
         QCOMPARE(reports.result(reportId, site.id).first, UploadReport::State_Success);
+        QVERIFY(waitUntil([] { return runs()->isSettled(); }));
+        QCOMPARE(completed.count(), 1);
+        QCOMPARE(completed.at(0).at(0).toBool(), true);
+        QCOMPARE(reports.count(), 1);
+        QVERIFY(site.remoteFile(u"_val_id"_s).size() > 0);
 
         m_controller->focusInOut(nullptr, MainWindow::instance());
         QCOMPARE(rebuilt.count(), 1);
@@ -254,13 +242,14 @@ private slots:
     void quitDuringAQuestionStopsTheRunsFirst()
     {
         // A project with an unsaved edit whose one controller is slowly uploading.
+        m_app->endProject();
         Site site;
         Reports reports;
         QVERIFY(startSite(site, m_show.controllerTemplate(), {u"--fault"_s, u"all:slow=3000"_s}));
         m_app->beginProject(false);
         document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
         const uint reportId = m_controller->upload({site.id}, true);
-        QVERIFY(uploadUnderWay(site.id));
+        QVERIFY(waitUntil([&] { return !document()->allIdle({site.id}); }));
 
         bool cancelledBeforeSave = false;
         ModalAnswerer answerer;
@@ -279,9 +268,7 @@ private slots:
         connect(m_controller.get(), &DesktopController::quitting, this,
                 [&] { settledAtQuit = runs()->isSettled() && reports.isCompleted(reportId); });
         QTimer::singleShot(0, m_controller.get(), [this] { m_controller->closeDocument(); });
-        QTimer guard;
-        guard.callOnTimeout([] { QCoreApplication::exit(1); });
-        guard.start(20000);
+        QTimer::singleShot(20000, m_controller.get(), [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(answerer.done());
         QVERIFY(cancelledBeforeSave);

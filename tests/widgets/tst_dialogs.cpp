@@ -8,7 +8,6 @@ private slots:
     void projectBuiltFromNothing()
     {
         m_app->endProject();
-        resetApplication();
         m_app->beginProject(false);
         ModalAnswerer answerer;
         answerer.act(u"New Project Template"_s, buildTemplate(1))
@@ -63,31 +62,23 @@ private slots:
         QCOMPARE(document()->mailSettings(), settings);
     }
 
-    void preferencesChangeOnlyWhenAccepted_data()
-    {
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("cancelled") << false;
-        QTest::newRow("accepted") << true;
-    }
-
+    // Cancel writes nothing, OK every field.
     void preferencesChangeOnlyWhenAccepted()
     {
-        QFETCH(bool, accepted);
         LumPreferences *preferences = m_app->preferences();
         QList<QVariant> before;
         for (uint key = 0; key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
             before << preferences->value(key);
-        PreferencesDialog dialog(preferences);
-        dialog.findChild<QSpinBox *>()->setValue(0);
-        dialog.findChild<QTimeEdit *>()->setTime(QTime(0, 10, 5));
-        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
-            box->toggle();
-        accepted ? dialog.accept() : dialog.reject();
-
-        if (!accepted) {
-            for (uint key = 0; key <= LumPreferences::Key_NotifyAboutBetaReleases; ++key)
+        for (const bool accepted : {false, true}) {
+            PreferencesDialog dialog(preferences);
+            dialog.findChild<QSpinBox *>()->setValue(0);
+            dialog.findChild<QTimeEdit *>()->setTime(QTime(0, 10, 5));
+            for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+                box->toggle();
+            accepted ? dialog.accept() : dialog.reject();
+            for (uint key = 0; !accepted && key <= LumPreferences::Key_NotifyAboutBetaReleases;
+                 ++key)
                 QCOMPARE(preferences->value(key), before.at(key));
-            return;
         }
         QCOMPARE(preferences->value(LumPreferences::Key_MaxAttempts).toInt(), 0);
         QCOMPARE(preferences->value(LumPreferences::Key_RetryInterval).toInt(), 605);
@@ -158,7 +149,6 @@ private slots:
     void everyFieldIsNamed()
     {
         QFETCH(std::function<QDialog *()>, make);
-        addControllers(std::make_shared<ControllerTemplate>());
         const std::unique_ptr<QDialog> window(make());
         window->show();
         QCOMPARE(unnamedFields(window.get()).join(u", "), QString());

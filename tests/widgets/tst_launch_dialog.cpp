@@ -1,4 +1,4 @@
-#include "desktop_controller_scene.h"
+#include "desktop_scene.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ QStringList contextMenu(LaunchDialog *dialog, int row)
 
 } // namespace
 
-class TestLaunchDialog : public DesktopControllerScene
+class TestLaunchDialog : public DesktopScene
 {
     Q_OBJECT
 
@@ -153,14 +153,11 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(unnamedFields(&dialog).join(u','), QString());
-        const auto shown = [&dialog] {
+        const QAbstractItemModel *list = dialog.recentFileList()->model();
+        const auto shown = [list] {
             QStringList paths;
-            for (int row = 0; row < dialog.recentFileList()->model()->rowCount(); ++row)
-                paths << dialog.recentFileList()
-                             ->model()
-                             ->index(row, 0)
-                             .data(LaunchDialog::PathRole)
-                             .toString();
+            for (int row = 0; row < list->rowCount(); ++row)
+                paths << list->index(row, 0).data(LaunchDialog::PathRole).toString();
             return paths;
         };
         QCOMPARE(shown(), (QStringList{m_paths[1], m_paths[5], m_paths[4], m_paths[2], QString()}));

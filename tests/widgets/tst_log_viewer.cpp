@@ -1,18 +1,9 @@
-#include "event_log.h"
+#include "desktop_scene.h"
 #include "log_viewer.h"
-#include "lum_application.h"
-#include "test_main.h"
 
-#include <memory>
-
-using namespace Qt::StringLiterals;
-
-class TestLogViewer : public QObject
+class TestLogViewer : public DesktopScene
 {
     Q_OBJECT
-
-private:
-    std::unique_ptr<LumApplication> m_app;
 
     static QStringList lines(const LogViewer &viewer)
     {
@@ -20,19 +11,8 @@ private:
         const QString text = viewer.toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
-    static void log(int level, const QString &message)
-    {
-        LumApplication::log(Category_App, message, level, false);
-    }
 
 private slots:
-    void init()
-    {
-        m_app.reset(LumApplication::create());
-        LumApplication::setLogLevel(0);
-    }
-    void cleanup() { m_app.reset(); }
-
     void showsOnlyWhatTheThresholdAllows_data()
     {
         QTest::addColumn<int>("threshold");
@@ -48,41 +28,35 @@ private slots:
         LumApplication::setLogLevel(threshold);
         LogViewer viewer;
         LumApplication::setLogLevel(0); // copied at construction
-        QCOMPARE(viewer.threshold(), threshold);
         emit m_app->documentOpened();
         for (int level = 0; level <= 2; ++level)
-            log(level, u"level %1"_s.arg(level));
+            LumApplication::log(Category_App, u"level %1"_s.arg(level), level, false);
         QCOMPARE(lines(viewer).size(), shown);
         QCOMPARE(m_app->eventLog()->entries().size(), 3); // all stored
     }
 
-    // Shown once however often the project is announced, and as written:
-    // no markup is interpreted.
-    void entriesBeforeAnOpenAreShownWhenItOpens()
+    // Shown once however often the project is announced, and as written: no
+    // markup is interpreted. Closing empties the pane and stops it until the
+    // next project opens.
+    void showsTheOpenProjectsEntries()
     {
         LogViewer viewer;
-        log(0, u"before"_s);
+        LumApplication::log(Category_App, u"before"_s, 0, false);
         QVERIFY(viewer.toPlainText().isEmpty());
         emit m_app->documentOpened();
         emit m_app->documentOpened();
-        log(0, u"<b>%1</b> & after"_s);
+        LumApplication::log(Category_App, u"<b>%1</b> & after"_s, 0, false);
         const QStringList shown = lines(viewer);
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown[0].endsWith(u"- before"_s));
         QVERIFY(shown[1].endsWith(u" - [APP] - <b>%1</b> & after"_s));
-    }
 
-    void closingEmptiesThePaneAndStopsIt()
-    {
-        LogViewer viewer;
-        emit m_app->documentOpened();
-        log(0, u"one"_s);
         emit m_app->documentClosing();
         QVERIFY(viewer.toPlainText().isEmpty());
-        log(0, u"between"_s);
+        LumApplication::log(Category_App, u"between"_s, 0, false);
         QVERIFY(viewer.toPlainText().isEmpty());
         m_app->eventLog()->clear();
-        log(0, u"first of the next project"_s);
+        LumApplication::log(Category_App, u"first of the next project"_s, 0, false);
         emit m_app->documentOpened();
         QCOMPARE(lines(viewer).size(), 1);
         QVERIFY(lines(viewer)[0].endsWith(u"- first of the next project"_s));

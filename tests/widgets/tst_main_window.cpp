@@ -7,7 +7,7 @@ class TestMainWindow : public DesktopScene
 private slots:
     void enabling_data()
     {
-        QTest::addColumn<int>("selected"); // 0 none, then the kind of row
+        QTest::addColumn<int>("selected"); // 0 none, then the kind of row; 4 an edit
         QTest::addColumn<QList<int>>("enabled");
         const QList<int> always{A::Action_New,         A::Action_Open, A::Action_OpenRecent,
                                 A::Action_Preferences, A::Action_Help, A::Action_About};
@@ -25,59 +25,52 @@ private slots:
         QTest::newRow("installation")
             << 2 << open + controllers + QList<int>{A::Action_RemoveInstallation};
         QTest::newRow("controller") << 3 << open + controllers;
+        QTest::newRow("edited") << 4 << open + QList<int>{A::Action_Save};
     }
 
     void enabling()
     {
         QFETCH(int, selected);
         QFETCH(QList<int>, enabled);
-        const uint id = m_ids[0];
         const QModelIndex rows[] = {QModelIndex(), model()->groupIndex(0),
-                                    model()->installationIndex(controller(id)->installationId()),
-                                    model()->controllerIndex(id)};
+                                    model()->installationIndex(installationOf(m_ids[0])),
+                                    model()->controllerIndex(m_ids[0])};
         if (selected < 0)
             m_app->endProject();
-        if (selected > 0)
+        if (selected == 4)
+            document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
+        else if (selected > 0)
             select(rows[selected]);
         QList<int> actual;
         for (int number = 0; number < A::Action_MAX; ++number) {
-            if (action(number)->isVisible() && action(number)->isEnabled())
+            const QAction *each = window()->actions()->action(number);
+            if (each->isVisible() && each->isEnabled())
                 actual << number;
         }
         std::sort(enabled.begin(), enabled.end());
         QCOMPARE(actual, enabled);
-    }
-
-    void firstEditMarksTheTitleAndEnablesSave()
-    {
-        QVERIFY(!window()->isWindowModified());
-        QVERIFY(!action(A::Action_Save)->isEnabled());
-        document()->undoStack()->push(new SetInstallationGroupNameCommand(0, u"x"_s));
-        QVERIFY(window()->isWindowModified());
-        QVERIFY(window()->windowTitle().contains("[*]"_L1));
-        QVERIFY(action(A::Action_Save)->isEnabled());
+        QCOMPARE(window()->isWindowModified(), selected == 4);
+        QVERIFY(selected < 0 || window()->windowTitle().contains("[*]"_L1));
     }
 
     void trayToolTip_data()
     {
-        QTest::addColumn<bool>("uploading");
-        QTest::addColumn<int>("sent"); // of 200 bytes; -1: no progress known
+        QTest::addColumn<int>("sent"); // of 200 bytes; -1: no progress known, -2: no upload
         QTest::addColumn<bool>("scheduled");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("idle") << false << -1 << false << u"No uploads pending"_s;
-        QTest::newRow("scheduled") << false << -1 << true << u"Next upload at "_s;
-        QTest::newRow("progress unknown")
-            << true << -1 << true << u"Uploading to 1 controller(s)"_s;
-        QTest::newRow("progress") << true << 50 << false
+        QTest::newRow("idle") << -2 << false << u"No uploads pending"_s;
+        QTest::newRow("scheduled") << -2 << true << u"Next upload at "_s;
+        QTest::newRow("progress unknown") << -1 << true << u"Uploading to 1 controller(s)"_s;
+        QTest::newRow("progress") << 50 << false
                                   << u"Uploading to 1 controller(s) - 25% complete"_s;
     }
 
     void trayToolTip()
     {
-        QFETCH(bool, uploading);
         QFETCH(int, sent);
         QFETCH(bool, scheduled);
         QFETCH(QString, expected);
+        const bool uploading = sent > -2;
         const uint id = m_ids[0];
         if (scheduled)
             document()->uploadSchedule().schedule(id, QDateTime::currentDateTime().addDays(1));
@@ -91,7 +84,7 @@ private slots:
         window()->refreshSystemTrayToolTip();
         QVERIFY2(window()->trayIcon()->toolTip().startsWith(expected),
                  qPrintable(window()->trayIcon()->toolTip()));
-        QCOMPARE(action(A::Action_CancelUploadsTray)->isVisible(), uploading);
+        QCOMPARE(window()->actions()->action(A::Action_CancelUploadsTray)->isVisible(), uploading);
     }
 
     void webInterfaceTabs_data()
@@ -131,16 +124,14 @@ private slots:
     void uploadConfirmation_data()
     {
         QTest::addColumn<QString>("button"); // empty: Escape
-        QTest::addColumn<bool>("uploads");
-        QTest::newRow("Continue") << u"Continue"_s << true;
-        QTest::newRow("Cancel") << u"Cancel"_s << false;
-        QTest::newRow("Escape") << QString() << false;
+        QTest::newRow("Continue") << u"Continue"_s;
+        QTest::newRow("Cancel") << u"Cancel"_s;
+        QTest::newRow("Escape") << QString();
     }
 
     void uploadConfirmation()
     {
         QFETCH(QString, button);
-        QFETCH(bool, uploads);
         QFile::remove(m_show.clipPath(1));
         QSignalSpy runs(LinkFixture::runs(), &UploadRuns::runStarting);
         ModalAnswerer answerer;
@@ -151,33 +142,28 @@ private slots:
         window()->uploadAll();
         m_show.writeClip(1, "back");
         QVERIFY(answerer.done());
-        QCOMPARE(runs.size(), uploads ? 1 : 0);
+        QCOMPARE(runs.size(), button == u"Continue" ? 1 : 0);
         m_app->endProject();
     }
 
-    void minimising_data()
-    {
-        QTest::addColumn<bool>("tray");
-        QTest::newRow("tray") << true;
-        QTest::newRow("no tray") << false;
-    }
-
+    // Into the tray where there is one, else to the task bar.
     void minimising()
     {
-        QFETCH(bool, tray);
-        MainWindow::setTrayAvailable(tray);
-        window()->showMinimized();
-        QCoreApplication::processEvents();
-        QCOMPARE(window()->isVisible(), !tray);
-        QCOMPARE(window()->isInTray(), tray);
-        QCOMPARE(window()->restoreAction()->isVisible(), tray);
-        if (tray)
-            window()->restoreAction()->trigger();
-        else
-            window()->bringToFront();
-        QVERIFY(window()->isVisible());
-        QVERIFY(!window()->isMinimized());
-        QVERIFY(!window()->isInTray());
+        for (const bool tray : {true, false}) {
+            MainWindow::setTrayAvailable(tray);
+            window()->showMinimized();
+            QCoreApplication::processEvents();
+            QCOMPARE(window()->isVisible(), !tray);
+            QCOMPARE(window()->isInTray(), tray);
+            QCOMPARE(window()->restoreAction()->isVisible(), tray);
+            if (tray)
+                window()->restoreAction()->trigger();
+            else
+                window()->bringToFront();
+            QVERIFY(window()->isVisible());
+            QVERIFY(!window()->isMinimized());
+            QVERIFY(!window()->isInTray());
+        }
         MainWindow::setTrayAvailable(std::nullopt);
     }
 

@@ -90,7 +90,7 @@ private slots:
         QFETCH(QString, firstFilter);
         QFETCH(bool, choose);
         const QString show = writeShow();
-        const QString missing = m_builderDir.filePath(u"gone/show.wrn"_s);
+        const QString missing = m_dir.filePath(u"gone/show.wrn"_s);
         QSettings().remove(u"File/LastShowFile"_s);
         InstallationTemplateBuilderDialog dialog(nullptr);
         auto *table = dialog.findChild<InstallationTemplateTable *>();
@@ -102,20 +102,18 @@ private slots:
         QVERIFY(!file.data(Qt::DecorationRole).isNull());
         QVERIFY(!file.data(Qt::ToolTipRole).toString().isEmpty());
 
-        browse(table, [&](QFileDialog *fileDialog) {
-            QVERIFY(fileDialog);
-            QCOMPARE(fileDialog->nameFilters().first(), firstFilter);
-            if (!choose) {
-                fileDialog->reject();
-                return;
-            }
-            fileDialog->setDirectory(m_builderDir.path());
-            fileDialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"show.wrn"_s);
-            QMetaObject::invokeMethod(fileDialog, &QDialog::accept, Qt::QueuedConnection);
+        QStringList filters;
+        ModalAnswerer answerer;
+        answerer.act(u"Select an file"_s, [&](QWidget *window) {
+            filters = qobject_cast<QFileDialog *>(window)->nameFilters();
+            choose ? chooseFile(show)(window) : qobject_cast<QFileDialog *>(window)->reject();
         });
+        table->findChild<FilePathEditor *>()->findChild<QPushButton *>()->click();
+        QVERIFY(answerer.done());
+        QCOMPARE(filters.value(0), firstFilter);
         QCOMPARE(file.data().toString(), choose ? show : missing);
         QCOMPARE(QSettings().value(u"File/LastShowFile"_s).toString(),
-                 choose ? m_builderDir.path() : QString());
+                 choose ? m_dir.path() : QString());
         QCOMPARE(file.data(Qt::DecorationRole).isNull(), choose);
     }
 
@@ -132,10 +130,10 @@ private slots:
         table->selectRow(0);
         QCOMPARE(media->rowCount(), 1); // the media folder
 
-        media->setData(media->index(0, MediaTemplateModel::Column_File), m_builderDir.path());
+        media->setData(media->index(0, MediaTemplateModel::Column_File), m_dir.path());
         QCOMPARE(media->rowCount(), 3);
         const QModelIndex slot = media->index(2, MediaTemplateModel::Column_File);
-        QCOMPARE(slot.data().toString(), m_builderDir.filePath(u"clip2.bin"_s));
+        QCOMPARE(slot.data().toString(), m_dir.filePath(u"clip2.bin"_s));
         QVERIFY(!slot.data(Qt::DecorationRole).isNull()); // no such file
 
         table->model()->setData(table->model()->index(0, InstallationTemplateModel::Column_File),

@@ -164,8 +164,7 @@ private slots:
 
     void expansionAndWidthsSurviveSaveAndReopen()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"tree.lmp"_s);
+        const QString path = m_dir.filePath(u"tree.lmp"_s);
         const uint collapsed = installationOf(m_ids[0]);
         const uint expanded = installationOf(m_ids[1]);
         view()->expand(shown(model()->groupIndex(0)));

