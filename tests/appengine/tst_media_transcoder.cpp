@@ -55,7 +55,6 @@ private slots:
     void initTestCase()
     {
         m_app.reset(LumApplication::create());
-        QVERIFY(m_dir.isValid());
         m_video = path(u"clip.M2V"_s);
         m_film = path(u"film.m2v"_s);
         m_audio = path(u"tone.wav"_s);
@@ -157,11 +156,10 @@ private slots:
     // Without a cache folder the files go to the current folder, and stay.
     void fallsBackToTheCurrentFolder()
     {
-        QFile blocker(path(u"not-a-folder"_s));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        const QString blocker = path(u"not-a-folder"_s);
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
         const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker));
         const QString savedCurrent = QDir::currentPath();
         QTemporaryDir current;
         QVERIFY(QDir::setCurrent(current.path()));

@@ -78,14 +78,6 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
     }
 
-    // Help says what there is.
-    void helpSaysHowToUseACommand()
-    {
-        const Finished help = runCli({u"upload"_s, u"--help"_s});
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.startsWith(u"Usage: rigwarden-cli upload PROJECT.lmp"_s));
-    }
-
     // Usage errors and refused input exit with 2 and one line on stderr that
     // says why, write nothing and leave the input as it was.
     void refusalsExitWithTwo_data()
@@ -307,7 +299,6 @@ private slots:
         QVERIFY(simulator.waitForReadyRead(15000));
         QList<Rig::Controller> controllers =
             controllersOf(QJsonDocument::fromJson(simulator.readLine()));
-        QCOMPARE(controllers.size(), 3);
         controllers.insert(2, {1, 1}); // site 3 is not there; site 4 is of the wrong type
         const QString project = m_rig.project(u"four.lmp"_s, controllers, mail.port());
 

@@ -188,8 +188,6 @@ private slots:
             QVERIFY(document().addInstallation(groupId) != LumDocument::NoId);
         QCOMPARE(document().addInstallation(groupId), LumDocument::NoId);
         QCOMPARE(document().controllers().count(), 1020u);
-        QCOMPARE(document().installations().count(), 204u);
-        QCOMPARE(document().group(groupId)->installationIds().size(), 204);
     }
 
     void isHostUniqueWarnsOfTheSameHostAndPort()
@@ -586,7 +584,6 @@ private slots:
         QVERIFY(document.isClean());
         QVERIFY(!document.isMasterPasswordChanged());
         QCOMPARE(clean.size(), 2);
-        QCOMPARE(clean.last().first().toBool(), true);
         LumDocument reopened;
         QVERIFY(reopened.load(path, &error));
         QCOMPARE(reopened.group(3)->installationTemplate()->controllerTemplates()[0]->mediaPaths(),

@@ -7,17 +7,15 @@ namespace {
 class Element : public sortvector_el
 {
 public:
-    explicit Element(int tag = 0) : tag(tag) {}
     ~Element() override { ++destroyed; }
-    int tag;
     static inline int destroyed = 0;
 };
 
 using Table = SortVector<Element>;
 
-uint add(Table &table, uint id = Table::NoId, int tag = 0)
+uint add(Table &table, uint id = Table::NoId)
 {
-    return table.insert(std::make_unique<Element>(tag), id);
+    return table.insert(std::make_unique<Element>(), id);
 }
 
 } // namespace
