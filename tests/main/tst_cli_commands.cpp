@@ -98,7 +98,6 @@ private slots:
         row("log level out of range", "upload GOOD --log-level 3", "--log-level takes 0, 1 or 2");
         row("controller not in project", "upload GOOD --controller 5", "has no controller 5");
         row("status of a refused project", "status BAD", "cannot open BAD");
-        row("missing project", "upload /nonexistent/x.lmp", "cannot open /nonexistent/x.lmp");
         row("upgrade without target", "upgrade GOOD", "usage: rigwarden-cli ");
         row("export without project", "export", "usage: rigwarden-cli ");
         row("import without target", "import SAME", "usage: rigwarden-cli ");

@@ -214,7 +214,6 @@ private slots:
         document().insertController(std::make_unique<RecordingController>(&calls), 5);
         document().insertController(std::make_unique<RecordingController>(&calls), 6);
         QCOMPARE(calls, (QStringList{u"discover 5"_s, u"discover 6"_s}));
-        QCOMPARE(document().group(groupId)->installationIds(), (QList<uint>{3}));
         calls.clear();
 
         QVERIFY(!document().confirmRemoval({}));
