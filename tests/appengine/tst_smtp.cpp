@@ -156,7 +156,6 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("plain") << u"ops@example.com"_s << true;
         QTest::newRow("dots, plus, percent") << u"a.b+c%d@mail.example.org"_s << true;
         QTest::newRow("63 letters") << u"x@example."_s + QString(63, u'a') << true;
         QTest::newRow("64 letters") << u"x@example."_s + QString(64, u'a') << false;

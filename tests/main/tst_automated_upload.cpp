@@ -62,10 +62,12 @@ private slots:
     {
         QTcpServer mute;
         QVERIFY(mute.listen(QHostAddress::LocalHost));
-        document()->setMailSettings({.enabled = true,
-                                     .server = u"127.0.0.1"_s,
-                                     .port = mute.serverPort(),
-                                     .recipients = {u"ops@example.com"_s}});
+        MailSettings mail;
+        mail.enabled = true;
+        mail.server = u"127.0.0.1"_s;
+        mail.port = mute.serverPort();
+        mail.recipients = {u"ops@example.com"_s};
+        document()->setMailSettings(mail);
         const uint id = addControllers(ShowFolder().controllerTemplate()).first();
 
         AutomatedUpload upload(runs(), document());
