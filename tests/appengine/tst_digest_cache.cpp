@@ -9,16 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-bool write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
-
 class TestDigestCache : public QObject
 {
     Q_OBJECT
@@ -52,10 +42,10 @@ private slots:
         QFETCH(bool, sameSize);
         DigestCache cache;
         const QString path = m_dir.filePath(u"changing.bin"_s);
-        QVERIFY(write(path, "first"));
+        QVERIFY(ShowFileBytes::writeFile(path, "first"));
         QCOMPARE(digestOf(cache, path), QCryptographicHash::hash("first", QCryptographicHash::Md5));
         const QByteArray second = sameSize ? "other" : "second";
-        QVERIFY(write(path, second));
+        QVERIFY(ShowFileBytes::writeFile(path, second));
         QVERIFY(ShowFileBytes::touch(path, 10));
         QCOMPARE(digestOf(cache, path), QCryptographicHash::hash(second, QCryptographicHash::Md5));
         QCOMPARE(cache.readCount(), 2);
@@ -76,7 +66,7 @@ private slots:
     {
         auto cache = std::make_unique<DigestCache>();
         const QString path = m_dir.filePath(u"vanishing.bin"_s);
-        QVERIFY(write(path, QByteArray(32 * 1024 * 1024, 'v')));
+        QVERIFY(ShowFileBytes::writeFile(path, QByteArray(32 * 1024 * 1024, 'v')));
         QSignalSpy ready(cache.get(), &DigestCache::digestReady);
         QVERIFY(!cache->digest(path));
         QVERIFY(QFile::remove(path));
@@ -84,7 +74,7 @@ private slots:
         QVERIFY(ready.wait());
         QCOMPARE(cache->digest(path), std::optional<QByteArray>(QByteArray()));
 
-        QVERIFY(write(path, QByteArray(64 * 1024 * 1024, 'z')));
+        QVERIFY(ShowFileBytes::writeFile(path, QByteArray(64 * 1024 * 1024, 'z')));
         QVERIFY(!cache->digest(path));
         cache.reset();
         QTest::qWait(50);

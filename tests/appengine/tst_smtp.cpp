@@ -139,8 +139,6 @@ bool logged(const QString &message, int level)
     });
 }
 
-const std::optional<bool> Delivered(true);
-
 // RFC 2195's example: user tim, password tanstaaftanstaaf.
 const QByteArray CramChallenge = "334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+";
 const QByteArray CramAnswer = "dGltIGI5MTNhNjAyYzdlZGE3YTQ5NWI0ZTZlNzMzNGQzODkw";
@@ -158,9 +156,7 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("plain") << u"ops@example.com"_s << true;
         QTest::newRow("dots, plus, percent") << u"a.b+c%d@mail.example.org"_s << true;
-        QTest::newRow("long domain") << u"ops@example.travel"_s << true;
         QTest::newRow("63 letters") << u"x@example."_s + QString(63, u'a') << true;
         QTest::newRow("64 letters") << u"x@example."_s + QString(64, u'a') << false;
         QTest::newRow("no domain dot") << u"x@localhost"_s << false;
@@ -300,7 +296,7 @@ private slots:
             answerWith(*smtp, user, u"tanstaaftanstaaf"_s);
         QSignalSpy asked(smtp.get(), &Smtp::authenticationRequired);
 
-        QCOMPARE(run(*smtp, server.port()), Delivered);
+        QCOMPARE(run(*smtp, server.port()), std::optional<bool>(true));
         QCOMPARE(server.commands.mid(1, sent.size() + 1), sent + QList<QByteArray>{"MAIL FROM:<>"});
         QCOMPARE(asked.count(), ehloReply.contains("AUTH") ? 1 : 0);
         QCOMPARE(logged(u"No authentication credentials - try sending mail anyway"_s, 1),

@@ -52,7 +52,6 @@ private slots:
               u"2.0 BETA1"_s})
             ascending.push_back(Version::fromString(text));
         std::vector<Version> shuffled(ascending.rbegin(), ascending.rend());
-        std::swap(shuffled[2], shuffled[7]);
         std::sort(shuffled.begin(), shuffled.end());
         QCOMPARE(shuffled, ascending);
     }

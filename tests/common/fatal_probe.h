@@ -18,10 +18,9 @@ FatalOutcome runExpectingFatal(const std::function<void()> &code);
 #define RW_EXPECT_FATAL(code, message)                                                             \
     do {                                                                                           \
         const FatalOutcome outcome_ = runExpectingFatal([&] { code; });                            \
-        QVERIFY2(outcome_.aborted, qPrintable(QStringLiteral("did not abort; stderr: ") +          \
-                                              outcome_.stderrText));                               \
-        const QString expected_ = QStringLiteral("Error ") + QStringLiteral(message) +             \
-                                  QStringLiteral(" at line ");                                     \
+        QVERIFY2(outcome_.aborted,                                                                 \
+                 qPrintable(QStringLiteral("did not abort; stderr: ") + outcome_.stderrText));     \
+        const QString expected_ = QStringLiteral("Error " message " at line ");                    \
         QVERIFY2(outcome_.stderrText.contains(expected_),                                          \
                  qPrintable(QStringLiteral("expected \"") + expected_ +                            \
                             QStringLiteral("\" in: ") + outcome_.stderrText));                     \

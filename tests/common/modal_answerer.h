@@ -23,14 +23,11 @@ class ModalAnswerer : public QObject
 public:
     explicit ModalAnswerer(QObject *parent = nullptr);
 
-    // The next modal window titled `title` gets the button `button` clicked.
     ModalAnswerer &answer(const QString &title, const QString &button);
-    // The next modal window titled `title` is handed to `action`.
     ModalAnswerer &act(const QString &title, std::function<void(QWidget *)> action);
 
     // Every queued answer was given.
     bool done() const { return m_answers.empty(); }
-    // Titles of the modal windows that no answer expected.
     QStringList unexpected() const { return m_unexpected; }
 
     // Clicks the button whose text (without '&') is `text` inside `window`;

@@ -12,7 +12,6 @@ class TestEnvironment
 public:
     TestEnvironment();
 
-    // Folder of the built executables (rigwarden, rigwarden-cli, ...).
     static QString binDir();
     static QString sourceDir();
 

@@ -86,8 +86,6 @@ inline Finished runCli(const QStringList &arguments, int timeout = 60000)
 class Rig : public ShowFolder
 {
 public:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
     // One controller of the project: its HTTP and FTP ports on 127.0.0.1
     // (nothing listens on port 1), and the time of its scheduled upload when valid.
     struct Controller
@@ -125,10 +123,10 @@ public:
                 "showFile": "%2", "mediaPaths": [{"clip": -1, "type": "Folder", "path": "%3"}]}],
             "installations": [%4]}]})"_s.arg(mail, showPath(), QFileInfo(clipPath(1)).path(),
                                              installations.join(u", "_s));
-        const QString jsonPath = path(name + u".json"_s);
+        const QString jsonPath = m_dir.filePath(name + u".json"_s);
         if (!ShowFileBytes::writeFile(jsonPath, json.toUtf8()))
             return QString();
-        const QString projectPath = path(name);
+        const QString projectPath = m_dir.filePath(name);
         const Finished imported = runCli({u"import"_s, jsonPath, projectPath});
         if (imported.exitCode != 0) {
             qWarning("%s", qPrintable(imported.err));

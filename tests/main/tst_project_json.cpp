@@ -14,17 +14,6 @@ namespace PB = ProjectFileBytes;
 
 namespace {
 
-// Imports the JSON text into the document; says why when it is refused.
-bool imported(const QByteArray &text, LumDocument &document)
-{
-    QString error;
-    const bool accepted =
-        ProjectJson::fromJson(QJsonDocument::fromJson(text).object(), document, &error);
-    if (!accepted)
-        qWarning("%s", qPrintable(error));
-    return accepted;
-}
-
 // The value at a path of keys and indexes, as "groups/1/id".
 QJsonValue at(const QJsonObject &json, const QString &path)
 {
@@ -114,22 +103,23 @@ private slots:
         const QString kmaShow = m_dir.filePath(u"show.kma"_s);
         QVERIFY(ShowFileBytes::writeFile(kmaShow, kma.bytes()));
         LumDocument document;
-        QVERIFY(imported(uR"({"rigwardenProject": 1, "masterPassword": "m",
+        QString error;
+        const QByteArray text = uR"({"rigwardenProject": 1, "masterPassword": "m",
             "mail": {"password": "s"}, "groups": [{"password": "g",
             "controllerTemplates": [{"showFile": "%1"}, {}], "installations": [{"password": "i",
                 "controllers": [{"password": "c", "scheduledUpload": "2031-01-01T00:00:00+02:00"},
                 {}]}, {"id": 0, "controllers": [{"id": 0}, {}]}, {"id": 9}]},
             {"controllerTemplates": [{"hardwareType": 3, "showFile": "%2", "mediaPaths": [
                 {"clip": 1, "type": "Video", "path": "/mine/intro.mpg"}]}]}]})"_s
-                             .arg(general, kmaShow)
-                             .toUtf8(),
-                         document));
+                                    .arg(general, kmaShow)
+                                    .toUtf8();
+        QVERIFY2(ProjectJson::fromJson(QJsonDocument::fromJson(text).object(), document, &error),
+                 qPrintable(error));
         QCOMPARE(document.masterPassword(), PasswordCipher::encode(u"m"_s));
         QCOMPARE(document.mailSettings().password, PasswordCipher::encode(u"s"_s));
         QCOMPARE(document.group(0)->password(), PasswordCipher::encode(u"g"_s));
         QCOMPARE(document.installation(1)->password(), PasswordCipher::encode(u"i"_s));
         QCOMPARE(document.controller(1)->password(), PasswordCipher::encode(u"c"_s));
-        QCOMPARE(ProjectJson::toJson(document).value(u"masterPassword"_s), QJsonValue(true));
         QCOMPARE(document.group(0)->installationIds(), (QList<uint>{1, 0, 9}));
         QCOMPARE(document.installation(1)->controllerIds(), (QList<uint>{1, 2}));
         QCOMPARE(document.installation(0)->controllerIds(), (QList<uint>{0, 3}));

@@ -46,7 +46,6 @@ public:
                 });
     }
 
-    // Delivers posted events, then hands over what arrived.
     QString take()
     {
         QCoreApplication::sendPostedEvents();
@@ -233,7 +232,6 @@ private slots:
     void additionsWithoutRoomAddNothingAndLeaveNoStep()
     {
         const uint groupId = pushGroup(5, 0);
-        QCOMPARE(stack().count(), 1);
         EventTextRecorder events;
         stack().push(new AddInstallationCommand(groupId, 255));
         QCOMPARE(stack().count(), 1);
