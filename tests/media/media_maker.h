@@ -23,7 +23,6 @@ inline QString runTool(const QString &program, const QStringList &arguments, boo
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
-// ffmpeg -hide_banner -loglevel error -y ARGUMENTS
 inline bool ffmpeg(const QStringList &arguments)
 {
     bool ok = false;

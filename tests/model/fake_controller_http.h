@@ -28,14 +28,10 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
 
-    void answer(const QByteArray &path, const QByteArray &body)
-    {
-        m_bodies[path] = body;
-        m_behaviours[path] = Behaviour_Answer;
-    }
+    void answer(const QByteArray &path, const QByteArray &body) { answerRaw(path, ok(body)); }
     void answerRaw(const QByteArray &path, const QByteArray &response)
     {
-        m_raw[path] = response;
+        m_answers[path] = response;
         m_behaviours[path] = Behaviour_Answer;
     }
     void setBehaviour(const QByteArray &path, Behaviour behaviour)
@@ -43,7 +39,6 @@ public:
         m_behaviours[path] = behaviour;
     }
     int requestCount(const QByteArray &path) const { return m_counts.value(path); }
-    // Every request received, as sent.
     QByteArray requests() const { return m_requests; }
 
     static QByteArray status(int hardwareType)
@@ -80,19 +75,18 @@ private:
         case Behaviour_Answer:
             break;
         }
-        const QByteArray body = m_bodies.value(path);
-        if (m_raw.contains(path))
-            socket->write(m_raw.value(path));
-        else
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
-                          "Content-Length: " +
-                          QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->write(m_answers.contains(path) ? m_answers.value(path) : ok({}));
         socket->disconnectFromHost();
+    }
+    static QByteArray ok(const QByteArray &body)
+    {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n"
+               "Content-Length: " +
+               QByteArray::number(body.size()) + "\r\n\r\n" + body;
     }
 
     QTcpServer m_server;
-    QHash<QByteArray, QByteArray> m_bodies;
-    QHash<QByteArray, QByteArray> m_raw;
+    QHash<QByteArray, QByteArray> m_answers; // whole answers
     QByteArray m_requests;
     QHash<QByteArray, Behaviour> m_behaviours;
     QHash<QByteArray, int> m_counts;

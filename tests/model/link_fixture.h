@@ -192,7 +192,6 @@ inline bool connectTo(uint controllerId, quint16 httpPort, quint16 ftpPort,
     return waitUntil([target] { return !target->isDiscovering(); });
 }
 
-// The controller at a simulated controller's ports.
 inline bool connectTo(uint controllerId, const SimulatedController *simulated,
                       const QString &password = QStringLiteral("any"))
 {
@@ -311,7 +310,6 @@ public:
     }
     bool isCompleted(uint reportId) const { return m_completed.contains(reportId); }
     Completed get(uint reportId) const { return m_completed.value(reportId); }
-    // The result of one controller.
     std::pair<UploadReport::State, QString> result(uint reportId, uint controllerId) const
     {
         const UploadReport::ControllerResult result =
@@ -319,7 +317,6 @@ public:
         return {result.result, result.message};
     }
     int count() const { return int(m_completed.size()); }
-    // The report completed with the highest identifier.
     Completed last() const { return m_completed.isEmpty() ? Completed() : m_completed.last(); }
 
 private:
@@ -336,7 +333,6 @@ inline Reports::Completed run(const IdSet &controllerIds, bool manual = false, i
     return reports.get(reportId);
 }
 
-// The result of a run of one controller.
 inline std::pair<UploadReport::State, QString> uploadResult(uint controllerId, bool manual = false,
                                                             int timeout = 20000)
 {

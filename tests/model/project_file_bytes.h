@@ -5,8 +5,9 @@
 // order or version rule in the reader or writer shows. Shared by the tests
 // and the fuzzers' seed corpus.
 
+#include "show_file_bytes.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <QString>
 
@@ -380,10 +381,6 @@ inline Project sampleProject(int version)
     return project;
 }
 
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using ShowFileBytes::writeFile;
 
 } // namespace ProjectFileBytes

@@ -36,7 +36,6 @@ struct General
     quint16 deviceType = 9;
     UuidParts uuid = uuidA;
     QList<QByteArray> names;
-    std::optional<quint16> clipCount; // instead of names.size()
 
     QByteArray bytes() const
     {
@@ -54,7 +53,7 @@ struct General
                 put(out, part, 4, true);
         }
         if (version >= 315)
-            put(out, clipCount.value_or(quint16(names.size())), 2, true);
+            put(out, quint32(names.size()), 2, true);
         for (const QByteArray &name : names) {
             put(out, quint32(name.size()), 2, true);
             out.append(name);

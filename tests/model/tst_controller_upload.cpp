@@ -2,14 +2,9 @@
 #include "fake_controller_http.h"
 #include "fake_ftp_server.h"
 #include "link_fixture.h"
-#include "password_cipher.h"
 #include "real_ftp_server.h"
-#include "remove_installation_command.h"
 #include "test_main.h"
-#include "unattended_prompts.h"
 #include "validator_file.h"
-
-#include <QUndoStack>
 
 using namespace LinkFixture;
 using namespace Qt::StringLiterals;
@@ -437,44 +432,6 @@ private slots:
         }
         QCOMPARE(reports.result(firstRun, id), cancelled());
         QVERIFY(!controller(id)->isRetryPending());
-    }
-
-    // The session, the controller or the whole project may go while the
-    // operator is asked for the password: the answer then has nowhere to go,
-    // and the run ends cancelled.
-    void goneWhileAskingForThePassword_data()
-    {
-        QTest::addColumn<QString>("gone");
-        QTest::newRow("upload cancelled") << "upload";
-        QTest::newRow("installation removed") << "installation";
-        QTest::newRow("project closed") << "project";
-    }
-    void goneWhileAskingForThePassword()
-    {
-        QFETCH(QString, gone);
-        struct GoingPrompts : UnattendedPrompts
-        {
-            QString gone;
-            uint controllerId = 0;
-            std::optional<QString> askPassword(const QString &, const QString &) override
-            {
-                if (gone == u"upload")
-                    controller(controllerId)->cancelUpload();
-                else if (gone == u"project")
-                    document()->reset();
-                else
-                    document()->undoStack()->push(
-                        new RemoveInstallationCommand(controller(controllerId)->installationId()));
-                return PasswordCipher::encode(u"secret"_s);
-            }
-        } prompts;
-        QVERIFY(start({u"--fault=0:password=secret"_s}, QString()));
-        prompts.gone = gone;
-        prompts.controllerId = m_site.id;
-        document()->setPrompts(&prompts);
-        const auto result = uploadResult(m_site.id, true, 5000);
-        document()->setPrompts(nullptr);
-        QCOMPARE(result.first, UploadReport::State_Cancelled);
     }
 };
 

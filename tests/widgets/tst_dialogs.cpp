@@ -21,8 +21,7 @@ private slots:
             .answer(u"Add Installation"_s, u"OK"_s); // no room for 1275 controllers
         for (int i = 0; i < 4; ++i)
             m_controller->addInstallation();
-        QVERIFY(answerer.done());
-        QVERIFY(answerer.unexpected().isEmpty());
+        QVERIFY(answerer.done() && answerer.unexpected().isEmpty());
         QCOMPARE(document()->undoStack()->count(), 3);
         QCOMPARE(document()->undoStack()->command(1)->text(), u"Add Installation"_s);
         QCOMPARE(document()->installations().count(), 255);

@@ -1,6 +1,7 @@
 // The password prompts and the desktop's answers to the project's questions.
 
 #include "password_scene.h"
+#include "remove_installation_command.h"
 
 class TestPasswordPrompts : public PasswordScene
 {
@@ -116,8 +117,9 @@ private slots:
     }
 
     // The FTP login asks for the password the simulated controller demands;
-    // the session, the project or the window may end while the dialog is
-    // open.
+    // the session, the controller, the project or the window may end while the
+    // dialog is open: an answer for a controller or project that is gone is
+    // dropped, and the run ends cancelled.
     void ftpLoginAsksForThePassword_data()
     {
         QTest::addColumn<QString>("meanwhile");
@@ -126,6 +128,7 @@ private slots:
         const int stopped = UploadReport::State_Cancelled;
         QTest::newRow("answered") << QString() << int(UploadReport::State_Success) << true;
         QTest::newRow("upload cancelled") << u"cancel"_s << stopped << true;
+        QTest::newRow("installation removed") << u"remove"_s << stopped << false;
         QTest::newRow("project closed") << u"close"_s << stopped << false;
         // Later prompts find no answer and give up.
         QTest::newRow("window closed") << u"window"_s << int(UploadReport::State_Failed) << false;
@@ -144,13 +147,16 @@ private slots:
                 controller(site.id)->cancelUpload();
             else if (meanwhile == u"close"_s)
                 document()->reset();
+            else if (meanwhile == u"remove"_s)
+                document()->undoStack()->push(
+                    new RemoveInstallationCommand(controller(site.id)->installationId()));
             else if (meanwhile == u"window"_s)
                 delete m_window;
             if (meanwhile != u"window"_s)
                 respond(dialog, u"type:secret"_s);
         });
         QCOMPARE(int(uploadResult(site.id, true, 5000).first), result);
-        QCOMPARE(document()->undoStack()->count(), kept ? 1 : 0);
+        QCOMPARE(document()->undoStack()->count(), int(kept || meanwhile == u"remove"_s));
         if (kept)
             QCOMPARE(controller(site.id)->password(), PasswordCipher::encode(u"secret"_s));
     }

@@ -33,7 +33,6 @@ public:
     // STOR's data connection is reset, then answered 150 and 426: what a client
     // sees when a stranger took the data connection first.
     void setResetStorData() { m_resetStor = true; }
-    // Every command line received, in order.
     QList<QByteArray> commands() const { return m_commands; }
 
 private:
