@@ -138,6 +138,8 @@ private slots:
 
         const QModelIndex child = m_proxy->index(0, 0, m_proxy->index(0, 0));
         QCOMPARE(m_proxy->mapFromSource(m_proxy->mapToSource(child)), child);
+        QVERIFY(m_model->removeRows(1, 2)); // "a", "0"
+        QCOMPARE(shownTop(), sorted ? u"Ad"_qs : u"dA"_qs);
         m_model->clear();
         QCOMPARE(m_proxy->rowCount(), 0);
         QCOMPARE(m_proxy->headerData(1, Qt::Horizontal).toString(), u"Number"_qs);
