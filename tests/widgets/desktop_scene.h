@@ -14,6 +14,7 @@
 #include "gui_shell.h"
 #include "installation_model.h"
 #include "installation_selection_model.h"
+#include "installation_sort_proxy.h"
 #include "installation_template_builder_dialog.h"
 #include "installation_template_model.h"
 #include "installation_template_table.h"
@@ -47,7 +48,6 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolBar>

@@ -12,11 +12,27 @@
 
 namespace {
 
+QPointer<QNetworkAccessManager> &managerSlot()
+{
+    static QPointer<QNetworkAccessManager> manager;
+    return manager;
+}
+
+// The manager's HTTP thread must end while the application object is whole:
+// as a child of the application it would be deleted only after the
+// application has let go of its state, and the thread, still delivering the
+// events of the requests ended at exit, would crash the process. Post
+// routines run first in the application's destructor.
+void deleteSharedManager()
+{
+    delete managerSlot().data();
+}
+
 // One manager per process: each manager runs its own HTTP thread, and a
 // project may hold a thousand controllers.
 QNetworkAccessManager *sharedManager()
 {
-    static QPointer<QNetworkAccessManager> manager;
+    QPointer<QNetworkAccessManager> &manager = managerSlot();
     QCoreApplication *application = QCoreApplication::instance();
     LUM_ASSERT(application != nullptr);
     LUM_ASSERT(QThread::currentThread() == application->thread());
@@ -24,6 +40,7 @@ QNetworkAccessManager *sharedManager()
         manager = new QNetworkAccessManager(application);
         // Controllers are on the local network: never through a proxy.
         manager->setProxy(QNetworkProxy::NoProxy);
+        qAddPostRoutine(deleteSharedManager);
     }
     return manager;
 }

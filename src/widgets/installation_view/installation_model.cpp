@@ -125,8 +125,20 @@ QModelIndex InstallationModel::controllerIndex(uint controllerId) const
 
 InstallationItem *InstallationModel::controllerItem(uint controllerId) const
 {
-    const auto found = m_controllers.constFind(controllerId);
-    return found == m_controllers.cend() ? nullptr : found->item;
+    const ControllerRows *rows = controllerRows(controllerId);
+    return rows ? rows->item : nullptr;
+}
+
+InstallationModel::ControllerRows *InstallationModel::controllerRows(uint controllerId)
+{
+    return controllerId < m_controllers.size() && m_controllers[controllerId].item
+               ? &m_controllers[controllerId]
+               : nullptr;
+}
+
+const InstallationModel::ControllerRows *InstallationModel::controllerRows(uint controllerId) const
+{
+    return const_cast<InstallationModel *>(this)->controllerRows(controllerId);
 }
 
 QModelIndex InstallationModel::fileIndex(uint controllerId, uint slot, MediaType mediaType) const
@@ -147,6 +159,8 @@ void InstallationModel::refreshConvertedRows()
 {
     for (const ControllerRows &rows : std::as_const(m_controllers)) {
         const InstallationItem *controllerItem = rows.item;
+        if (!controllerItem)
+            continue;
         int first = -1;
         int last = -1;
         for (int row = 0; row < controllerItem->childCount(); ++row) {
@@ -224,7 +238,9 @@ InstallationItem *InstallationModel::addInstallationRows(InstallationItem *group
 void InstallationModel::addControllerRows(InstallationItem *installationItem, uint controllerId)
 {
     auto *controllerItem = new InstallationItem(InstallationItem::Type_CONTROLLER, controllerId);
-    m_controllers.insert(controllerId, {controllerItem, {}});
+    if (controllerId >= m_controllers.size())
+        m_controllers.resize(controllerId + 1);
+    m_controllers[controllerId] = {controllerItem, {}};
     installationItem->appendChild(controllerItem);
     const auto addFile = [&](uint slot, MediaType mediaType) {
         auto *fileItem =
@@ -253,7 +269,8 @@ void InstallationModel::forgetRows(const TreeItem *item)
         m_installations.remove(row->id());
         break;
     case InstallationItem::Type_CONTROLLER:
-        m_controllers.remove(row->id());
+        if (ControllerRows *rows = controllerRows(row->id()))
+            *rows = {};
         break;
     default:
         m_files.remove(fileKey(row->id(), row->slot(), row->mediaType()));
@@ -401,8 +418,7 @@ void InstallationModel::flushProgress()
         size_t end = first + 1;
         while (end < cells.size() && uint(cells[end] >> 40) == controllerId)
             ++end;
-        const auto rows = m_controllers.find(controllerId);
-        if (rows != m_controllers.end()) {
+        if (ControllerRows *rows = controllerRows(controllerId)) {
             refreshFileProgress(*rows, {cells.data() + first, end - first});
             refresh(rows->item, Column_PROGRESS, Column_PROGRESS);
         }

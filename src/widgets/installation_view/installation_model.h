@@ -93,6 +93,8 @@ private:
         std::vector<quint64> fileKeys;
     };
     InstallationItem *controllerItem(uint controllerId) const;
+    ControllerRows *controllerRows(uint controllerId);
+    const ControllerRows *controllerRows(uint controllerId) const;
     void refreshFileProgress(ControllerRows &rows, std::span<const quint64> cells);
 
     LumDocument *document() const;
@@ -114,7 +116,10 @@ private:
     LumApplication *m_app;
     QHash<uint, InstallationItem *> m_groups;
     QHash<uint, InstallationItem *> m_installations;
-    QHash<uint, ControllerRows> m_controllers;
+    // By identifier (at most 65535, in practice below the fleet's size):
+    // the records of neighbouring controllers lie together, and finding
+    // one is a single read.
+    std::vector<ControllerRows> m_controllers;
     QHash<quint64, InstallationItem *> m_files;
     // File cells whose progress changed since the last frame, in the order
     // reported (a cell may be named more than once).

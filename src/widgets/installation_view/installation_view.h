@@ -9,7 +9,7 @@ class InstallationModel;
 class InstallationSelectionModel;
 class LumDocument;
 class QAction;
-class QSortFilterProxyModel;
+class InstallationSortProxy;
 
 // The installation tree: sorted through a proxy, edited in place, with a
 // context menu per kind of row. Which rows are expanded and how wide the
@@ -25,7 +25,7 @@ public:
     InstallationView(InstallationModel *model, LumDocument *document, QWidget *parent = nullptr);
 
     InstallationModel *installationModel() const { return m_model; }
-    QSortFilterProxyModel *proxy() const { return m_proxy; }
+    InstallationSortProxy *proxy() const { return m_proxy; }
     InstallationSelectionModel *installationSelection() const { return m_selection; }
     // The main window's commands offered in the context menus.
     void setActionManager(ActionManager *actions) { m_actions = actions; }
@@ -61,7 +61,7 @@ private:
 
     InstallationModel *m_model;
     LumDocument *m_document;
-    QSortFilterProxyModel *m_proxy;
+    InstallationSortProxy *m_proxy;
     InstallationSelectionModel *m_selection;
     ActionManager *m_actions = nullptr;
     QPersistentModelIndex m_menuIndex;

@@ -37,6 +37,19 @@ public:
     // A copy of the item without its children or parent.
     virtual TreeItem *clone() const;
 
+    // The order in which a sort proxy shows the item's children, kept with
+    // the rows so that mapping a row costs no look-up: for each shown row
+    // its row here, and for each row here its shown row (-1 while it is not
+    // shown). It belongs to the sorting numbered `sorting`; under any other
+    // it is yet to be made.
+    struct ShownOrder
+    {
+        std::vector<int> sourceRows;
+        std::vector<int> shownRows;
+        int sorting = 0;
+    };
+    ShownOrder &shownOrder() const { return m_shownOrder; }
+
 private:
     void renumberFrom(int row);
 
@@ -44,4 +57,5 @@ private:
     int m_row = 0;
     TreeItem *m_parent = nullptr;
     std::vector<std::unique_ptr<TreeItem>> m_children;
+    mutable ShownOrder m_shownOrder;
 };
