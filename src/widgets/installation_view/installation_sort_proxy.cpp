@@ -143,7 +143,7 @@ QModelIndex InstallationSortProxy::sibling(int row, int column, const QModelInde
         return {};
     if (row == index.row() && column >= 0 && column < columnCount())
         return createIndex(row, column, index.internalPointer());
-    return QAbstractProxyModel::sibling(row, column, index);
+    return InstallationSortProxy::index(row, column, parent(index));
 }
 
 int InstallationSortProxy::rowCount(const QModelIndex &parent) const
@@ -264,6 +264,17 @@ void InstallationSortProxy::indexShownRows(TreeItem::ShownOrder &order, int sour
     }
 }
 
+// The model's rows from `from` on moved by `by`.
+void InstallationSortProxy::shiftSourceRows(TreeItem::ShownOrder &order, int from, int by,
+                                            int sourceCount)
+{
+    for (int &row : order.sourceRows) {
+        if (row >= from)
+            row += by;
+    }
+    indexShownRows(order, sourceCount);
+}
+
 // --- Following the model ------------------------------------------------------------
 
 // Unsorted, rows are shown as they come; sorted, each new row is shown in
@@ -285,11 +296,7 @@ void InstallationSortProxy::onRowsInserted(const QModelIndex &parent, int first,
     }
     const TreeItem *parentItem = m_model->itemFromIndex(parent);
     TreeItem::ShownOrder &order = parentItem->shownOrder();
-    for (int &row : order.sourceRows) {
-        if (row >= first)
-            row += last - first + 1;
-    }
-    indexShownRows(order, parentItem->childCount());
+    shiftSourceRows(order, first, last - first + 1, parentItem->childCount());
     const QModelIndex proxyParent = proxyIndexOf(parentItem);
     for (int row = first; row <= last; ++row) {
         const auto at = std::upper_bound(
@@ -331,11 +338,7 @@ void InstallationSortProxy::onRowsRemoved(const QModelIndex &parent, int first, 
     }
     const TreeItem *parentItem = m_model->itemFromIndex(parent);
     TreeItem::ShownOrder &order = parentItem->shownOrder();
-    for (int &row : order.sourceRows) {
-        if (row > last)
-            row -= last - first + 1;
-    }
-    indexShownRows(order, parentItem->childCount());
+    shiftSourceRows(order, last + 1, -(last - first + 1), parentItem->childCount());
 }
 
 // A change to cells that do not decide the order is passed on with the

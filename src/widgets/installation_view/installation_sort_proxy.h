@@ -55,6 +55,7 @@ private:
     bool lessThan(const TreeItem *parentItem, int left, int right) const;
     bool shownBefore(const TreeItem *parentItem, int left, int right) const;
     static void indexShownRows(TreeItem::ShownOrder &order, int sourceCount);
+    static void shiftSourceRows(TreeItem::ShownOrder &order, int from, int by, int sourceCount);
 
     void onRowsAboutToBeInserted(const QModelIndex &parent, int first, int last);
     void onRowsInserted(const QModelIndex &parent, int first, int last);
